@@ -1,0 +1,45 @@
+// The process-wide logger through which every library record is written.
+//
+// The library only creates records; sinks, formats and filters belong to the host, which adds them
+// to the Boost.Log core (boost::log::core::get()). Each record carries:
+//   - the attribute "Severity" of type ESeverityLevel,
+//   - the named scope of the enclosing function (attribute "Scope" when the host registers
+//     boost::log::attributes::named_scope under that name), with file and line,
+//   - the message text.
+#pragma once
+
+#include <boost/log/attributes/named_scope.hpp>
+#include <boost/log/sources/record_ostream.hpp>
+#include <boost/log/sources/severity_logger.hpp>
+
+#include <ostream>
+
+enum ESeverityLevel
+{
+    SeverityLevel_Trace = 0,
+    SeverityLevel_Info = 1,   // progress and refused-height records
+    SeverityLevel_Error = 2,  // failure, feather and state records
+};
+
+std::ostream& operator<<(std::ostream& stream, ESeverityLevel level);
+
+class CCustomBoostLog
+{
+public:
+    using Logger = boost::log::sources::severity_logger_mt<ESeverityLevel>;
+
+    // The same usable logger from any thread for the life of the process.
+    static Logger& BoostLog_Get();
+};
+
+// One log statement: push the function's scope (its full signature, file and line), open a record
+// at the severity, stream the message, push the record, pop the scope. A record the filter
+// rejects streams nothing.
+#define ZEB_LOG(severity, message)                                              \
+    do {                                                                        \
+        BOOST_LOG_FUNCTION();                                                   \
+        BOOST_LOG_SEV(CCustomBoostLog::BoostLog_Get(), (severity)) << message;  \
+    } while (false)
+
+// The record every operation writes when it returns false because a step failed.
+#define ZEB_LOG_FAILURE() ZEB_LOG(SeverityLevel_Error, "failure")

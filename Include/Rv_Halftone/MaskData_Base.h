@@ -1,0 +1,136 @@
+// The pass mask: for every colour and every mask position, the rows of bytes that say which pixels
+// each nozzle row fires in that pass.
+#pragma once
+
+#include <Rv_Halftone/CutTable.h>
+#include <Rv_Halftone/MaskBlock.h>
+#include <Rv_Halftone/MaskParam.h>
+#include <Rv_Halftone/Rv_Halftone_Export.h>
+
+#include <memory>
+
+// Built once by Create() from an SMaskParam, read-only afterwards (any number of threads may read
+// it; MaskData_Get writes only the caller's counter). Units: "_NoneRes" quantities are base rows,
+// the others include the Y resolution (rows) or the X resolution (pixels). Bytes of the mask:
+// colours in index order; within a colour, mask positions in order; within a position,
+// MaskHeight_IncludeRes() rows of MaskLineBytes_OneColor() bytes; pixels packed from the most
+// significant bit down, BitsPerPixel() bits each, a fired pixel with all its bits set.
+class RV_HALFTONE_API CMaskData_Base
+{
+public:
+    CMaskData_Base();
+    virtual ~CMaskData_Base();
+    CMaskData_Base(const CMaskData_Base&) = delete;
+    CMaskData_Base& operator=(const CMaskData_Base&) = delete;
+
+    // Builds the whole mask; call once. False, with failure records innermost first, for a
+    // record that cannot be served; the object is then only fit to be destroyed.
+    bool Create(const SMaskParam& param);
+
+    int BitsPerPixel() const;
+    int MaskHeight_IncludeRes() const;
+    int MaskWidth() const;
+    int StepHeight_IncludeRes() const;
+    int RealStepHeight_IncludeRes() const;
+    const int* XResStep() const;  // XResPass() row offsets of the X resolution passes
+    const int* YResStep() const;  // YResPass() row offsets of the Y resolution passes
+    int MaskLineBytes_OneColor() const;
+    int MaskBytes_OneColor() const;
+    int MaskBytes_OnePosition() const;
+    const SMaskParam& MaskParam_Input() const;    // the record as passed to Create
+    const SMaskParam& MaskParam_Current() const;  // after the split and the profile's switch
+    int LeadBlankHeight_IncludeRes() const;
+    int XResPass() const;
+    int YResPass() const;
+    int BasePass() const;
+    int MaskPositionCount() const;
+    int ThresholdHeight() const;  // tile height chosen for the mask positions
+
+    // The rows of one colour at the next mask position; see halfton_mask_data.
+    const unsigned char* MaskData_Get(int colorIndex, int& positionCounter) const;
+
+    // Divisors that the resolution split applied to xResPass and yResPass.
+    int SplitCount_XRes() const;
+    int SplitCount_YRes() const;
+    // Step of a feathered head: (nozzleCount - t) / passCount with t = 0.75 x nozzleCount x
+    // featherPercent / 100 in single precision; 0 for passCount below 1 or a percent outside
+    // 0 to 100.
+    static int StepHeadNozzle_Get(int nozzleCount, int passCount, float featherPercent);
+
+    // Cut-table builders that need no mask; each fills `table` and returns true.
+    // passCount groups of rowsPerPass rows, group i printing the i-th passCount-th of the scale.
+    static bool CreateCutTable_FeatherNone_ColorOneTimes(SCutTable* table, int rows,
+                                                         int rowsPerPass, int passCount);
+    // Linear ramp over `rows` rows with steps of rowsPerStep; every paper line gets the levels
+    // below levelPercent % of the scale exactly once.
+    static bool CreateCutTable_Smooth_3_ColorOneTimes_Style_1(SCutTable* table, int rows,
+                                                              int rowsPerStep, int levelPercent);
+    // Exact single cover when rows is not a multiple of rowsPerStep.
+    static bool CreateCutTable_Smooth_3_ColorOneTimes_Style_2(SCutTable* table, int rows,
+                                                              int rowsPerStep);
+
+    // Usage examples: the two Smooth_3 single-cover builders on a fixed size, and one mask
+    // built with fixed parameters.
+    static bool Usage_Test();
+    static bool Usage();
+
+protected:
+    virtual bool InitNoneRes_FeatherNone();
+    virtual bool InitNoneRes_FeatherNozzle_Smooth_3();
+    virtual bool InitResParam();
+
+private:
+    friend class CMaskData_Base_Peer;  // the test suite's access to the private steps
+
+    bool RangeTest() const;
+    void SplitResolution();
+    bool InitNoneRes();
+    bool InitNoneRes_FeatherNozzle();
+    bool InitNoneRes_FeatherNozzle_Smooth_2();
+    bool InitMaskSize();
+    bool InitMaskSize_Normal();
+    bool InitMaskSize_LessMaskPositon();
+    void InitMaskSize_Apply(int thresholdHeight, long long lcm);
+    bool MaskBytes_Fit() const;
+
+    bool CreateCutTable(SCutTable* table, int rows);
+    bool CreateCutTable_FeatherNone(SCutTable* table, int rows);
+    bool CreateCutTable_FeatherNone_ColorOneTimes(SCutTable* table, int rows);
+    bool CreateCutTable_FeatherNone_ColorMultipleTimes(SCutTable* table, int rows);
+    bool CreateCutTable_Smooth_2(SCutTable* table, int rows);
+    bool CreateCutTable_Smooth_2_Pass(SCutTable* table, int rows);
+    bool CreateCutTable_Smooth_2_Pass_ColorOneTimes(SCutTable* table, int rows);
+    bool CreateCutTable_Smooth_2_Pass_ColorMultipleTimes(SCutTable* table, int rows);
+    bool CreateCutTable_Smooth_2_Feather(SCutTable* table, int rows);
+    bool CreateCutTable_Smooth_3(SCutTable* table, int rows);
+    bool CreateCutTable_Smooth_3_ColorOneTimes(SCutTable* table, int rows);
+    bool CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1(SCutTable* table, int rows);
+    bool CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2(SCutTable* table, int rows);
+
+    bool CreateMaskData();
+    bool CreateMaskData_Old();
+    bool MaskBlock_Size();
+    void Log_Data();
+
+    SMaskParam m_maskParam_Input;
+    SMaskParam m_maskParam_Current;
+    int m_maskLineBytes;
+    int m_leadBlankHeight;
+    int m_leadBlankHeight_NoneRes;
+    int m_maskPositionCount;
+    std::unique_ptr<int[]> m_xResStep;
+    std::unique_ptr<int[]> m_yResStep;
+    CMaskBlock m_maskBlock;
+    int m_maskHeight;
+    int m_maskHeight_NoneRes;
+    int m_maskWidth;
+    int m_stepHeight_NoneRes;
+    int m_stepHeight;
+    int m_realStepHeight;
+    int m_thresholdHeight;
+    int m_thresholdWidth;
+    int m_passRows;
+    int m_passNozzles;
+    int m_featherNozzles;
+    int m_featherRows;
+};

@@ -1,0 +1,195 @@
+// CMaskData_Base: construction, the build pipeline, the choice of tile height and the accessors.
+#include <Rv_Halftone/MaskData_Base.h>
+
+#include "Rv_Halftone_Internal.h"
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <numeric>
+
+using rv_halftone::FitsInt;
+
+CMaskData_Base::CMaskData_Base()
+{
+    // Everything starts at zero, whoever allocated the object.
+    std::memset(&m_maskParam_Input, 0, sizeof m_maskParam_Input);
+    std::memset(&m_maskParam_Current, 0, sizeof m_maskParam_Current);
+    m_maskLineBytes = 0;
+    m_leadBlankHeight = 0;
+    m_leadBlankHeight_NoneRes = 0;
+    m_maskPositionCount = 0;
+    m_maskHeight = 0;
+    m_maskHeight_NoneRes = 0;
+    m_maskWidth = 0;
+    m_stepHeight_NoneRes = 0;
+    m_stepHeight = 0;
+    m_realStepHeight = 0;
+    m_thresholdHeight = 0;
+    m_thresholdWidth = 0;
+    m_passRows = 0;
+    m_passNozzles = 0;
+    m_featherNozzles = 0;
+    m_featherRows = 0;
+}
+
+CMaskData_Base::~CMaskData_Base() = default;
+
+bool CMaskData_Base::Create(const SMaskParam& param)
+{
+    m_maskParam_Input = param;
+    m_maskParam_Current = param;
+    if (!RangeTest()) {
+        ZEB_LOG_FAILURE();
+        return false;
+    }
+    SplitResolution();
+    m_thresholdHeight = rv_halftone::kThresholdSize;
+    m_thresholdWidth = rv_halftone::kThresholdSize;
+    if (!InitNoneRes()) {
+        ZEB_LOG_FAILURE();
+        return false;
+    }
+    if (!InitResParam()) {
+        ZEB_LOG_FAILURE();
+        return false;
+    }
+    if (!InitMaskSize() || !MaskBytes_Fit()) {
+        ZEB_LOG_FAILURE();
+        return false;
+    }
+    if (!CreateMaskData()) {
+        ZEB_LOG_FAILURE();
+        return false;
+    }
+    return true;
+}
+
+// Refuses what the later steps would divide by, index with, or overflow on.
+bool CMaskData_Base::RangeTest() const
+{
+    const SMaskParam& p = m_maskParam_Current;
+    if (p.colorTimes < 1 || p.colorTimes > p.basePass)
+        return false;
+    if (p.nozzleCount < 1 || p.basePass < 1 || p.colorCount < 1)
+        return false;
+    if (p.bitsPerPixel != 1 && p.bitsPerPixel != 2)
+        return false;
+    if (!std::isfinite(p.featherPercent) || p.featherPercent < 0.0f || p.featherPercent > 100.0f)
+        return false;
+    // The split divides these; the result must still be a pass.
+    return p.xResPass / SplitCount_XRes() >= 1 && p.yResPass / SplitCount_YRes() >= 1;
+}
+
+void CMaskData_Base::SplitResolution()
+{
+    m_maskParam_Current.xResPass /= SplitCount_XRes();
+    m_maskParam_Current.yResPass /= SplitCount_YRes();
+}
+
+// The whole mask must be addressable with int offsets.
+bool CMaskData_Base::MaskBytes_Fit() const
+{
+    const long long oneColor = static_cast<long long>(m_maskHeight) * m_maskLineBytes *
+                               m_maskPositionCount;
+    return FitsInt(oneColor) && FitsInt(oneColor * m_maskParam_Current.colorCount);
+}
+
+bool CMaskData_Base::InitMaskSize()
+{
+    if (m_maskParam_Current.lessMaskPosition != 0)
+        return InitMaskSize_LessMaskPositon();
+    return InitMaskSize_Normal();
+}
+
+// The tile of n rows repeats under a head that advances S rows per pass after lcm(n, S) / S
+// passes: that is the number of mask positions. Prefer the tallest tile with at most 20 positions.
+bool CMaskData_Base::InitMaskSize_Normal()
+{
+    const int h0 = m_thresholdHeight;
+    const long long step = m_stepHeight_NoneRes;
+    long long bestLcm = LLONG_MAX;
+    int bestHeight = h0;
+    const int candidates = (2 * h0) / 3;
+    for (int i = 0; i < candidates; ++i) {
+        const int n = h0 - i;
+        const long long lcm = n / std::gcd(static_cast<long long>(n), step) * step;
+        if (lcm < bestLcm) {
+            bestLcm = lcm;
+            bestHeight = n;
+            if (bestLcm / step <= 20)
+                break;
+        }
+    }
+    InitMaskSize_Apply(bestHeight, bestLcm);
+    return true;
+}
+
+// The tile height with the fewest mask positions, the taller tile winning ties.
+bool CMaskData_Base::InitMaskSize_LessMaskPositon()
+{
+    const int h0 = m_thresholdHeight;
+    const long long step = m_stepHeight_NoneRes;
+    long long bestLcm = LLONG_MAX;
+    int bestHeight = h0;
+    for (int n = h0; n >= 1; --n) {
+        const long long lcm = n / std::gcd(static_cast<long long>(n), step) * step;
+        if (lcm < bestLcm) {
+            bestLcm = lcm;
+            bestHeight = n;
+        }
+    }
+    InitMaskSize_Apply(bestHeight, bestLcm);
+    return true;
+}
+
+void CMaskData_Base::InitMaskSize_Apply(int thresholdHeight, long long lcm)
+{
+    m_thresholdHeight = thresholdHeight;
+    m_maskPositionCount = static_cast<int>(lcm / m_stepHeight_NoneRes);
+    // Checked to fit an int before the step tables were allocated.
+    m_maskLineBytes = (m_thresholdWidth * m_maskParam_Current.bitsPerPixel *
+                       m_maskParam_Current.xResPass + 7) / 8;
+}
+
+const unsigned char* CMaskData_Base::MaskData_Get(int colorIndex, int& positionCounter) const
+{
+    if (colorIndex < 0 || colorIndex >= m_maskParam_Current.colorCount || m_maskPositionCount < 1)
+        return nullptr;
+    // Wider arithmetic: a counter at INT_MAX wraps as the mathematics says, not as int overflow.
+    const int counter = positionCounter;
+    const int position =
+        counter < 0 ? 0 : static_cast<int>((static_cast<long long>(counter) + 1) % m_maskPositionCount);
+    positionCounter = position;
+    return m_maskBlock.MaskData() + static_cast<long long>(colorIndex) * MaskBytes_OneColor() +
+           static_cast<long long>(position) * MaskBytes_OnePosition();
+}
+
+int CMaskData_Base::BitsPerPixel() const { return m_maskParam_Current.bitsPerPixel; }
+int CMaskData_Base::MaskHeight_IncludeRes() const { return m_maskHeight; }
+int CMaskData_Base::MaskWidth() const { return m_maskWidth; }
+int CMaskData_Base::StepHeight_IncludeRes() const { return m_stepHeight; }
+int CMaskData_Base::RealStepHeight_IncludeRes() const { return m_realStepHeight; }
+const int* CMaskData_Base::XResStep() const { return m_xResStep.get(); }
+const int* CMaskData_Base::YResStep() const { return m_yResStep.get(); }
+int CMaskData_Base::MaskLineBytes_OneColor() const { return m_maskLineBytes; }
+
+int CMaskData_Base::MaskBytes_OneColor() const
+{
+    return m_maskHeight_NoneRes * m_maskPositionCount * m_maskLineBytes *
+           m_maskParam_Current.yResPass;
+}
+
+int CMaskData_Base::MaskBytes_OnePosition() const
+{
+    return m_maskHeight_NoneRes * m_maskLineBytes * m_maskParam_Current.yResPass;
+}
+
+const SMaskParam& CMaskData_Base::MaskParam_Input() const { return m_maskParam_Input; }
+const SMaskParam& CMaskData_Base::MaskParam_Current() const { return m_maskParam_Current; }
+int CMaskData_Base::LeadBlankHeight_IncludeRes() const { return m_leadBlankHeight; }
+int CMaskData_Base::XResPass() const { return m_maskParam_Current.xResPass; }
+int CMaskData_Base::YResPass() const { return m_maskParam_Current.yResPass; }
+int CMaskData_Base::BasePass() const { return m_maskParam_Current.basePass; }
+int CMaskData_Base::MaskPositionCount() const { return m_maskPositionCount; }
+int CMaskData_Base::ThresholdHeight() const { return m_thresholdHeight; }

@@ -1,0 +1,102 @@
+// The flat interface: a container is a CMaskData_Base behind a void pointer.
+#include <Rv_Halftone/Rv_Halftone.h>
+
+#include <Rv_Halftone/MaskData_Base.h>
+
+#include "Rv_Halftone_Internal.h"
+
+#include <cstring>
+#include <new>
+
+static_assert(sizeof(SMaskParam_Test) == sizeof(SMaskParam), "the two records share one layout");
+
+namespace {
+
+const CMaskData_Base* Container(void* container)
+{
+    return static_cast<const CMaskData_Base*>(container);
+}
+
+SMaskParam ToMaskParam(const SMaskParam_Test& param)
+{
+    SMaskParam result;
+    result.nozzleCount = param.nozzleCount;
+    result.basePass = param.basePass;
+    result.xResPass = param.xResPass;
+    result.yResPass = param.yResPass;
+    result.colorCount = param.colorCount;
+    result.bitsPerPixel = param.bitsPerPixel;
+    result.featherMode = param.featherMode;
+    result.featherPercent = param.featherPercent;
+    result.featherNozzleType = param.featherNozzleType;
+    result.colorTimes = param.colorTimes;
+    result.smoothLevelPercent = param.smoothLevelPercent;
+    result.resSplitMode = param.resSplitMode;
+    result.lessMaskPosition = param.lessMaskPosition;
+    return result;
+}
+
+}  // namespace
+
+extern "C" {
+
+RV_HALFTONE_API bool halfton_mask_container_create(const SMaskParam_Test& param, void*& container)
+{
+    // No exception may cross into the host: an allocation failure is a failed create.
+    try {
+        CMaskData_Base* mask = new (std::nothrow) CMaskData_Base();
+        if (mask == nullptr) {
+            ZEB_LOG_FAILURE();
+            return false;
+        }
+        if (mask->Create(ToMaskParam(param))) {
+            container = mask;
+            return true;
+        }
+        delete mask;
+    } catch (...) {
+    }
+    ZEB_LOG_FAILURE();
+    return false;
+}
+
+RV_HALFTONE_API const unsigned char* halfton_mask_data(void* container, int colorIndex,
+                                                       int& positionCounter)
+{
+    return container != nullptr ? Container(container)->MaskData_Get(colorIndex, positionCounter)
+                                : nullptr;
+}
+
+RV_HALFTONE_API int halfton_mask_height(void* container)
+{
+    return container != nullptr ? Container(container)->MaskHeight_IncludeRes() : 0;
+}
+
+RV_HALFTONE_API int halfton_mask_width(void* container)
+{
+    return container != nullptr ? Container(container)->MaskWidth() : 0;
+}
+
+RV_HALFTONE_API int halfton_mask_line_bytes(void* container)
+{
+    return container != nullptr ? Container(container)->MaskLineBytes_OneColor() : 0;
+}
+
+RV_HALFTONE_API int halfton_mask_step_height(void* container)
+{
+    return container != nullptr ? Container(container)->StepHeight_IncludeRes() : 0;
+}
+
+RV_HALFTONE_API int halfton_mask_lead_blank_height(void* container)
+{
+    return container != nullptr ? Container(container)->LeadBlankHeight_IncludeRes() : 0;
+}
+
+}  // extern "C"
+
+RV_HALFTONE_API bool halfton_mask_container_delete(void*& container)
+{
+    delete static_cast<CMaskData_Base*>(container);
+    container = nullptr;
+    return true;
+}

@@ -1,0 +1,2 @@
+find_package(benchmark REQUIRED)
+add_subdirectory(Bench)

@@ -1,0 +1,32 @@
+# cmake --install: the shared library, the headers a host includes, a CMake package
+# (Rv_Halftone::Rv_Halftone) and a pkg-config file.
+include(CMakePackageConfigHelpers)
+
+set(RV_HALFTONE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Rv_Halftone)
+
+install(TARGETS Rv_Halftone EXPORT Rv_HalftoneTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+# Public headers only: the library's internal headers live beside its sources and are never
+# installed. The component headers are installed because the exported classes derive from or hold
+# their types.
+foreach(_dir Rv_Halftone ZebCommon BoostLogWrapper RvBandData)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/Include/${_dir}
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
+endforeach()
+
+install(EXPORT Rv_HalftoneTargets NAMESPACE Rv_Halftone:: DESTINATION ${RV_HALFTONE_CMAKE_DIR})
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/Rv_HalftoneConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/Rv_HalftoneConfig.cmake INSTALL_DESTINATION ${RV_HALFTONE_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/Rv_HalftoneConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/Rv_HalftoneConfig.cmake
+              ${PROJECT_BINARY_DIR}/Rv_HalftoneConfigVersion.cmake
+        DESTINATION ${RV_HALFTONE_CMAKE_DIR})
+
+configure_file(${PROJECT_SOURCE_DIR}/cmake/rv_halftone.pc.in
+               ${PROJECT_BINARY_DIR}/rv_halftone.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/rv_halftone.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,0 +1,3 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+add_subdirectory(Tests)

@@ -1,0 +1,213 @@
+// Bounded queues that carry units of work between threads, and a pool of preallocated units that
+// circulate through them.
+//
+// Nothing here allocates a unit after start-up: units are taken from the pool queue, passed on and
+// given back. Every queue operation takes the queue's one lock without a time limit and never
+// holds a second queue's lock; waiting happens outside the lock on a manual-reset event.
+#pragma once
+
+#include <BoostLogWrapper/CustomBoostLog.h>
+#include <ZebCommon/CustomConditionVariable.h>
+
+#include <boost/numeric/conversion/cast.hpp>
+#include <boost/thread/lock_guard.hpp>
+#include <boost/thread/mutex.hpp>
+
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A bounded FIFO of values. Three events mirror its fill state so that other threads can wait for
+// it: m_event_NotEmpty is set exactly while it holds an element, m_event_Empty exactly while it
+// holds none, m_event_NotFull exactly while it holds fewer than its capacity (a new queue sets it
+// even at capacity 0). The events change only under m_mutex, so once the lock is released they
+// never disagree with the count.
+template <typename T>
+class CZebQueue
+{
+public:
+    explicit CZebQueue(int capacity) : m_capacity(capacity), m_count(0), m_inputFinished(false)
+    {
+        m_event_NotEmpty.Reset();
+        m_event_NotFull.Set();
+        m_event_Empty.Set();
+    }
+
+    // No thread may use a queue that is being destroyed. The events are left set so that a stray
+    // waiter would pass instead of hanging.
+    virtual ~CZebQueue()
+    {
+        m_list.clear();
+        m_event_NotFull.Set();
+        m_event_NotEmpty.Set();
+        m_event_Empty.Set();
+    }
+
+    CZebQueue(const CZebQueue&) = delete;
+    CZebQueue& operator=(const CZebQueue&) = delete;
+
+    // Appends at the back. Never waits: a full queue gets a failure record (written under the
+    // lock) and false, and stays unchanged. Producers that must not fail wait on m_event_NotFull
+    // first.
+    bool push(T const item)
+    {
+        boost::lock_guard<boost::mutex> lock(m_mutex);
+        if (m_count >= m_capacity) {
+            ZEB_LOG_FAILURE();
+            return false;
+        }
+        m_list.push_back(item);
+        ++m_count;
+        if (m_count == 1) {
+            m_event_Empty.Reset();
+            m_event_NotEmpty.Set();
+        }
+        if (m_count == m_capacity)
+            m_event_NotFull.Reset();
+        return true;
+    }
+
+    // Takes the front element. Never waits: an empty queue returns false and leaves `item` as it
+    // was.
+    virtual bool pop(T& item)
+    {
+        boost::lock_guard<boost::mutex> lock(m_mutex);
+        if (m_count <= 0)
+            return false;
+        item = std::move(m_list.front());
+        m_list.pop_front();
+        --m_count;
+        if (m_count == 0) {
+            m_event_NotEmpty.Reset();
+            m_event_Empty.Set();
+        }
+        if (m_count == m_capacity - 1)
+            m_event_NotFull.Set();
+        return true;
+    }
+
+    // Waits at most `milliseconds` (0 polls) for an element, then pops it. Several consumers may
+    // pass the wait for one element; the losers' pop returns false.
+    virtual bool wait_pop(T& item, unsigned int milliseconds)
+    {
+        if (!m_event_NotEmpty.WaitOne(milliseconds))
+            return false;
+        return pop(item);
+    }
+
+    virtual bool clear()
+    {
+        T item{};
+        while (pop(item)) {
+        }
+        return true;
+    }
+
+    // The producer's "no more elements" flag, read and written under the lock.
+    void InputFinished_Set()
+    {
+        boost::lock_guard<boost::mutex> lock(m_mutex);
+        m_inputFinished = true;
+    }
+
+    bool InputFinished_Get() const
+    {
+        boost::lock_guard<boost::mutex> lock(m_mutex);
+        return m_inputFinished;
+    }
+
+    int Count() const
+    {
+        boost::lock_guard<boost::mutex> lock(m_mutex);
+        return m_count;
+    }
+
+    int Capacity() const { return m_capacity; }
+
+    std::list<T> m_list;  // front = oldest
+    const int m_capacity;
+    int m_count;  // always m_list.size()
+    // Set by a producer once it has queued its last element; the queue never reads it. Only
+    // touched while m_mutex is held (see InputFinished_Set / InputFinished_Get).
+    bool m_inputFinished;
+    CustomConditionVariable_Manual m_event_Empty;
+    CustomConditionVariable_Manual m_event_NotEmpty;
+    CustomConditionVariable_Manual m_event_NotFull;
+    // Declared last so that it is destroyed before the events, after the list.
+    mutable boost::mutex m_mutex;
+};
+
+// A queue of pointers that owns the objects they address (each allocated with `new T`). An
+// element pushed in belongs to the queue; one popped out belongs to the caller. Elements still
+// held at clear() or destruction are deleted.
+template <typename T>
+class CZebPtrQueue : public CZebQueue<T*>
+{
+public:
+    explicit CZebPtrQueue(int capacity) : CZebQueue<T*>(capacity) {}
+
+    ~CZebPtrQueue() override { DeleteAll(); }
+
+    bool clear() override
+    {
+        DeleteAll();
+        return true;
+    }
+
+private:
+    void DeleteAll()
+    {
+        T* item = nullptr;
+        while (CZebQueue<T*>::pop(item)) {
+            delete item;
+            item = nullptr;
+        }
+    }
+};
+
+// A fixed set of preallocated units and the three queues through which they circulate. Every unit
+// is at any time in exactly one queue or held by exactly one thread, and its holder gives it back;
+// the units left in the queues are deleted with the pool.
+template <typename T>
+class CZebPtrQueueBuffer
+{
+public:
+    CZebPtrQueueBuffer() = default;
+    virtual ~CZebPtrQueueBuffer() = default;
+
+    CZebPtrQueueBuffer(const CZebPtrQueueBuffer&) = delete;
+    CZebPtrQueueBuffer& operator=(const CZebPtrQueueBuffer&) = delete;
+
+    // Takes ownership of `elements` (the vector itself stays with the caller) and puts them, in
+    // order, into a full free queue. Each queue holds up to `capacity` units, or all of them when
+    // `capacity` is below 1. Queues from an earlier Create are deleted with their units first.
+    // An element count beyond the int range throws boost::numeric::positive_overflow.
+    virtual bool Create(std::vector<T*>& elements, const std::string& name, int capacity)
+    {
+        const int count = boost::numeric_cast<int>(elements.size());
+        if (capacity < 1)
+            capacity = count;
+        m_queue_Free.reset();
+        m_queue_Input.reset();
+        m_queue_Output.reset();
+        m_queue_Free.reset(new CZebPtrQueue<T>(capacity));
+        m_queue_Input.reset(new CZebPtrQueue<T>(capacity));
+        m_queue_Output.reset(new CZebPtrQueue<T>(capacity));
+        for (T* element : elements) {
+            // A unit that does not fit still belongs to the pool: release it instead of leaking
+            // it (push has written the failure record).
+            if (!m_queue_Free->push(element))
+                delete element;
+        }
+        m_name = name;
+        return true;
+    }
+
+    const std::string& Name() const { return m_name; }
+
+    std::string m_name;
+    std::unique_ptr<CZebPtrQueue<T>> m_queue_Free;    // units nobody uses
+    std::unique_ptr<CZebPtrQueue<T>> m_queue_Input;   // units waiting for a consumer
+    std::unique_ptr<CZebPtrQueue<T>> m_queue_Output;  // spare queue of the same capacity
+};

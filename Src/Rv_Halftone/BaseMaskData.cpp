@@ -1,0 +1,51 @@
+#include <Rv_Halftone/BaseMaskData.h>
+
+#include <Rv_Halftone/RawMaskData.h>
+
+#include "Rv_Halftone_Internal.h"
+
+#include <algorithm>
+#include <cstring>
+
+CBaseMaskData::CBaseMaskData() : m_width(0), m_height(0), m_count(0)
+{
+}
+
+CBaseMaskData::~CBaseMaskData() = default;
+
+bool CBaseMaskData::Create(int width, int height, int count)
+{
+    const long long samples = static_cast<long long>(width) * height * count;
+    if (width < 0 || height < 0 || count < 0 || !rv_halftone::FitsInt(samples * 2)) {
+        ZEB_LOG_FAILURE();
+        return false;
+    }
+    // Every sample is written below, so the storage is not cleared.
+    std::unique_ptr<unsigned short[]> data(new unsigned short[static_cast<size_t>(samples)]);
+    const int tile = rv_halftone::kThresholdSize;
+    for (int k = 0; k < count; ++k) {
+        const unsigned short* plane = CRawMaskData::RawData(k);
+        unsigned short* layer = data.get() + static_cast<long long>(width) * height * k;
+        for (int y = 0; y < height; ++y) {
+            const unsigned short* source = plane + (y % tile) * tile;
+            unsigned short* row = layer + static_cast<long long>(width) * y;
+            // Runs of at most one tile row: the row repeats across the width.
+            for (int x = 0; x < width; x += tile)
+                std::memcpy(row + x, source, sizeof(unsigned short) * std::min(tile, width - x));
+        }
+    }
+    m_data = std::move(data);
+    m_width = width;
+    m_height = height;
+    m_count = count;
+    return true;
+}
+
+unsigned short* CBaseMaskData::MaskData(int k) const
+{
+    return m_data.get() + static_cast<long long>(m_width) * m_height * k;
+}
+
+int CBaseMaskData::Width() const { return m_width; }
+int CBaseMaskData::Height() const { return m_height; }
+int CBaseMaskData::Count() const { return m_count; }

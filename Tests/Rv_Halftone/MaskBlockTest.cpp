@@ -1,0 +1,73 @@
+#include <Rv_Halftone/MaskBlock.h>
+
+#include "LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace {
+
+bool AllZero(const CMaskBlock& block)
+{
+    const unsigned char* data = block.MaskData_Const();
+    return std::all_of(data, data + block.MaskDataBytesCount(), [](unsigned char b) { return b == 0; });
+}
+
+}  // namespace
+
+TEST(MaskBlock, CreateSizesAndZeroes)
+{
+    CMaskBlock block;
+    EXPECT_EQ(block.MaskDataBytesCount(), 0);
+    ASSERT_TRUE(block.Create(512, 10));
+    EXPECT_EQ(block.MaskDataBytesCount(), 5120);
+    EXPECT_EQ(block.Width(), 512);
+    EXPECT_EQ(block.Height(), 10);
+    EXPECT_TRUE(AllZero(block));
+    std::memset(block.MaskData(), 0xAB, 5120);
+    ASSERT_TRUE(block.Create(16, 4));  // a second Create resizes and clears
+    EXPECT_EQ(block.MaskDataBytesCount(), 64);
+    EXPECT_TRUE(AllZero(block));
+}
+
+TEST(MaskBlock, ClearKeepsTheSize)
+{
+    CMaskBlock block;
+    block.Create(8, 8);
+    std::memset(block.MaskData(), 1, 64);
+    block.ClearMaskData();
+    EXPECT_EQ(block.MaskDataBytesCount(), 64);
+    EXPECT_TRUE(AllZero(block));
+}
+
+TEST(MaskBlock, CopiesAndAssignmentsOwnTheirBytes)
+{
+    auto* source = new CMaskBlock;
+    source->Create(4, 2);
+    std::memset(source->MaskData(), 7, 8);
+    CMaskBlock copy(*source);
+    CMaskBlock assigned;
+    assigned = *source;
+    source->ClearMaskData();
+    EXPECT_EQ(copy.MaskData_Const()[7], 7);
+    delete source;
+    EXPECT_EQ(copy.MaskData_Const()[0], 7);
+    EXPECT_EQ(assigned.MaskData_Const()[3], 7);
+    EXPECT_EQ(assigned.Width(), 4);
+    EXPECT_EQ(assigned.Height(), 2);
+}
+
+TEST(MaskBlock, EmptyAndRefusedSizes)
+{
+    CMaskBlock block;
+    EXPECT_TRUE(block.Create(0, 0));
+    EXPECT_EQ(block.MaskDataBytesCount(), 0);
+    LogCapture log;
+    EXPECT_FALSE(block.Create(-1, 4));
+    EXPECT_FALSE(block.Create(INT_MAX, 2));  // more bytes than an int counts
+    EXPECT_EQ(log.Failures().size(), 2u);
+    EXPECT_EQ(block.MaskDataBytesCount(), 0);
+}

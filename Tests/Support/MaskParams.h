@@ -1,0 +1,36 @@
+// Parameter records for tests: a valid default and conversion between the two record types.
+#pragma once
+
+#include <Rv_Halftone/MaskParam.h>
+#include <Rv_Halftone/Rv_Halftone.h>
+
+#include <cstring>
+
+// 544 nozzles, 4 passes, 2 colours, 2 bits, no feather: the README's default mode.
+inline SMaskParam DefaultMaskParam()
+{
+    SMaskParam p;
+    std::memset(&p, 0, sizeof p);
+    p.nozzleCount = 544;
+    p.basePass = 4;
+    p.xResPass = 1;
+    p.yResPass = 1;
+    p.colorCount = 2;
+    p.bitsPerPixel = 2;
+    p.featherMode = 0;
+    p.featherPercent = 0.0f;
+    p.featherNozzleType = 1;
+    p.colorTimes = 1;
+    p.smoothLevelPercent = 100;
+    p.resSplitMode = 0;
+    p.lessMaskPosition = 0;
+    return p;
+}
+
+inline SMaskParam_Test ToTestParam(const SMaskParam& p)
+{
+    SMaskParam_Test t;
+    static_assert(sizeof t == sizeof p, "same layout");
+    std::memcpy(&t, &p, sizeof t);
+    return t;
+}

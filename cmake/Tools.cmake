@@ -1,1 +1,3 @@
+add_subdirectory(Tools/PlaneQuality)
+add_subdirectory(Tools/ThresholdGenerator)
 add_subdirectory(Tools/rv_halftone)

@@ -32,6 +32,7 @@ public:
         m_event_NotEmpty.Reset();
         m_event_NotFull.Set();
         m_event_Empty.Set();
+        m_event_Poppable.Reset();
     }
 
     // No thread may use a queue that is being destroyed. The events are left set so that a stray
@@ -42,6 +43,7 @@ public:
         m_event_NotFull.Set();
         m_event_NotEmpty.Set();
         m_event_Empty.Set();
+        m_event_Poppable.Set();
     }
 
     CZebQueue(const CZebQueue&) = delete;
@@ -62,6 +64,7 @@ public:
         if (m_count == 1) {
             m_event_Empty.Reset();
             m_event_NotEmpty.Set();
+            m_event_Poppable.Set();
         }
         if (m_count == m_capacity)
             m_event_NotFull.Reset();
@@ -81,6 +84,8 @@ public:
         if (m_count == 0) {
             m_event_NotEmpty.Reset();
             m_event_Empty.Set();
+            if (!m_inputFinished)
+                m_event_Poppable.Reset();
         }
         if (m_count == m_capacity - 1)
             m_event_NotFull.Set();
@@ -88,10 +93,12 @@ public:
     }
 
     // Waits at most `milliseconds` (0 polls) for an element, then pops it. Several consumers may
-    // pass the wait for one element; the losers' pop returns false.
+    // pass the wait for one element; the losers' pop returns false. Once the producer has
+    // announced its last element (InputFinished_Set) an empty queue can never fill again, so the
+    // wait ends at once instead of running out its time: consumers notice the end without delay.
     virtual bool wait_pop(T& item, unsigned int milliseconds)
     {
-        if (!m_event_NotEmpty.WaitOne(milliseconds))
+        if (!m_event_Poppable.WaitOne(milliseconds))
             return false;
         return pop(item);
     }
@@ -104,11 +111,13 @@ public:
         return true;
     }
 
-    // The producer's "no more elements" flag, read and written under the lock.
+    // The producer's "no more elements" flag, read and written under the lock. Set it through
+    // this call rather than the member, so that consumers blocked in wait_pop wake at once.
     void InputFinished_Set()
     {
         boost::lock_guard<boost::mutex> lock(m_mutex);
         m_inputFinished = true;
+        m_event_Poppable.Set();
     }
 
     bool InputFinished_Get() const
@@ -134,6 +143,13 @@ public:
     CustomConditionVariable_Manual m_event_Empty;
     CustomConditionVariable_Manual m_event_NotEmpty;
     CustomConditionVariable_Manual m_event_NotFull;
+
+private:
+    // Set exactly while the queue holds an element or its input is finished: what wait_pop waits
+    // for. Kept in step with the count and the flag under m_mutex like the three events above.
+    CustomConditionVariable_Manual m_event_Poppable;
+
+public:
     // Declared last so that it is destroyed before the events, after the list.
     mutable boost::mutex m_mutex;
 };

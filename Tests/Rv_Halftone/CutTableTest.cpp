@@ -13,6 +13,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -134,6 +135,12 @@ Table Untouched(size_t rows)
     return Table(rows, SCutTable{0xDEAD, 0xBEEF});
 }
 
+// True when every row of the table prints some levels: no pass of the head is left idle.
+bool EveryRowPrints(const Table& table)
+{
+    return std::all_of(table.begin(), table.end(), [](const SCutTable& entry) { return entry.low < entry.high; });
+}
+
 bool SameEntries(const Table& a, const Table& b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const SCutTable& x, const SCutTable& y) {
@@ -235,6 +242,12 @@ std::vector<ExampleCase> ExampleCases()
     };
 }
 
+// Names the case in a failure message instead of dumping its bytes.
+void PrintTo(const ExampleCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class CutTableExample : public ::testing::TestWithParam<ExampleCase> {};
 
 }  // namespace
@@ -282,6 +295,7 @@ TEST(CutTableCoverage, UnfeatheredPrintsEveryLevelColorTimes)
                 const Table table = Dispatch(*mask);
                 ASSERT_EQ(CheckCoverTimes(table, step, times), "")
                     << "P " << passes << ", S " << step << ", C " << times;
+                ASSERT_TRUE(EveryRowPrints(table)) << "P " << passes << ", S " << step << ", C " << times;
             }
 }
 
@@ -300,6 +314,8 @@ TEST(CutTableCoverage, TwoPartPrintsPlainLinesColorTimesAndFeatheredLinesOnce)
                         table, step, kScale, [feather, times](int r) { return r < feather ? 1 : times; });
                     ASSERT_EQ(fault, "") << "P " << passes << ", S " << step << ", e " << feather
                                          << ", C " << times;
+                    ASSERT_TRUE(EveryRowPrints(table)) << "P " << passes << ", S " << step << ", e "
+                                                       << feather << ", C " << times;
                 }
 }
 

@@ -114,6 +114,37 @@ TEST(ZebQueue, InputFinishedAccessorsShareTheFlag)
     }
 }
 
+// A consumer must learn of the end at once, not after its poll interval: the elements still queued
+// are delivered, then wait_pop gives up immediately, also for a consumer already blocked in it.
+TEST(ZebQueue, FinishedInputEndsWaitsWithoutTheirTimeout)
+{
+    constexpr unsigned int kLongWait = 20000;
+    CZebQueue<int> queue(4);
+    queue.push(1);
+    queue.InputFinished_Set();
+    int item = 0;
+    EXPECT_TRUE(queue.wait_pop(item, kLongWait));
+    EXPECT_EQ(item, 1);
+    ExpectEventsMatchCount(queue, "drained");
+
+    CZebQueue<int> waited(4);
+    bool popped = true;
+    const auto start = std::chrono::steady_clock::now();
+    std::thread consumer([&] {
+        int value = 0;
+        popped = waited.wait_pop(value, kLongWait);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));  // let it block
+    waited.InputFinished_Set();
+    consumer.join();
+    EXPECT_FALSE(popped);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kLongWait / 2));
+
+    const auto again = std::chrono::steady_clock::now();
+    EXPECT_FALSE(queue.wait_pop(item, kLongWait));
+    EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::milliseconds(kLongWait / 2));
+}
+
 TEST(ZebPtrQueue, DeletesWhatItStillHoldsButNotWhatWasPopped)
 {
     CountedUnit::deletions = 0;

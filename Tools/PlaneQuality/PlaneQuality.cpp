@@ -4,6 +4,7 @@
 #include <cmath>
 #include <complex>
 #include <cstdlib>
+#include <fstream>
 
 namespace PlaneQuality
 {
@@ -23,6 +24,12 @@ uint16_t Complement(uint16_t level)
 {
     // Levels 0 and 1 both become 65,534, so the complement never reaches 65,535.
     return static_cast<uint16_t>(std::min(kMaxLevel, 65535 - level));
+}
+
+// i modulo kSize in [0, kSize), for the twiddle table.
+int Index_Wrapped(int i)
+{
+    return (i % kSize + kSize) % kSize;
 }
 
 // Counts of levels seen exactly four and five times within [first, last].
@@ -145,11 +152,17 @@ double Spectrum_LowFrequencyRatio(const uint16_t* plane, double cutFraction, dou
             if (!(row[x] < cut))
                 continue;
             ++onCount;
-            for (int k = -reach; k <= reach; ++k)
-                out[k + reach] += twiddle[((k * x) % kSize + kSize) % kSize];
+            int phase = Index_Wrapped(-reach * x);
+            for (int k = 0; k < span; ++k)
+            {
+                out[k] += twiddle[phase];
+                phase += x;
+                if (phase >= kSize)
+                    phase -= kSize;
+            }
         }
     }
-    if (onCount == 0 || onCount == kCells)
+    if (onCount == 0 || onCount == kCells || radius <= 1.0)
         return 0.0;
 
     double power = 0.0;
@@ -162,9 +175,15 @@ double Spectrum_LowFrequencyRatio(const uint16_t* plane, double cutFraction, dou
             if (r2 == 0 || r2 >= radius * radius)
                 continue;
             std::complex<double> sum = 0.0;
+            const int step = Index_Wrapped(ky);
+            int phase = 0;
             for (int y = 0; y < kSize; ++y)
-                sum += rows[static_cast<size_t>(y) * span + (kx + reach)] *
-                       twiddle[((ky * y) % kSize + kSize) % kSize];
+            {
+                sum += rows[static_cast<size_t>(y) * span + (kx + reach)] * twiddle[phase];
+                phase += step;
+                if (phase >= kSize)
+                    phase -= kSize;
+            }
             power += std::norm(sum);
             ++bins;
         }
@@ -201,6 +220,36 @@ std::vector<uint16_t> Planes_Derive(const uint16_t* baseA, const uint16_t* baseB
     std::copy(plane(4), plane(8), plane(8));
     std::copy(plane(4), plane(8), plane(12));
     return planes;
+}
+
+bool Bases_Read(const std::string& path, std::vector<uint16_t>& bases)
+{
+    constexpr std::streamsize kBytes = 2 * 2 * static_cast<std::streamsize>(kCells);
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes(kBytes + 1);
+    in.read(bytes.data(), kBytes + 1);
+    if (in.gcount() != kBytes)
+        return false;
+    bases.resize(2 * static_cast<size_t>(kCells));
+    for (size_t i = 0; i < bases.size(); ++i)
+        bases[i] = static_cast<uint16_t>(static_cast<uint8_t>(bytes[2 * i]) |
+                                         static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
+    return true;
+}
+
+bool Bases_Write(const std::string& path, const std::vector<uint16_t>& bases)
+{
+    if (bases.size() != 2 * static_cast<size_t>(kCells))
+        return false;
+    std::vector<char> bytes(bases.size() * 2);
+    for (size_t i = 0; i < bases.size(); ++i)
+    {
+        bytes[2 * i] = static_cast<char>(bases[i] & 0xFF);
+        bytes[2 * i + 1] = static_cast<char>(bases[i] >> 8);
+    }
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
 }
 
 SPlaneFigures Figures_Measure(const uint16_t* plane)

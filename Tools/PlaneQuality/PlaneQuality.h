@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace PlaneQuality
@@ -61,6 +62,12 @@ double Spectrum_LowFrequencyRatio(const uint16_t* plane, double cutFraction,
 // planes 0 and 3 their complements (plane 3 taken 188 rows further down), planes 4 to 7 are planes
 // 0 to 3 with the rows rotated by 272, and planes 8 to 11 and 12 to 15 repeat planes 4 to 7.
 std::vector<uint16_t> Planes_Derive(const uint16_t* baseA, const uint16_t* baseB);
+
+// The stored form of the two base matrices: matrix A then matrix B, kCells levels each, unsigned
+// 16-bit little-endian. Reading fails unless the file holds exactly that many bytes, writing
+// unless `bases` holds 2 * kCells levels.
+bool Bases_Read(const std::string& path, std::vector<uint16_t>& bases);
+bool Bases_Write(const std::string& path, const std::vector<uint16_t>& bases);
 
 struct SPlaneFigures
 {

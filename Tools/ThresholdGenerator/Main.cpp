@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -31,33 +30,6 @@ constexpr SFloor kFloors[4] = {{947, 800}, {947, 800}, {1834, 800}, {1834, 800}}
 constexpr int kRowMin = 256;
 constexpr int kRowMax = 288;
 constexpr double kLowFrequencyMax = 0.25;
-
-bool File_Write(const std::string& path, const std::vector<uint16_t>& levels)
-{
-    std::vector<char> bytes(levels.size() * 2);
-    for (size_t i = 0; i < levels.size(); ++i)
-    {
-        bytes[2 * i] = static_cast<char>(levels[i] & 0xFF);
-        bytes[2 * i + 1] = static_cast<char>(levels[i] >> 8);
-    }
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
-
-bool File_Read(const std::string& path, std::vector<uint16_t>& levels)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> bytes(static_cast<size_t>(2) * 2 * kCells + 1);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.gcount() != static_cast<std::streamsize>(2 * 2 * kCells))
-        return false;
-    levels.resize(static_cast<size_t>(2) * kCells);
-    for (size_t i = 0; i < levels.size(); ++i)
-        levels[i] = static_cast<uint16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                          static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
-    return true;
-}
 
 // Prints the figures of planes 0 to 3 and returns true when every floor holds.
 bool Figures_Report(const std::vector<uint16_t>& bases)
@@ -131,7 +103,7 @@ int main(int argc, char** argv)
     std::vector<uint16_t> bases;
     if (!checkPath.empty())
     {
-        if (!File_Read(checkPath, bases))
+        if (!PlaneQuality::Bases_Read(checkPath, bases))
         {
             std::fprintf(stderr, "%s: not two 544 x 544 matrices of 16-bit levels\n",
                          checkPath.c_str());
@@ -141,7 +113,7 @@ int main(int argc, char** argv)
     else
     {
         bases = Bases_Generate();
-        if (!File_Write(outPath, bases))
+        if (!PlaneQuality::Bases_Write(outPath, bases))
         {
             std::fprintf(stderr, "%s: cannot write\n", outPath.c_str());
             return 2;

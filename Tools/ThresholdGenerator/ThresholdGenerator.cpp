@@ -10,9 +10,11 @@
 namespace ThresholdGen
 {
 
-// A rank gap of 18,496 is a sixteenth of the scale, so the cells of any cut range that narrow never
-// touch; B keeps its neighbours further apart than A. The row term starts at three eighths of the
-// ranks and ends at the middle cut, where plane 0's rows are counted.
+// Both rank gaps exceed 18,496 ranks, a sixteenth of the scale (about 4,100 levels), so the cells
+// of any cut range that narrow never touch; B keeps its neighbours further apart than A. Larger
+// gaps begin to cost blue-noise quality and, past about 40,000, force picks. The row term starts at
+// three eighths of the ranks and ends at the middle cut, where plane 0's rows are counted; without
+// it those rows spread to about 247..295 cells.
 const SMatrixSettings kMatrixA{0x5A17C0DE0001ull, kCells / 10, 20000, 4000, kCells / 8 * 3};
 const SMatrixSettings kMatrixB{0x5A17C0DE0002ull, kCells / 10, 24000, 4000, kCells / 8 * 3};
 
@@ -121,6 +123,11 @@ CRanker::CRanker(const SMatrixSettings& settings)
 {
 }
 
+// Void-and-cluster: a random pattern of a tenth of the cells settles into blue noise; its cells are
+// ranked downwards by removing the tightest cluster again and again; the empty cells are ranked
+// upwards by filling the largest void up to the middle cut, and from there on by removing the
+// tightest cluster of the remaining empty cells. Every pick refuses a cell next to one ranked less
+// than minRankGap ranks before, across the phase boundaries too.
 std::vector<int32_t> CRanker::Run(SRankReport& report)
 {
     Pattern_Initial(report);
@@ -252,7 +259,7 @@ void CRanker::Energy_Spread(int cell, int sign, bool rescore)
     const int radius = m_kernel.radius;
     const int cy = cell / kSize;
     const int cx = cell - cy * kSize;
-    std::array<int, kSize> columns{};
+    std::array<int, kSize> columns; // wrapped column of each window column
     for (int dx = -radius; dx <= radius; ++dx)
         columns[dx + radius] = (cx + dx + kSize) % kSize;
     for (int dy = -radius; dy <= radius; ++dy)

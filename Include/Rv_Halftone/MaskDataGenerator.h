@@ -1,0 +1,85 @@
+// The mask generator: renders a whole pass mask on one master and several worker threads.
+#pragma once
+
+#include <Rv_Halftone/CutTable.h>
+#include <Rv_Halftone/MaskDataGenerator_Sub.h>
+#include <Rv_Halftone/Rv_Halftone_Export.h>
+#include <ZebCommon/CustomThreadBase.h>
+
+#include <memory>
+#include <vector>
+
+class CBaseMaskData;
+class CMaskBlock;
+class CSineMask;
+
+// One generator run. The three pointed-to objects stay alive and unchanged until the generator
+// has been destroyed; the output is zero when rendering starts (the workers only OR bits in).
+struct SMaskDataGenerate_Param
+{
+    CMaskBlock* maskBlock;      // the output, used as one flat buffer
+    int maskBytesOneColor;      // bytes between the starts of two colours
+    int maskBytesOnePosition;   // bytes between the starts of two positions of one colour
+    int maskLineBytes;          // bytes per output row
+    const CBaseMaskData* thresholdData;  // one threshold layer per colour
+    int thresholdHeight;        // rows of a layer
+    int thresholdWidth;         // columns of a layer; pixels of every worker block
+    int colorCount;
+    int positionCount;          // mask positions per colour
+    const SCutTable* cutTable;  // one entry per block row
+    int cutTableCount;
+    int maskHeight;             // rows of each worker block: rows per Y pass of one position
+    int stepHeight;             // threshold rows between two mask positions
+    int xResPass;               // blocks per unit, interleaved pixel by pixel
+    int yResPass;               // units per position, interleaved row by row
+    int bitsPerPixel;           // 1 or 2
+    int featherNozzleType;      // 3 turns on the sine ripple
+};
+
+// Usage: construct, Create(param, N), Wait_Exit(limit), read the output, destroy. Create starts N
+// workers and then the master thread "CMaskDataGenerator", which hands out one unit per colour,
+// mask position and Y pass (in that nesting) through a pool of 2 x N units. When every unit is
+// queued and every worker has ended, the master stops; that is what Wait_Exit waits for.
+// Destroying the generator at any point stops and joins all its threads first.
+//
+// States of the master's OneLoop: 1 Initialize, 2 AddSourceData, 3 WaitCompleted.
+class RV_HALFTONE_API CMaskDataGenerator : public CustomThreadBase
+{
+public:
+    CMaskDataGenerator();
+    ~CMaskDataGenerator() override;
+
+    // Once per object. False, with a failure record, for a thread count below 1, a record whose
+    // sizes do not fit its buffers, or when the sine mask, the queues or a thread cannot be
+    // made; threads already started are stopped by the destructor.
+    bool Create(const SMaskDataGenerate_Param& param, int threadCount);
+    // True once the master thread has ended; false, with a failure record, when the time ran out
+    // (the run goes on and may be waited for again).
+    bool Wait_Exit(unsigned int milliseconds) override;
+    // Stops every worker and waits for each, then asks the master loop to end.
+    void Stop() override;
+
+protected:
+    bool OneLoop() override;
+    bool Prepare() override;
+    void Finally() override;
+
+private:
+    bool Init_Param();
+    bool Init_SinMask();
+    bool Create_AllSubThread();
+    bool Initialize();
+    bool AddSourceData();
+    bool WaitCompleted();
+    bool Release_AllSubThread();
+
+    int m_processState;
+    SMaskDataGenerate_Param m_maskDataGenerateParam;  // the workers read it through a pointer
+    int m_colorIndex;     // the next unit to hand out
+    int m_positionIndex;
+    int m_yResIndex;
+    std::vector<std::unique_ptr<CMaskDataGenerator_Sub>> m_subThreads;  // null where none started
+    int m_subThreadCount;
+    std::unique_ptr<CZebPtrQueueBuffer<SMaskDataGenerate_SubParam>> m_queueBuffer;
+    std::unique_ptr<CSineMask> m_sineMask;  // null unless the ripple is on
+};

@@ -1,0 +1,249 @@
+// The quality figures of threshold planes on crafted planes whose figures are known, and the
+// committed base matrices against the floors every stored plane must meet.
+
+#include "PlaneQuality.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using namespace PlaneQuality;
+
+using Plane = std::vector<uint16_t>;
+
+int Cell(int x, int y)
+{
+    return y * kSize + x;
+}
+
+// Even cells (x + y even) get `even`, odd cells `odd`.
+Plane Checkerboard(uint16_t even, uint16_t odd)
+{
+    Plane plane(kCells);
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x)
+            plane[Cell(x, y)] = (x + y) % 2 == 0 ? even : odd;
+    return plane;
+}
+
+// Independent uniform levels 0 to 65,534.
+Plane WhiteNoise(unsigned seed)
+{
+    std::mt19937 random(seed);
+    Plane plane(kCells);
+    for (uint16_t& level : plane)
+        level = static_cast<uint16_t>(random() % 65535);
+    return plane;
+}
+
+// Every level 0 to 65,534 with the base histogram, laid out row by row in rising order.
+Plane RisingRamp()
+{
+    Plane plane(kCells);
+    for (int i = 0; i < kCells; ++i)
+        plane[i] = static_cast<uint16_t>(static_cast<uint64_t>(i) * 65535 / kCells);
+    return plane;
+}
+
+TEST(PlaneQualityHistogram, RampHasTheBaseHistogramAndItsComplementTheComplementOne)
+{
+    const Plane ramp = RisingRamp();
+    const std::vector<uint32_t> histogram = Histogram_Count(ramp.data());
+    EXPECT_EQ(histogram[0], 5u);
+    EXPECT_EQ(histogram[1], 5u);
+    EXPECT_TRUE(Histogram_IsBase(histogram));
+    EXPECT_FALSE(Histogram_IsComplement(histogram));
+
+    const std::vector<uint16_t> planes = Planes_Derive(ramp.data(), ramp.data());
+    const std::vector<uint32_t> complement = Histogram_Count(planes.data());
+    EXPECT_EQ(complement[65534], 10u);
+    EXPECT_TRUE(Histogram_IsComplement(complement));
+    EXPECT_FALSE(Histogram_IsBase(complement));
+}
+
+TEST(PlaneQualityHistogram, OneMovedLevelBreaksTheBaseHistogram)
+{
+    Plane moved = RisingRamp();
+    moved[100] = moved[200]; // level 22 drops to three copies, level 44 rises to six
+    EXPECT_FALSE(Histogram_IsBase(Histogram_Count(moved.data())));
+    Plane top = RisingRamp();
+    top[0] = 65535; // the level that never occurs
+    EXPECT_FALSE(Histogram_IsBase(Histogram_Count(top.data())));
+    EXPECT_FALSE(Histogram_IsBase(Histogram_Count(WhiteNoise(3).data())));
+}
+
+struct SNeighbourCase
+{
+    const char* name;
+    int x;
+    int y;
+    uint16_t level; // written into the checkerboard of 1,000 / 60,000 at (x, y)
+    int expectedMin;
+    int expectedClose;
+};
+
+void PrintTo(const SNeighbourCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class PlaneQualityNeighbours : public ::testing::TestWithParam<SNeighbourCase>
+{
+};
+
+// A checkerboard has no close pairs; one changed cell makes its four neighbour pairs the closest,
+// also when those pairs reach across the tile edges.
+TEST_P(PlaneQualityNeighbours, OneChangedCellSetsTheMinimumAndTheClosePairs)
+{
+    const SNeighbourCase& c = GetParam();
+    Plane plane = Checkerboard(1000, 60000);
+    plane[Cell(c.x, c.y)] = c.level;
+    EXPECT_EQ(Neighbour_MinDifference(plane.data()), c.expectedMin);
+    EXPECT_EQ(Neighbour_CloseCount(plane.data()), c.expectedClose);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PlaneQualityNeighbours,
+    ::testing::Values(SNeighbourCase{"Unchanged", 1, 0, 60000, 59000, 0},
+                      SNeighbourCase{"Inside", 5, 8, 1123, 123, 4},
+                      SNeighbourCase{"RightEdgeMeetsLeftEdge", 543, 0, 1123, 123, 4},
+                      SNeighbourCase{"BottomEdgeMeetsTopEdge", 0, 543, 1123, 123, 4},
+                      SNeighbourCase{"JustNotClose", 7, 10, 5096, 4096, 0},
+                      SNeighbourCase{"JustClose", 7, 10, 5095, 4095, 4}),
+    [](const ::testing::TestParamInfo<SNeighbourCase>& c) { return c.param.name; });
+
+TEST(PlaneQualityNeighbours, LowContrastCheckerboardIsAllClose)
+{
+    const Plane plane = Checkerboard(0, 3000);
+    EXPECT_EQ(Neighbour_MinDifference(plane.data()), 3000);
+    EXPECT_EQ(Neighbour_CloseCount(plane.data()), kPairs);
+    EXPECT_EQ(Neighbour_CloseCount(plane.data(), 3000), 0);
+}
+
+TEST(PlaneQualityRows, FewestAndMostCellsBelowTheLevel)
+{
+    // Row y has 256 + y % 33 cells below 32,768: 256 to 288.
+    Plane plane(kCells, 40000);
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < 256 + y % 33; ++x)
+            plane[Cell(x, y)] = 100;
+    const SRowRange rows = Row_CountBelow(plane.data());
+    EXPECT_EQ(rows.min, 256);
+    EXPECT_EQ(rows.max, 288);
+    EXPECT_EQ(Row_CountBelow(plane.data(), 100).max, 0);
+}
+
+TEST(PlaneQualitySpectrum, WhiteNoiseIsNearOneAtEveryCut)
+{
+    const Plane plane = WhiteNoise(7);
+    for (double cut : kCutFractions)
+        EXPECT_NEAR(Spectrum_LowFrequencyRatio(plane.data(), cut), 1.0, 0.1) << "cut " << cut;
+}
+
+TEST(PlaneQualitySpectrum, CheckerboardHasNoLowFrequencyEnergy)
+{
+    // Cut at 1/16 or 1/2, the checkerboard keeps its 1,000 cells: all power sits at (1/2, 1/2).
+    const Plane plane = Checkerboard(1000, 60000);
+    EXPECT_LT(Spectrum_LowFrequencyRatio(plane.data(), 1.0 / 16.0), 1e-9);
+    EXPECT_LT(Spectrum_LowFrequencyRatio(plane.data(), 1.0 / 2.0), 1e-9);
+}
+
+TEST(PlaneQualitySpectrum, ClustersHaveFarMoreLowFrequencyEnergyThanWhiteNoise)
+{
+    // Blocks of 16 x 16 cells sharing one random level: cut anywhere, the "on" cells form clumps.
+    const Plane noise = WhiteNoise(11);
+    Plane plane(kCells);
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x)
+            plane[Cell(x, y)] = noise[Cell(x / 16, y / 16)];
+    for (double cut : kCutFractions)
+        EXPECT_GT(Spectrum_LowFrequencyRatio(plane.data(), cut), 10.0) << "cut " << cut;
+}
+
+TEST(PlaneQualitySpectrum, PatternWithoutContrastGivesZero)
+{
+    const Plane plane(kCells, 30000);
+    EXPECT_EQ(Spectrum_LowFrequencyRatio(plane.data(), 1.0 / 4.0), 0.0); // nothing on
+    EXPECT_EQ(Spectrum_LowFrequencyRatio(plane.data(), 1.0 / 2.0), 0.0); // everything on
+}
+
+TEST(PlaneQualityPlanes, EveryPlaneFollowsTheTable)
+{
+    Plane a = WhiteNoise(1);
+    const Plane b = WhiteNoise(2);
+    a[Cell(3, 4)] = 0; // both lowest levels complement to 65,534
+    a[Cell(5, 6)] = 1;
+    const std::vector<uint16_t> planes = Planes_Derive(a.data(), b.data());
+    ASSERT_EQ(planes.size(), static_cast<size_t>(kPlaneCount) * kCells);
+    auto at = [&planes](int p, int x, int y) {
+        return planes[static_cast<size_t>(p) * kCells + Cell(x, (y + kSize) % kSize)];
+    };
+
+    EXPECT_EQ(at(0, 3, 4), 65534);
+    EXPECT_EQ(at(0, 5, 6), 65534);
+    for (int y = 0; y < kSize; ++y)
+    {
+        for (int x = 0; x < kSize; ++x)
+        {
+            ASSERT_EQ(at(1, x, y), a[Cell(x, y)]);
+            ASSERT_EQ(at(2, x, y), b[Cell(x, y)]);
+            ASSERT_EQ(at(0, x, y), std::min(65534, 65535 - a[Cell(x, y)]));
+            ASSERT_EQ(at(3, x, y), std::min(65534, 65535 - b[Cell(x, (y + 188) % kSize)]));
+            for (int k = 0; k < 4; ++k)
+            {
+                ASSERT_EQ(at(k + 4, x, y), at(k, x, y + 272)) << "plane " << k + 4;
+                ASSERT_EQ(at(k + 8, x, y), at(k + 4, x, y)) << "plane " << k + 8;
+                ASSERT_EQ(at(k + 12, x, y), at(k + 4, x, y)) << "plane " << k + 12;
+            }
+        }
+    }
+}
+
+TEST(PlaneQualityBases, WriteThenReadGivesTheSameLevels)
+{
+    Plane bases = WhiteNoise(5);
+    const Plane second = WhiteNoise(6);
+    bases.insert(bases.end(), second.begin(), second.end());
+    const std::string path = ::testing::TempDir() + "plane_quality_bases.u16le";
+    ASSERT_TRUE(Bases_Write(path, bases));
+    std::vector<uint16_t> read;
+    ASSERT_TRUE(Bases_Read(path, read));
+    EXPECT_EQ(read, bases);
+
+    EXPECT_FALSE(Bases_Write(path, second)); // one matrix only
+    EXPECT_FALSE(Bases_Read(path + ".missing", read));
+}
+
+// The stored planes 0 to 3 meet every floor, with the aim of at most a tenth of white noise's
+// low-frequency power.
+TEST(PlaneQualityCommitted, StoredPlanesMeetTheFloors)
+{
+    std::vector<uint16_t> bases;
+    ASSERT_TRUE(Bases_Read(RV_THRESHOLD_BASE_FILE, bases));
+    const std::vector<uint16_t> planes = Planes_Derive(bases.data(), bases.data() + kCells);
+    const int neighbourFloor[4] = {947, 947, 1834, 1834};
+    for (int p = 0; p < 4; ++p)
+    {
+        SCOPED_TRACE("plane " + std::to_string(p));
+        const SPlaneFigures f = Figures_Measure(planes.data() + static_cast<size_t>(p) * kCells);
+        EXPECT_TRUE(p == 1 || p == 2 ? f.histogramBase : f.histogramComplement);
+        EXPECT_GE(f.neighbourMin, neighbourFloor[p]);
+        EXPECT_LT(f.closePairs, 800);
+        for (double ratio : f.lowFrequency)
+            EXPECT_LE(ratio, 0.1);
+        if (p == 0)
+        {
+            EXPECT_GE(f.rowsBelow.min, 256);
+            EXPECT_LE(f.rowsBelow.max, 288);
+        }
+    }
+}
+
+} // namespace

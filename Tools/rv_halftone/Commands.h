@@ -1,0 +1,11 @@
+// The subcommands of rv_halftone. Each registers its options on the app and returns the function
+// that runs it once the command line is parsed; that function returns the process exit status.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+
+using CommandRun = std::function<int()>;
+
+CommandRun AddMaskCommand(CLI::App& app);

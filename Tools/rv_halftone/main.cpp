@@ -1,0 +1,27 @@
+// rv_halftone: build, look at and check the pass masks of a print mode.
+#include "Commands.h"
+#include "ConsoleLog.h"
+
+#include <CLI/CLI.hpp>
+
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"rv_halftone: pass masks of multi-pass inkjet printers"};
+    app.require_subcommand(1);
+    bool verbose = false;
+    app.add_flag("-v,--verbose", verbose, "also show the library's progress records");
+
+    std::vector<CommandRun> commands;
+    commands.push_back(AddMaskCommand(app));
+
+    CLI11_PARSE(app, argc, argv);
+    AddConsoleLog(verbose);
+    for (const CommandRun& run : commands) {
+        const int status = run();
+        if (status >= 0)
+            return status;
+    }
+    return 2;
+}

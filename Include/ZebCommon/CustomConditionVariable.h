@@ -1,6 +1,8 @@
 // Events for handing state between threads.
 #pragma once
 
+#include <ZebCommon/ZebCommon_Export.h>
+
 #include <condition_variable>
 #include <mutex>
 
@@ -8,7 +10,7 @@
 constexpr unsigned int kWaitInfinite = 0xFFFFFFFFu;
 
 // An event: signalled or not. How a successful wait affects the signal is the subclass's choice.
-class CustomConditionVariable
+class ZEBCOMMON_API CustomConditionVariable
 {
 public:
     CustomConditionVariable() = default;
@@ -34,6 +36,6 @@ private:
 };
 
 // A manual-reset event: once set it stays set, letting every waiter through, until Reset.
-class CustomConditionVariable_Manual : public CustomConditionVariable
+class ZEBCOMMON_API CustomConditionVariable_Manual : public CustomConditionVariable
 {
 };

@@ -1,6 +1,8 @@
 // A thread object that runs a loop: Prepare() once, OneLoop() until it asks to stop, Finally() once.
 #pragma once
 
+#include <ZebCommon/ZebCommon_Export.h>
+
 #include <ZebCommon/CustomConditionVariable.h>
 
 #include <atomic>
@@ -8,7 +10,7 @@
 #include <string>
 #include <thread>
 
-class CustomThreadBase
+class ZEBCOMMON_API CustomThreadBase
 {
 public:
     CustomThreadBase();

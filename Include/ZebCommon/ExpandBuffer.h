@@ -1,7 +1,9 @@
 // A growable byte buffer that owns its storage.
 #pragma once
 
-class ExpandBuffer
+#include <ZebCommon/ZebCommon_Export.h>
+
+class ZEBCOMMON_API ExpandBuffer
 {
 public:
     ExpandBuffer() = default;

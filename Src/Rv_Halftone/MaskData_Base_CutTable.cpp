@@ -38,7 +38,8 @@ void CutSlices_Expand(const CutSliceList& slices, SCutTable* table)
 {
     SCutTable* out = table;
     for (const SCutSlice& slice : slices) {
-        const SCutTable entry = {static_cast<uint16_t>(slice.high), static_cast<uint16_t>(slice.low)};
+        const SCutTable entry = {static_cast<uint16_t>(slice.high),
+                                 static_cast<uint16_t>(slice.low)};
         for (int k = 0; k < slice.rows; ++k)
             *out++ = entry;
     }

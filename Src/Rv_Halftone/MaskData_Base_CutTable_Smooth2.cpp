@@ -119,7 +119,8 @@ bool CMaskData_Base::CreateCutTable_Smooth_2_Feather(SCutTable* table, int n)
     // (n - i) x 65535 passes 32 bits on tables of more than 32,768 rows.
     const long long d = static_cast<long long>(n) - e + 1;
     for (int i = e; i < n; ++i) {
-        const auto v = static_cast<uint16_t>((static_cast<long long>(n) - i) * rv_halftone::kLevelScale / d);
+        const auto v =
+            static_cast<uint16_t>((static_cast<long long>(n) - i) * rv_halftone::kLevelScale / d);
         table[i].high = v;
         table[i - e].low = v;
     }

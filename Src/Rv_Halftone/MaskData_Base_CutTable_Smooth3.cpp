@@ -48,14 +48,14 @@ bool CMaskData_Base::CreateCutTable_Smooth_3(SCutTable* table, int rows)
 {
     if (m_maskParam_Current.colorTimes != 1)
         return CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2(table, rows);
-    return CreateCutTable_Smooth_3_ColorOneTimes_Style_1(
-        table, rows, m_stepHeight_NoneRes, m_maskParam_Current.smoothLevelPercent);
+    return CreateCutTable_Smooth_3_ColorOneTimes_Style_1(table, rows, m_stepHeight_NoneRes,
+                                                         m_maskParam_Current.smoothLevelPercent);
 }
 
 bool CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes(SCutTable* table, int rows)
 {
-    return CreateCutTable_Smooth_3_ColorOneTimes_Style_1(
-        table, rows, m_stepHeight_NoneRes, m_maskParam_Current.smoothLevelPercent);
+    return CreateCutTable_Smooth_3_ColorOneTimes_Style_1(table, rows, m_stepHeight_NoneRes,
+                                                         m_maskParam_Current.smoothLevelPercent);
 }
 
 // Entry k: high = L for k < s, else L x (n - k) / (m + 1); low = L x (m - k) / (m + 1) for
@@ -91,12 +91,17 @@ bool CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(SCutTable* ta
 // The ramp, then every range widened colorTimes times about its centre.
 bool CMaskData_Base::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2(SCutTable* table, int n)
 {
+    const int times = m_maskParam_Current.colorTimes;
+    // A factor below 1 would turn the ranges inside out; refused before the table is touched.
+    if (times < 1) {
+        ZEB_LOG_FAILURE();
+        return false;
+    }
     if (!CreateCutTable_Smooth_3_ColorOneTimes_Style_1(table, n, m_stepHeight_NoneRes,
                                                        m_maskParam_Current.smoothLevelPercent)) {
         ZEB_LOG_FAILURE();
         return false;
     }
-    const int times = m_maskParam_Current.colorTimes;
     for (int k = 0; k < n; ++k) {
         const long long width = (static_cast<long long>(table[k].high) - table[k].low) * times;
         table[k] = CutRange_Widen(table[k], width);
@@ -130,7 +135,8 @@ bool CMaskData_Base::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1(SCutTabl
         return false;
     }
     std::vector<SCutTable> ramp(static_cast<size_t>(rampRows));
-    if (!CreateCutTable_Smooth_3_ColorOneTimes_Style_1(ramp.data(), static_cast<int>(rampRows), step,
+    if (!CreateCutTable_Smooth_3_ColorOneTimes_Style_1(ramp.data(), static_cast<int>(rampRows),
+                                                       step,
                                                        m_maskParam_Current.smoothLevelPercent)) {
         ZEB_LOG_FAILURE();
         return false;

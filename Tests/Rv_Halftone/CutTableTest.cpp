@@ -42,12 +42,11 @@ struct CoverRun
 std::vector<CoverRun> LineCover(const Table& table, int stride, int residue)
 {
     std::vector<std::pair<int, int>> ends{{0, 0}, {kScale, 0}};
-    for (size_t k = static_cast<size_t>(residue); k < table.size(); k += static_cast<size_t>(stride)) {
+    for (size_t k = static_cast<size_t>(residue); k < table.size(); k += static_cast<size_t>(stride))
         if (table[k].low < table[k].high) {
             ends.emplace_back(table[k].low, +1);
             ends.emplace_back(table[k].high, -1);
         }
-    }
     std::sort(ends.begin(), ends.end());
     std::vector<CoverRun> runs;
     int count = 0;
@@ -61,7 +60,8 @@ std::vector<CoverRun> LineCover(const Table& table, int stride, int residue)
 
 // Empty when every line r < stride is covered `expected(r)` times on [0, top) and not at all on
 // [top, 65535); otherwise a description of the first line that is not.
-std::string CheckCover(const Table& table, int stride, int top, const std::function<int(int)>& expected)
+std::string CheckCover(const Table& table, int stride, int top,
+                       const std::function<int(int)>& expected)
 {
     for (int r = 0; r < stride; ++r) {
         for (const CoverRun& run : LineCover(table, stride, r)) {
@@ -111,7 +111,8 @@ std::unique_ptr<CMaskData_Base> MaskSmooth2(int passes, int colorTimes, int step
     return mask;
 }
 
-std::unique_ptr<CMaskData_Base> MaskSmooth3(int passes, int colorTimes, int step, int rows, int levelPercent)
+std::unique_ptr<CMaskData_Base> MaskSmooth3(int passes, int colorTimes, int step, int rows,
+                                            int levelPercent)
 {
     auto mask = Mask(passes, colorTimes, step);
     Peer::Current(*mask).featherMode = 1;
@@ -138,14 +139,16 @@ Table Untouched(size_t rows)
 // True when every row of the table prints some levels: no pass of the head is left idle.
 bool EveryRowPrints(const Table& table)
 {
-    return std::all_of(table.begin(), table.end(), [](const SCutTable& entry) { return entry.low < entry.high; });
+    return std::all_of(table.begin(), table.end(),
+                       [](const SCutTable& entry) { return entry.low < entry.high; });
 }
 
 bool SameEntries(const Table& a, const Table& b)
 {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const SCutTable& x, const SCutTable& y) {
+    const auto same = [](const SCutTable& x, const SCutTable& y) {
         return x.high == y.high && x.low == y.low;
-    });
+    };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), same);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -171,11 +174,41 @@ std::vector<Range> Join(std::initializer_list<std::vector<Range>> parts)
     return all;
 }
 
+// A builder bound to its arguments but the table and its rows.
+using Build = std::function<bool(SCutTable*, int)>;
+using PeerBuild = bool (*)(CMaskData_Base&, SCutTable*, int);
+
+Build Plain(int rowsPerPass, int passes)
+{
+    return [=](SCutTable* t, int rows) {
+        return CMaskData_Base::CreateCutTable_FeatherNone_ColorOneTimes(t, rows, rowsPerPass, passes);
+    };
+}
+
+Build Ramp(int step, int percent)
+{
+    return [=](SCutTable* t, int rows) {
+        return CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(t, rows, step, percent);
+    };
+}
+
+Build SingleCover(int step)
+{
+    return [=](SCutTable* t, int rows) {
+        return CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_2(t, rows, step);
+    };
+}
+
+Build OnMask(std::shared_ptr<CMaskData_Base> mask, PeerBuild builder)
+{
+    return [=](SCutTable* t, int rows) { return builder(*mask, t, rows); };
+}
+
 struct ExampleCase
 {
     const char* name;
-    std::function<bool(Table&)> build;
-    size_t rows;
+    Build build;
+    int rows;
     std::vector<Range> expected;  // [low, high) per entry
 };
 
@@ -184,61 +217,40 @@ const std::vector<Range> kRamp6x2 = {
 
 std::vector<ExampleCase> ExampleCases()
 {
-    auto viaMask = [](std::function<std::unique_ptr<CMaskData_Base>()> make,
-                      bool (*builder)(CMaskData_Base&, SCutTable*, int)) {
-        return [make, builder](Table& t) {
-            auto mask = make();
-            return builder(*mask, t.data(), static_cast<int>(t.size()));
-        };
-    };
+    const PeerBuild groups = &Peer::CreateCutTable_FeatherNone_ColorMultipleTimes;
+    const PeerBuild twoPart = &Peer::CreateCutTable_Smooth_2;
+    const PeerBuild widened = &Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2;
+    const PeerBuild groupsThenRamp = &Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1;
     return {
-        {"FeatherNone_OnePass",
-         [](Table& t) { return CMaskData_Base::CreateCutTable_FeatherNone_ColorOneTimes(t.data(), 0, 100, 1); },
-         100, Times(100, {0, 65535})},
-        {"FeatherNone_ThreePasses",
-         [](Table& t) { return CMaskData_Base::CreateCutTable_FeatherNone_ColorOneTimes(t.data(), 0, 2, 3); },
-         6, {{0, 21845}, {0, 21845}, {21845, 43690}, {21845, 43690}, {43690, 65535}, {43690, 65535}}},
-        {"FeatherNone_EqualSplitIntoFour",
-         [](Table& t) { return CMaskData_Base::CreateCutTable_FeatherNone_ColorOneTimes(t.data(), 0, 1, 4); },
-         4, {{0, 16383}, {16383, 32767}, {32767, 49151}, {49151, 65535}}},
-        {"FeatherNone_FourPassesTwice",
-         viaMask([] { return Mask(4, 2, 10); }, &Peer::CreateCutTable_FeatherNone_ColorMultipleTimes), 40,
-         Join({Times(10, {0, 32767}), Times(10, {32767, 65535}), Times(10, {0, 32767}), Times(10, {32767, 65535})})},
-        {"FeatherNone_FivePassesTwice",
-         viaMask([] { return Mask(5, 2, 1); }, &Peer::CreateCutTable_FeatherNone_ColorMultipleTimes), 5,
+        {"FeatherNone_OnePass", Plain(100, 1), 100, Times(100, {0, 65535})},
+        {"FeatherNone_ThreePasses", Plain(2, 3), 6,
+         {{0, 21845}, {0, 21845}, {21845, 43690}, {21845, 43690}, {43690, 65535}, {43690, 65535}}},
+        {"FeatherNone_EqualSplitIntoFour", Plain(1, 4), 4,
+         {{0, 16383}, {16383, 32767}, {32767, 49151}, {49151, 65535}}},
+        {"FeatherNone_FourPassesTwice", OnMask(Mask(4, 2, 10), groups), 40,
+         Join({Times(10, {0, 32767}), Times(10, {32767, 65535}), Times(10, {0, 32767}),
+               Times(10, {32767, 65535})})},
+        {"FeatherNone_FivePassesTwice", OnMask(Mask(5, 2, 1), groups), 5,
          {{0, 32767}, {32767, 65535}, {0, 21845}, {21845, 43690}, {43690, 65535}}},
-        {"FeatherNone_FourPassesFourTimes",
-         viaMask([] { return Mask(4, 4, 1); }, &Peer::CreateCutTable_FeatherNone_ColorMultipleTimes), 4,
-         Times(4, {0, 65535})},
-        {"FeatherNone_FourPassesThreeTimes",
-         viaMask([] { return Mask(4, 3, 1); }, &Peer::CreateCutTable_FeatherNone_ColorMultipleTimes), 4,
+        {"FeatherNone_FourPassesFourTimes", OnMask(Mask(4, 4, 1), groups), 4, Times(4, {0, 65535})},
+        {"FeatherNone_FourPassesThreeTimes", OnMask(Mask(4, 3, 1), groups), 4,
          {{0, 65535}, {0, 65535}, {0, 32767}, {32767, 65535}}},
-        {"Smooth2_TwoPassesStepFiveFeatherTwo",
-         viaMask([] { return MaskSmooth2(2, 1, 5, 2); }, &Peer::CreateCutTable_Smooth_2), 12,
+        {"Smooth2_TwoPassesStepFiveFeatherTwo", OnMask(MaskSmooth2(2, 1, 5, 2), twoPart), 12,
          Join({{{52428, 65535}, {39321, 65535}}, Times(3, {0, 32767}), {{26214, 52428}, {13107, 39321}},
                Times(3, {32767, 65535}), {{0, 26214}, {0, 13107}}})},
         {"Smooth2_FeatherOnlyEveryRowWhole",
-         viaMask([] { return MaskSmooth2(2, 1, 5, 3); }, &Peer::CreateCutTable_Smooth_2_Feather), 3,
-         Times(3, {0, 65535})},
-        {"Smooth3_Style1_Full",
-         [](Table& t) { return CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(t.data(), 6, 2, 100); },
-         6, kRamp6x2},
-        {"Smooth3_Style1_HalfScale",
-         [](Table& t) { return CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(t.data(), 6, 2, 50); },
-         6, {{26213, 32767}, {19660, 32767}, {13106, 26213}, {6553, 19660}, {0, 13106}, {0, 6553}}},
-        {"Smooth3_Style1_OneStep",
-         [](Table& t) { return CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(t.data(), 5, 5, 37); },
-         5, Times(5, {0, 24247})},
-        {"Smooth3_Style2_WidenedTwice",
-         viaMask([] { return MaskSmooth3(3, 2, 2, 6, 100); }, &Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2),
-         6, {{39321, 65535}, {13107, 65535}, {13107, 65535}, {0, 52428}, {0, 52428}, {0, 26214}}},
-        {"Smooth3_GroupsThenRamp",
-         viaMask([] { return MaskSmooth3(4, 2, 2, 10, 100); }, &Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1),
-         10, Join({{{0, 32767}, {0, 32767}, {32767, 65535}, {32767, 65535}}, kRamp6x2})},
-        {"Smooth3_SingleCoverUnevenSteps",
-         [](Table& t) { return CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_2(t.data(), 10, 4); },
-         10, {{0, 21845}, {0, 21845}, {0, 32767}, {0, 32767}, {21845, 43690}, {21845, 43690},
-              {32767, 65535}, {32767, 65535}, {43690, 65535}, {43690, 65535}}},
+         OnMask(MaskSmooth2(2, 1, 5, 3), &Peer::CreateCutTable_Smooth_2_Feather), 3, Times(3, {0, 65535})},
+        {"Smooth3_Style1_Full", Ramp(2, 100), 6, kRamp6x2},
+        {"Smooth3_Style1_HalfScale", Ramp(2, 50), 6,
+         {{26213, 32767}, {19660, 32767}, {13106, 26213}, {6553, 19660}, {0, 13106}, {0, 6553}}},
+        {"Smooth3_Style1_OneStep", Ramp(5, 37), 5, Times(5, {0, 24247})},
+        {"Smooth3_Style2_WidenedTwice", OnMask(MaskSmooth3(3, 2, 2, 6, 100), widened), 6,
+         {{39321, 65535}, {13107, 65535}, {13107, 65535}, {0, 52428}, {0, 52428}, {0, 26214}}},
+        {"Smooth3_GroupsThenRamp", OnMask(MaskSmooth3(4, 2, 2, 10, 100), groupsThenRamp), 10,
+         Join({{{0, 32767}, {0, 32767}, {32767, 65535}, {32767, 65535}}, kRamp6x2})},
+        {"Smooth3_SingleCoverUnevenSteps", SingleCover(4), 10,
+         {{0, 21845}, {0, 21845}, {0, 32767}, {0, 32767}, {21845, 43690}, {21845, 43690},
+          {32767, 65535}, {32767, 65535}, {43690, 65535}, {43690, 65535}}},
     };
 }
 
@@ -255,8 +267,8 @@ class CutTableExample : public ::testing::TestWithParam<ExampleCase> {};
 TEST_P(CutTableExample, MatchesTheListedRanges)
 {
     const ExampleCase& c = GetParam();
-    Table table = Untouched(c.rows);
-    ASSERT_TRUE(c.build(table));
+    Table table = Untouched(static_cast<size_t>(c.rows));
+    ASSERT_TRUE(c.build(table.data(), c.rows));
     ASSERT_EQ(table.size(), c.expected.size());
     for (size_t k = 0; k < table.size(); ++k) {
         EXPECT_EQ(table[k].low, c.expected[k].low) << "entry " << k;
@@ -265,22 +277,9 @@ TEST_P(CutTableExample, MatchesTheListedRanges)
 }
 
 INSTANTIATE_TEST_SUITE_P(CutTable, CutTableExample, ::testing::ValuesIn(ExampleCases()),
-                         [](const ::testing::TestParamInfo<ExampleCase>& example) { return example.param.name; });
-
-// Style_2 on a height that is a multiple of the step is the plain one-pass-per-step table.
-TEST(CutTableSmooth3, SingleCoverOnWholeStepsIsThePlainTable)
-{
-    for (int step = 1; step <= 12; ++step) {
-        for (int passes = 1; passes <= 6; ++passes) {
-            Table style2(static_cast<size_t>(step * passes));
-            Table plain(style2.size());
-            ASSERT_TRUE(CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_2(
-                style2.data(), step * passes, step));
-            ASSERT_TRUE(CMaskData_Base::CreateCutTable_FeatherNone_ColorOneTimes(plain.data(), 0, step, passes));
-            EXPECT_TRUE(SameEntries(style2, plain)) << "step " << step << ", passes " << passes;
-        }
-    }
-}
+                         [](const ::testing::TestParamInfo<ExampleCase>& example) {
+                             return example.param.name;
+                         });
 
 // ---------------------------------------------------------------------------------------------
 // Coverage sweeps through the dispatcher, over every head the mask model can describe in this
@@ -295,7 +294,8 @@ TEST(CutTableCoverage, UnfeatheredPrintsEveryLevelColorTimes)
                 const Table table = Dispatch(*mask);
                 ASSERT_EQ(CheckCoverTimes(table, step, times), "")
                     << "P " << passes << ", S " << step << ", C " << times;
-                ASSERT_TRUE(EveryRowPrints(table)) << "P " << passes << ", S " << step << ", C " << times;
+                ASSERT_TRUE(EveryRowPrints(table))
+                    << "P " << passes << ", S " << step << ", C " << times;
             }
 }
 
@@ -310,8 +310,8 @@ TEST(CutTableCoverage, TwoPartPrintsPlainLinesColorTimesAndFeatheredLinesOnce)
                     auto mask = MaskSmooth2(passes, times, step, feather);
                     const Table table = Dispatch(*mask);
                     ASSERT_EQ(table.size(), static_cast<size_t>(passes * step + feather));
-                    const std::string fault = CheckCover(
-                        table, step, kScale, [feather, times](int r) { return r < feather ? 1 : times; });
+                    const auto expected = [feather, times](int r) { return r < feather ? 1 : times; };
+                    const std::string fault = CheckCover(table, step, kScale, expected);
                     ASSERT_EQ(fault, "") << "P " << passes << ", S " << step << ", e " << feather
                                          << ", C " << times;
                     ASSERT_TRUE(EveryRowPrints(table)) << "P " << passes << ", S " << step << ", e "
@@ -331,7 +331,8 @@ TEST(CutTableCoverage, ThreePartPrintsTheLevelsBelowTheTopOnce)
                     auto mask = MaskSmooth3(passes, 1, step, rows, percent);
                     const Table table = Dispatch(*mask);
                     ASSERT_EQ(CheckCoverTimes(table, step, 1, percent * kScale / 100), "")
-                        << "P " << passes << ", S " << step << ", rows " << rows << ", " << percent << " %";
+                        << "P " << passes << ", S " << step << ", rows " << rows << ", " << percent
+                        << " %";
                 }
         }
 }
@@ -341,7 +342,7 @@ TEST(CutTableCoverage, SingleCoverOnUnevenStepsPrintsEveryLevelOnce)
     for (int step = 1; step <= 40; ++step)
         for (int rows = 0; rows <= 8 * step + 7; ++rows) {
             Table table(static_cast<size_t>(std::max(rows, 1)));
-            ASSERT_TRUE(CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_2(table.data(), rows, step));
+            ASSERT_TRUE(SingleCover(step)(table.data(), rows));
             table.resize(static_cast<size_t>(rows));
             // Lines whose rows do not reach a full pass are not covered; the others are, once.
             if (rows >= step) {
@@ -361,11 +362,11 @@ TEST(CutTableCoverage, LongTablesKeepTheirCover)
     EXPECT_EQ(CheckCoverTimes(Dispatch(*twoPart), 20000, 1), "");
 
     Table ramp(100000);
-    ASSERT_TRUE(CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(ramp.data(), 100000, 30000, 100));
+    ASSERT_TRUE(Ramp(30000, 100)(ramp.data(), 100000));
     EXPECT_EQ(CheckCoverTimes(ramp, 30000, 1), "");
 
     Table uneven(100000);
-    ASSERT_TRUE(CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_2(uneven.data(), 100000, 3));
+    ASSERT_TRUE(SingleCover(3)(uneven.data(), 100000));
     EXPECT_EQ(CheckCoverTimes(uneven, 3, 1), "");
 }
 
@@ -380,7 +381,8 @@ TEST(CutTableSmooth3, WidenedRangesAreTwiceAsWideOrWhole)
         for (size_t k = 0; k < narrow.size(); ++k) {
             const int width = 2 * (narrow[k].high - narrow[k].low);
             ASSERT_LE(wide[k].low, wide[k].high);
-            EXPECT_EQ(wide[k].high - wide[k].low, std::min(width, kScale)) << "S " << step << ", entry " << k;
+            EXPECT_EQ(wide[k].high - wide[k].low, std::min(width, kScale))
+                << "S " << step << ", entry " << k;
         }
     }
 }
@@ -401,12 +403,13 @@ TEST(CutTableSmooth3, WidthsFormATrapezoid)
                 const int riseEnd = std::min(step, ramp);
                 const int fallStart = std::max(step, ramp);
                 // The level part: width L x min(S, m + 1) / (m + 1), give or take rounding.
-                const int plateau = static_cast<int>(static_cast<long long>(top) * std::min(step, ramp + 1) / (ramp + 1));
+                const int plateau =
+                    static_cast<int>(static_cast<long long>(top) * std::min(step, ramp + 1) / (ramp + 1));
                 std::vector<int> width(static_cast<size_t>(rows));
                 for (int k = 0; k < rows; ++k)
                     width[k] = table[k].high - table[k].low;
-                const std::string where = "S " + std::to_string(step) + ", rows " + std::to_string(rows) +
-                                          ", " + std::to_string(percent) + " %";
+                const std::string where = "S " + std::to_string(step) + ", rows " +
+                                          std::to_string(rows) + ", " + std::to_string(percent) + " %";
                 for (int k = 1; k < riseEnd; ++k)
                     ASSERT_GE(width[k], width[k - 1]) << where << ", rising at " << k;
                 for (int k = riseEnd; k < fallStart; ++k)
@@ -421,81 +424,43 @@ TEST(CutTableSmooth3, WidthsFormATrapezoid)
 // ---------------------------------------------------------------------------------------------
 // Refusals: a failure record, false, and the table exactly as it was.
 
-TEST(CutTableRefusal, RampRefusesWhatWouldLeaveTheTable)
+// Each builder on the way out adds its own record, innermost first; the dispatcher adds none.
+TEST(CutTableRefusal, RefusedInputsLeaveTheTableAsItWas)
 {
+    const PeerBuild groups = &Peer::CreateCutTable_FeatherNone_ColorMultipleTimes;
+    const PeerBuild groupsThenRamp = &Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1;
     struct Case
     {
         const char* name;
-        int rows, step, percent;
-        bool nullTable;
+        Build build;
+        int rows;
+        size_t failures;
     };
     const Case cases[] = {
-        {"percent 0", 6, 2, 0, false},     {"percent 101", 6, 2, 101, false},
-        {"step above rows", 4, 7, 100, false}, {"negative rows", -3, 0, 100, false},
-        {"negative step", 6, -1, 100, false},  {"null table", 6, 2, 100, true},
+        {"ramp at 0 %", Ramp(2, 0), 6, 1},
+        {"ramp at 101 %", Ramp(2, 101), 6, 1},
+        {"ramp step above its rows", Ramp(7, 100), 4, 1},
+        {"ramp of negative rows", Ramp(0, 100), -3, 1},
+        {"ramp of negative step", Ramp(-1, 100), 6, 1},
+        {"ramp without a table", [](SCutTable*, int rows) { return Ramp(2, 100)(nullptr, rows); }, 6, 1},
+        {"single cover with step 0", SingleCover(0), 8, 1},
+        {"single cover with step -1", SingleCover(-1), 8, 1},
+        {"colour groups laid once", OnMask(Mask(4, 1, 2), groups), 8, 1},
+        {"widened ramp at 0 %", OnMask(MaskSmooth3(4, 2, 2, 8, 0), &Peer::CreateCutTable), 8, 2},
+        {"widened ramp laid 0 times", OnMask(MaskSmooth3(4, 0, 2, 8, 50), &Peer::CreateCutTable), 8, 1},
+        // A feather wider than the step leaves no plain rows to interleave.
+        {"two-part feather above the step", OnMask(MaskSmooth2(1, 1, 3, 4), &Peer::CreateCutTable), 7, 1},
+        // One group of 2 x 5 rows does not fit in 8 rows.
+        {"groups longer than the table", OnMask(MaskSmooth3(4, 2, 5, 8, 100), groupsThenRamp), 8, 1},
     };
     for (const Case& c : cases) {
         LogCapture log;
         Table table = Untouched(8);
-        EXPECT_FALSE(CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(
-            c.nullTable ? nullptr : table.data(), c.rows, c.step, c.percent))
-            << c.name;
-        EXPECT_EQ(log.Failures().size(), 1u) << c.name;
+        EXPECT_FALSE(c.build(table.data(), c.rows)) << c.name;
+        EXPECT_EQ(log.Failures().size(), c.failures) << c.name;
+        EXPECT_EQ(log.Records().size(), c.failures) << c.name;
         EXPECT_TRUE(SameEntries(table, Untouched(8))) << c.name;
     }
-}
-
-TEST(CutTableRefusal, SingleCoverRefusesAStepBelowOne)
-{
-    for (int step : {0, -1}) {
-        LogCapture log;
-        Table table = Untouched(8);
-        EXPECT_FALSE(CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_2(table.data(), 8, step));
-        EXPECT_EQ(log.Failures().size(), 1u);
-        EXPECT_TRUE(SameEntries(table, Untouched(8)));
-    }
-}
-
-TEST(CutTableRefusal, ColorGroupsNeedColorTimesAboveOne)
-{
-    LogCapture log;
-    auto mask = Mask(4, 1, 3);
-    Table table = Untouched(12);
-    EXPECT_FALSE(Peer::CreateCutTable_FeatherNone_ColorMultipleTimes(*mask, table.data(), 12));
-    EXPECT_EQ(log.Failures().size(), 1u);
-    EXPECT_TRUE(SameEntries(table, Untouched(12)));
-}
-
-// Each builder on the way out adds its own record, innermost first.
-TEST(CutTableRefusal, ABadLevelLeavesOneRecordPerLevel)
-{
-    LogCapture log;
-    auto mask = MaskSmooth3(4, 2, 3, 14, 0);
-    Table table = Untouched(14);
-    EXPECT_FALSE(Peer::CreateCutTable(*mask, table.data(), 14));
-    EXPECT_EQ(log.Failures().size(), 2u);  // the ramp, then the widening; the dispatcher adds none
-    EXPECT_TRUE(SameEntries(table, Untouched(14)));
-}
-
-// A feather wider than the step leaves no plain rows: refused rather than read past a table.
-TEST(CutTableRefusal, TwoPartRefusesAFeatherWiderThanTheStep)
-{
-    LogCapture log;
-    auto mask = MaskSmooth2(2, 1, 8, 14);
-    Table table = Untouched(30);
-    EXPECT_FALSE(Peer::CreateCutTable(*mask, table.data(), 30));
-    EXPECT_EQ(log.Failures().size(), 1u);
-    EXPECT_TRUE(SameEntries(table, Untouched(30)));
-}
-
-TEST(CutTableRefusal, GroupsThenRampRefusesGroupsLongerThanTheTable)
-{
-    LogCapture log;
-    auto mask = MaskSmooth3(4, 2, 5, 8, 100);  // one group of 2 x 5 rows does not fit in 8
-    Table table = Untouched(8);
-    EXPECT_FALSE(Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1(*mask, table.data(), 8));
-    EXPECT_GE(log.Failures().size(), 1u);
-    EXPECT_TRUE(SameEntries(table, Untouched(8)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -539,12 +504,11 @@ TEST(CutTableDispatch, UnservedFeatherFieldsGiveTheirRecord)
 // Each feather setting lands in its builder: the dispatcher's table equals the builder's.
 TEST(CutTableDispatch, RoutesEveryFeatherSettingToItsBuilder)
 {
-    using Builder = bool (*)(CMaskData_Base&, SCutTable*, int);
     struct Case
     {
         const char* name;
         int featherMode, featherType, colorTimes;
-        Builder builder;
+        PeerBuild builder;
     };
     const Case cases[] = {
         {"none, once", 0, 0, 1, &Peer::CreateCutTable_FeatherNone},

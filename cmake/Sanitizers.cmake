@@ -5,3 +5,11 @@ if(RV_HALFTONE_SANITIZE)
   add_compile_options(${_rv_san} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(${_rv_san})
 endif()
+
+# Fuzzing instruments everything for coverage; only the fuzz programs link libFuzzer's main.
+if(RV_HALFTONE_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "RV_HALFTONE_FUZZ needs clang (CXX=clang++ CC=clang)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

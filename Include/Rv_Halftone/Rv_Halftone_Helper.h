@@ -6,6 +6,10 @@
 #include <Rv_Halftone/MaskBlock.h>
 #include <Rv_Halftone/Rv_Halftone_Export.h>
 
+#include <string>
+
+class CBandData;
+
 // What GenerateMaskData_XRes cuts, and from where.
 struct SGenerateMaskParam_In
 {
@@ -51,4 +55,13 @@ public:
     // for a record it cannot read safely (bitsPerPixel outside 1 to 8, missing pointers, or
     // blocks of different sizes).
     static bool MergeMaskData_YRes(const SMergeMaskParam& param);
+
+    // Development hooks. Writes nothing (no output format is fixed) and returns true.
+    static bool OutputCutTable_Debug(const SCutTable* table, int count, std::string fileName);
+    // Creates `band` (width x height, bitsPerPixel, as the band decoder does) and copies each of
+    // the `height` packed lines of `lineBytes` bytes into it, cut to the band's stride. The
+    // packing must already match the band's. False, with a failure record, when the band cannot be
+    // created or data is null (or lineBytes negative); the band then stays as created.
+    static bool Mask2Band_Debug(const unsigned char* data, int width, int height, int lineBytes,
+                                int bitsPerPixel, CBandData& band);
 };

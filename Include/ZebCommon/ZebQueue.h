@@ -137,8 +137,9 @@ public:
     std::list<T> m_list;  // front = oldest
     const int m_capacity;
     int m_count;  // always m_list.size()
-    // Set by a producer once it has queued its last element; the queue never reads it. Only
-    // touched while m_mutex is held (see InputFinished_Set / InputFinished_Get).
+    // Set by a producer once it has queued its last element; afterwards wait_pop on the emptied
+    // queue returns at once. Only touched while m_mutex is held (see InputFinished_Set /
+    // InputFinished_Get).
     bool m_inputFinished;
     CustomConditionVariable_Manual m_event_Empty;
     CustomConditionVariable_Manual m_event_NotEmpty;

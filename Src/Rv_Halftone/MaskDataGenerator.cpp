@@ -42,6 +42,7 @@ bool Param_Fits(const SMaskDataGenerate_Param& p)
     return p.maskLineBytes >= (rowBits + 7) / 8 && p.maskBytesOnePosition >= positionBytes &&
            p.maskBytesOneColor >= colorBytes && outputBytes <= p.maskBlock->MaskDataBytesCount() &&
            p.cutTableCount >= p.maskHeight && FitsInt(lastRowStart) &&
+           FitsInt(static_cast<long long>(p.yResPass) * p.stepHeight) &&
            FitsInt(static_cast<long long>(p.thresholdWidth) * p.xResPass) &&
            p.thresholdData->Width() == p.thresholdWidth &&
            p.thresholdData->Height() >= p.thresholdHeight &&

@@ -1,7 +1,13 @@
-// Halftone_Helper: the two pixel kernels, as plain reference loops.
+// Halftone_Helper: the two pixel kernels. The records are checked here; the rows are cut and
+// packed by the fastest kernel variant this processor runs (Kernels/), which gives the same bytes
+// as the plain loops of Kernels/Reference.cpp.
 #include <Rv_Halftone/Rv_Halftone_Helper.h>
 
+#include "Kernels/PixelKernels.h"
+#include "Kernels/Reference.h"
 #include "Rv_Halftone_Internal.h"
+
+#include <vector>
 
 namespace {
 
@@ -48,23 +54,16 @@ bool Halftone_Helper::GenerateMaskData_XRes(SGenerateMaskParam_In& param, const 
     }
 
     const unsigned char pixelValue = PixelValueTable[param.bitsPerPixel];
+    const rv_halftone::kernels::CutRowToBytesFn cutRow =
+        rv_halftone::kernels::ActiveKernels().cutRowToBytes;
     unsigned char* const blockBytes = block.MaskData();
     const int firstColumn = WrapIndex(param.thresholdColumnStart, param.thresholdWidth);
     int layerRow = WrapIndex(param.thresholdRowStart, param.thresholdHeight);
     for (int y = 0; y < height; ++y) {
         const unsigned short* const samples =
             param.thresholdLayer + static_cast<long long>(layerRow) * param.thresholdWidth;
-        const unsigned int low = param.cutTable[y].low;
-        const unsigned int high = param.cutTable[y].high;
-        unsigned char* const blockRow = blockBytes + static_cast<long long>(y) * width;
-        int layerColumn = firstColumn;
-        for (int x = 0; x < width; ++x) {
-            const unsigned int level = samples[layerColumn];
-            if (low <= level && level < high)
-                blockRow[x] = pixelValue;
-            if (++layerColumn == param.thresholdWidth)
-                layerColumn = 0;
-        }
+        cutRow(samples, param.thresholdWidth, firstColumn, width, param.cutTable[y], pixelValue,
+               blockBytes + static_cast<long long>(y) * width);
         if (++layerRow == param.thresholdHeight)
             layerRow = 0;
     }
@@ -83,25 +82,20 @@ bool Halftone_Helper::MergeMaskData_YRes(const SMergeMaskParam& param)
     const int bits = param.bitsPerPixel;
     const int width = param.maskBlocks[0].Width();
     const int height = param.maskBlocks[0].Height();
+    const rv_halftone::kernels::PackRowFromBytesFn packRow =
+        rv_halftone::kernels::ActiveKernels().packRowFromBytes;
+    std::vector<const unsigned char*> rows(static_cast<size_t>(param.maskBlockCount));
     for (int y = 0; y < height; ++y) {
-        unsigned char* out =
+        for (int k = 0; k < param.maskBlockCount; ++k)
+            rows[k] = param.maskBlocks[k].MaskData_Const() + static_cast<long long>(y) * width;
+        unsigned char* const out =
             param.outBuffer +
             (static_cast<long long>(param.lineStep) * y + param.lineStart) * param.maskLineBytes;
-        // The shift runs on across the columns and blocks of a row; it restarts only per row.
-        int shift = 8 - bits;
-        for (int x = 0; x < width; ++x) {
-            for (int k = 0; k < param.maskBlockCount; ++k) {
-                const unsigned char pixel =
-                    param.maskBlocks[k].MaskData_Const()[static_cast<long long>(y) * width + x];
-                // Bits shifted above the byte are dropped.
-                *out = static_cast<unsigned char>(*out | ((pixel << shift) & 0xFF));
-                shift -= bits;
-                if (shift < 0) {
-                    shift = 8 - bits;
-                    ++out;
-                }
-            }
-        }
+        // The fast packers leave unusual shapes (other bit counts, bytes that spill into the
+        // neighbouring pixel) to the plain loop, untouched.
+        if (!packRow(rows.data(), param.maskBlockCount, width, bits, out))
+            rv_halftone::kernels::reference::PackRowFromBytes(rows.data(), param.maskBlockCount,
+                                                              width, bits, out);
     }
     return true;
 }

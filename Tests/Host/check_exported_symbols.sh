@@ -3,7 +3,7 @@
 # its exported interface: the flat functions and the exported classes.
 set -euo pipefail
 library=$1
-classes='CMaskData_Base|CMaskDataFactory|CMaskDataStorage|CMaskDataGenerator|CMaskDataGenerator_Sub|CSineMask|OverlapMask|OverlapMaskStorage|CDecryptMask|CRawMaskData|CBaseMaskData|CMaskBlock|Halftone_Helper|CustomThreadBase|CustomConditionVariable|CustomConditionVariable_Manual|ExpandBuffer'
+classes='CMaskData_Base|CMaskDataFactory|CMaskDataStorage|CMaskDataGenerator|CMaskDataGenerator_Sub|CSineMask|OverlapMask|OverlapMaskStorage|CDecryptMask|CRawMaskData|CBaseMaskData|CMaskBlock|Halftone_Helper|CBandData|CustomThreadBase|CustomConditionVariable|CustomConditionVariable_Manual|ExpandBuffer'
 allowed="^(halfton_mask_(container_create|data|height|width|line_bytes|step_height|lead_blank_height)"
 allowed+="|halfton_mask_container_delete\(void\*&\)"
 allowed+="|((non-virtual |virtual )?thunk to )?(${classes})::"

@@ -9,3 +9,5 @@
 using CommandRun = std::function<int()>;
 
 CommandRun AddMaskCommand(CLI::App& app);
+CommandRun AddPlanesCommand(CLI::App& app);
+CommandRun AddVerifyCommand(CLI::App& app);

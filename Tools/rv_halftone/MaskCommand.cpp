@@ -1,5 +1,10 @@
 // rv_halftone mask: build a pass mask through the flat interface and show its geometry.
 #include "Commands.h"
+#include "MaskBuild.h"
+#include "PassMap.h"
+#include "PngWriter.h"
+#include "PrintSimulation.h"
+#include "Progress.h"
 #include "RecordOptions.h"
 
 #include <Rv_Halftone/MaskData_Base.h>
@@ -7,8 +12,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -19,14 +26,13 @@ struct MaskOptions
 {
     SMaskParam param;
     bool json = false;
+    std::string outDir;
+    int scale = 1;
 };
 
-// Deletes the container through the flat interface.
-struct ContainerDeleter
-{
-    void operator()(void* container) const { halfton_mask_container_delete(container); }
-};
-using ContainerHandle = std::unique_ptr<void, ContainerDeleter>;
+// Paper lines a pass map shows at most: the lead-in and one cycle of mask positions fit for
+// every common mode.
+constexpr int kPassMapMaxLines = 4096;
 
 nlohmann::json GeometryToJson(void* container)
 {
@@ -82,26 +88,76 @@ void PrintTable(const nlohmann::json& report)
                 c["colorCount"].dump().c_str(), c["bitsPerPixel"].dump().c_str());
 }
 
+// One picture per colour and mask position (fired pixels dark) and one pass map per colour.
+nlohmann::json WritePictures(void* container, const MaskOptions& options)
+{
+    const auto& mask = *static_cast<const CMaskData_Base*>(container);
+    std::filesystem::create_directories(options.outDir);
+    PngOptions maskPng;
+    maskPng.scale = options.scale;
+    maskPng.invert = true;
+    PngOptions mapPng;
+    mapPng.scale = options.scale;
+    const int colours = mask.MaskParam_Current().colorCount;
+    const int positions = mask.MaskPositionCount();
+    nlohmann::json files = nlohmann::json::array();
+    Progress progress("writing pictures");
+    for (int c = 0; c < colours; ++c) {
+        for (int p = 0; p < positions; ++p) {
+            progress.Update(static_cast<long long>(c) * (positions + 1) + p,
+                            static_cast<long long>(colours) * (positions + 1));
+            int counter = p - 1;
+            const unsigned char* rows = halfton_mask_data(container, c, counter);
+            char name[64];
+            std::snprintf(name, sizeof name, "mask_c%d_p%02d.png", c, p);
+            WritePngGreyPacked(options.outDir + "/" + name, rows, halfton_mask_width(container),
+                               halfton_mask_height(container), halfton_mask_line_bytes(container),
+                               mask.BitsPerPixel(), maskPng);
+            files.push_back(name);
+        }
+        const int lines = std::min(kPassMapMaxLines, mask.MaskHeight_IncludeRes() +
+                                                         positions * mask.StepHeight_IncludeRes());
+        const std::string name = "passmap_c" + std::to_string(c) + ".png";
+        WritePassMap(options.outDir + "/" + name, print_simulation::Simulate(mask, c, 0, lines),
+                     mask.BasePass(), mapPng);
+        files.push_back(name);
+    }
+    return files;
+}
+
+void PrintLegend(int basePass)
+{
+    std::printf("Pass map colours (pass t is drawn in colour t mod %d; unfired pixels white):", basePass + 1);
+    const std::vector<PassColour> palette = PassPalette(basePass);
+    for (size_t i = 0; i < palette.size(); ++i)
+        std::printf("%s %zu %s", i == 0 ? "" : ",", i, palette[i].name.c_str());
+    std::printf("\n");
+}
+
 int RunMask(const MaskOptions& options)
 {
-    SMaskParam_Test record;
-    std::memcpy(&record, &options.param, sizeof record);
-    void* raw = nullptr;
-    if (!halfton_mask_container_create(record, raw)) {
+    const ContainerHandle container = BuildMask(options.param);
+    if (!container) {
         std::cerr << "rv_halftone mask: the library refused the record (see the records above)\n";
         return 1;
     }
-    ContainerHandle container(raw);
-    const auto* mask = static_cast<const CMaskData_Base*>(raw);
+    const CMaskData_Base& mask = MaskOf(container);
     nlohmann::json report = {
-        {"input", RecordToJson(mask->MaskParam_Input())},
-        {"current", RecordToJson(mask->MaskParam_Current())},
-        {"geometry", GeometryToJson(raw)},
+        {"input", RecordToJson(mask.MaskParam_Input())},
+        {"current", RecordToJson(mask.MaskParam_Current())},
+        {"geometry", GeometryToJson(container.get())},
     };
-    if (options.json)
+    if (!options.outDir.empty())
+        report["files"] = WritePictures(container.get(), options);
+    if (options.json) {
         std::cout << report.dump(2) << "\n";
-    else
+    } else {
         PrintTable(report);
+        if (!options.outDir.empty())
+            PrintLegend(mask.BasePass());
+    }
+    if (!options.outDir.empty())
+        std::fprintf(stderr, "mask: wrote %zu pictures to %s\n", report["files"].size(), options.outDir.c_str());
     return 0;
 }
 
@@ -113,5 +169,10 @@ CommandRun AddMaskCommand(CLI::App& app)
     CLI::App* command = app.add_subcommand("mask", "Build a pass mask and show its geometry");
     AddRecordOptions(*command, options->param);
     command->add_flag("--json", options->json, "print the geometry as JSON");
+    command->add_option("--out", options->outDir,
+                        "folder for one picture per colour and mask position (fired pixels dark) "
+                        "and a pass map per colour");
+    command->add_option("--scale", options->scale, "enlarge pictures by this integer factor (1 to 16)")
+        ->check(CLI::Range(1, 16))->capture_default_str();
     return [options, command]() { return command->parsed() ? RunMask(*options) : -1; };
 }

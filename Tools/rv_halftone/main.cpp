@@ -15,6 +15,8 @@ int main(int argc, char** argv)
 
     std::vector<CommandRun> commands;
     commands.push_back(AddMaskCommand(app));
+    commands.push_back(AddPlanesCommand(app));
+    commands.push_back(AddVerifyCommand(app));
 
     CLI11_PARSE(app, argc, argv);
     AddConsoleLog(verbose);

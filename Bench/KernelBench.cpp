@@ -1,0 +1,210 @@
+// Pixel decisions per second of the mask kernels on one core: the plain byte-per-pixel path
+// (cut every pass into blocks, then pack the blocks), the byte-per-pixel path through a fast
+// variant, and each fused variant. Units are those of the default mode: 544 rows of a 544-wide
+// tile, cut ranges about a quarter of the level scale. After the run the fused/plain ratios
+// measured in this same run are printed.
+#include "PixelKernels.h"
+#include "Reference.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace rv_halftone::kernels;
+
+namespace {
+
+constexpr int kTile = 544;
+constexpr int kRows = 544;
+const char* const kRate = "decisions/s";
+
+struct Workload
+{
+    std::vector<uint16_t> layer;
+    std::vector<SCutTable> cuts;
+
+    Workload() : layer(static_cast<size_t>(kTile) * kTile), cuts(kRows)
+    {
+        std::mt19937 random(1);
+        std::uniform_int_distribution<int> level(0, 65534);
+        for (uint16_t& sample : layer)
+            sample = static_cast<uint16_t>(level(random));
+        // Four passes' worth of levels per row, starting anywhere.
+        for (SCutTable& cut : cuts) {
+            cut.low = static_cast<uint16_t>(level(random) % 49151);
+            cut.high = static_cast<uint16_t>(cut.low + 16384);
+        }
+    }
+};
+
+const Workload& TheWorkload()
+{
+    static const Workload workload;
+    return workload;
+}
+
+struct Shape
+{
+    int passes;
+    int bits;
+    int lineBytes() const { return (kTile * passes * bits + 7) / 8; }
+    std::string Label() const { return "X:" + std::to_string(passes) + "/b:" + std::to_string(bits); }
+};
+
+std::vector<int> ColumnStarts(const Shape& shape)
+{
+    std::vector<int> columns;
+    for (int k = 0; k < shape.passes; ++k)
+        columns.push_back(kTile * k / shape.passes);
+    return columns;
+}
+
+void CountDecisions(benchmark::State& state, const Shape& shape)
+{
+    const double perUnit = static_cast<double>(kRows) * kTile * shape.passes;
+    state.counters[kRate] =
+        benchmark::Counter(perUnit * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
+}
+
+// One unit the plain way, or through a variant's byte-per-pixel functions: clear the blocks,
+// cut each pass into its block, then pack the blocks row by row.
+void BytePerPixelUnit(benchmark::State& state, const KernelTable& kernels, const Shape& shape)
+{
+    const Workload& work = TheWorkload();
+    const std::vector<int> columns = ColumnStarts(shape);
+    const unsigned char value = shape.bits == 1 ? 0x01 : 0x03;
+    std::vector<std::vector<unsigned char>> blocks(
+        static_cast<size_t>(shape.passes), std::vector<unsigned char>(size_t{kTile} * kRows));
+    std::vector<unsigned char> out(static_cast<size_t>(shape.lineBytes()) * kRows);
+    std::vector<const unsigned char*> rows(static_cast<size_t>(shape.passes));
+    for (auto _ : state) {
+        for (int k = 0; k < shape.passes; ++k) {
+            std::vector<unsigned char>& block = blocks[k];
+            std::memset(block.data(), 0, block.size());
+            for (int y = 0; y < kRows; ++y) {
+                kernels.cutRowToBytes(work.layer.data() + size_t{kTile} * y, kTile, columns[k],
+                                      kTile, work.cuts[y], value, block.data() + size_t{kTile} * y);
+            }
+        }
+        for (int y = 0; y < kRows; ++y) {
+            for (int k = 0; k < shape.passes; ++k)
+                rows[k] = blocks[k].data() + size_t{kTile} * y;
+            unsigned char* line = out.data() + static_cast<size_t>(shape.lineBytes()) * y;
+            if (!kernels.packRowFromBytes(rows.data(), shape.passes, kTile, shape.bits, line))
+                reference::PackRowFromBytes(rows.data(), shape.passes, kTile, shape.bits, line);
+        }
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    CountDecisions(state, shape);
+}
+
+void FusedUnit(benchmark::State& state, const KernelTable& kernels, const Shape& shape)
+{
+    const Workload& work = TheWorkload();
+    const std::vector<int> columns = ColumnStarts(shape);
+    std::vector<unsigned char> out(static_cast<size_t>(shape.lineBytes()) * kRows);
+    const CutPackJob job{work.layer.data(), kTile,      kTile,           0,
+                         columns.data(),    shape.passes, kTile,         work.cuts.data(),
+                         kRows,             shape.bits, out.data(),      shape.lineBytes()};
+    for (auto _ : state) {
+        kernels.cutPackRows(job);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    CountDecisions(state, shape);
+}
+
+// Keeps every run's rate so that the ratios can be printed from this run's own figures. With
+// --benchmark_repetitions the median of each benchmark is used.
+class RateReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            const auto rate = run.counters.find(kRate);
+            if (rate == run.counters.end())
+                continue;
+            const std::string name = run.run_name.str();
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medians[name] = rate->second.value;
+            else if (run.run_type == Run::RT_Iteration)
+                singles[name] = rate->second.value;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    double Rate(const std::string& name) const
+    {
+        const auto median = medians.find(name);
+        if (median != medians.end())
+            return median->second;
+        const auto single = singles.find(name);
+        return single != singles.end() ? single->second : 0.0;
+    }
+
+private:
+    std::map<std::string, double> medians;
+    std::map<std::string, double> singles;
+};
+
+const Shape kShapes[] = {{1, 1}, {1, 2}, {2, 1}, {2, 2}, {4, 2}, {3, 1}};
+
+std::vector<Variant> RunnableFastVariants()
+{
+    std::vector<Variant> variants;
+    for (const Variant variant : {Variant::Portable, Variant::Avx2, Variant::Avx512}) {
+        if (VariantRunnable(variant))
+            variants.push_back(variant);
+    }
+    return variants;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    const std::vector<Variant> fast = RunnableFastVariants();
+    for (const Shape& shape : kShapes) {
+        benchmark::RegisterBenchmark(("Plain/" + shape.Label()).c_str(), BytePerPixelUnit,
+                                     KernelsOf(Variant::Plain), shape);
+        for (const Variant variant : fast) {
+            const KernelTable& kernels = KernelsOf(variant);
+            benchmark::RegisterBenchmark(
+                ("BytePerPixel/" + std::string(kernels.name) + "/" + shape.Label()).c_str(),
+                BytePerPixelUnit, kernels, shape);
+            benchmark::RegisterBenchmark(
+                ("Fused/" + std::string(kernels.name) + "/" + shape.Label()).c_str(), FusedUnit,
+                kernels, shape);
+        }
+    }
+    RateReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::printf("\nRatios to the plain byte-per-pixel path, measured in this run "
+                "(best variant here: %s):\n",
+                KernelsOf(BestVariant()).name);
+    for (const Shape& shape : kShapes) {
+        const double plain = reporter.Rate("Plain/" + shape.Label());
+        if (plain <= 0)
+            continue;
+        std::printf("  %-8s plain %5.2f G/s", shape.Label().c_str(), plain / 1e9);
+        for (const Variant variant : fast) {
+            const std::string name = KernelsOf(variant).name;
+            const double fused = reporter.Rate("Fused/" + name + "/" + shape.Label());
+            if (fused > 0)
+                std::printf(" | %s %6.2f G/s x%5.1f", name.c_str(), fused / 1e9, fused / plain);
+        }
+        std::printf("\n");
+    }
+    benchmark::Shutdown();
+    return 0;
+}

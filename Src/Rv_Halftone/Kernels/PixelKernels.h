@@ -1,0 +1,90 @@
+// The pixel work of mask rendering in its fast forms: internal to the library, never installed.
+//
+// A pixel decision compares one 16-bit threshold against a row's cut range. The plain pipeline
+// makes that decision into a byte-per-pixel block and then shifts every byte into a packed row;
+// the fused kernel makes 64 decisions at a time into bit masks and writes each output byte once.
+// Every variant gives the same bytes as the plain loops (Reference.h); which one runs is chosen
+// once per process from what the processor supports.
+#pragma once
+
+#include <Rv_Halftone/CutTable.h>
+
+#include <cstdint>
+
+namespace rv_halftone {
+namespace kernels {
+
+enum class Variant : int
+{
+    Plain = 0,     // the byte-per-pixel reference loops
+    Portable = 1,  // 64-bit word arithmetic, no vector instructions: runs everywhere
+    Avx2 = 2,      // AVX2 + BMI2
+    Avx512 = 3,    // AVX-512 F/BW/VL + BMI2
+};
+constexpr int kVariantCount = 4;
+
+// One unit of fused work: `rows` output rows, each holding width x passCount pixels. Output
+// pixel u = x x passCount + k of row y is set (all bitsPerPixel bits) when the sample of layer
+// row (layerRowStart + y) and column (columnStarts[k] + x), both wrapped, lies in cutTable[y].
+// The packed bits are ORed into out + y x outRowStride, covering (width x passCount x
+// bitsPerPixel + 7) / 8 bytes; nothing beyond them is touched.
+struct CutPackJob
+{
+    const uint16_t* layer;    // row-major, layerWidth samples per row
+    int layerWidth;           // >= 1
+    int layerHeight;          // >= 1
+    int layerRowStart;        // >= 0
+    const int* columnStarts;  // passCount entries, each >= 0
+    int passCount;            // X, >= 1
+    int width;                // x positions per pass, >= 0
+    const SCutTable* cutTable;  // one entry per row
+    int rows;                   // >= 0
+    int bitsPerPixel;           // 1 or 2
+    unsigned char* out;
+    long long outRowStride;
+};
+
+// Cuts one row into a byte-per-pixel row: blockRow[x] = value when the sample at layer column
+// (columnStart + x) mod layerWidth lies in cut; other bytes are left as they are.
+using CutRowToBytesFn = void (*)(const uint16_t* layerRow, int layerWidth, int columnStart,
+                                 int width, SCutTable cut, unsigned char value,
+                                 unsigned char* blockRow);
+
+// ORs blockCount byte-per-pixel rows of `width` bytes, interleaved pixel by pixel, into a packed
+// row (the merge of the plain pipeline). A fast variant handles the common shapes only (1 or 2
+// bits, a power-of-two bit count per x position, pixel bytes that fit the bit count) and
+// returns false, having written nothing, for anything else; the plain one handles all.
+using PackRowFromBytesFn = bool (*)(const unsigned char* const* blockRows, int blockCount,
+                                    int width, int bitsPerPixel, unsigned char* out);
+
+using CutPackRowsFn = void (*)(const CutPackJob& job);
+
+struct KernelTable
+{
+    Variant variant;
+    const char* name;
+    CutPackRowsFn cutPackRows;
+    CutRowToBytesFn cutRowToBytes;
+    PackRowFromBytesFn packRowFromBytes;
+};
+
+// True when this processor and its operating system run the variant.
+bool VariantRunnable(Variant variant);
+// The table of a variant; only call what VariantRunnable allows.
+const KernelTable& KernelsOf(Variant variant);
+// The fastest runnable variant, decided once on first use.
+Variant BestVariant();
+// The table the library renders with: the best variant unless UseVariant chose another.
+const KernelTable& ActiveKernels();
+// Makes the library render with `variant` (a runnable one), e.g. to compare whole masks of the
+// plain and the fused paths. Not meant to be switched while rendering runs.
+void UseVariant(Variant variant);
+
+// The entry points of each variant, defined in their own translation units.
+const KernelTable& PlainKernels();
+const KernelTable& PortableKernels();
+const KernelTable& Avx2Kernels();
+const KernelTable& Avx512Kernels();
+
+}  // namespace kernels
+}  // namespace rv_halftone

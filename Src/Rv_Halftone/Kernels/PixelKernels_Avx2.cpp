@@ -1,0 +1,132 @@
+// The AVX2 variant. Only this translation unit is compiled for AVX2 and BMI2; it runs only where
+// the dispatcher has seen both.
+#include <immintrin.h>
+
+#include <cstdint>
+
+#pragma GCC target("avx2,bmi2")
+
+#include "PixelKernels_Impl.h"
+
+namespace rv_halftone {
+namespace kernels {
+namespace {
+
+// Byte index j ^ r within each 16-byte lane: a pshufb control that reverses groups of r + 1.
+__m256i XorIndexBytes(int r)
+{
+    const __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    return _mm256_broadcastsi128_si256(
+        _mm_xor_si128(index, _mm_set1_epi8(static_cast<char>(r))));
+}
+
+struct Avx2Ops
+{
+    class Cutter
+    {
+    public:
+        explicit Cutter(CutRange range)
+            : m_low(_mm256_set1_epi16(static_cast<short>(range.low))),
+              m_limit(_mm256_set1_epi16(static_cast<short>(range.limit)))
+        {
+        }
+
+        template <int R>
+        uint64_t Mask64(const uint16_t* samples) const
+        {
+            return Mask32<R>(samples) | static_cast<uint64_t>(Mask32<R>(samples + 32)) << 32;
+        }
+
+    private:
+        // 32 decisions: a sample's offset from low, saturated down by limit, is 0 exactly when
+        // it fires; packing keeps zero and non-zero apart (signed saturation never makes 0).
+        template <int R>
+        uint32_t Mask32(const uint16_t* samples) const
+        {
+            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(samples));
+            const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(samples + 16));
+            const __m256i aOut = _mm256_subs_epu16(_mm256_sub_epi16(a, m_low), m_limit);
+            const __m256i bOut = _mm256_subs_epu16(_mm256_sub_epi16(b, m_low), m_limit);
+            // packs interleaves the 128-bit lanes: bring the four 8-sample groups back in order.
+            __m256i bytes = _mm256_permute4x64_epi64(_mm256_packs_epi16(aOut, bOut), 0xD8);
+            bytes = _mm256_cmpeq_epi8(bytes, _mm256_setzero_si256());
+            if (R != 0)
+                bytes = _mm256_shuffle_epi8(bytes, XorIndexBytes(R));
+            return static_cast<uint32_t>(_mm256_movemask_epi8(bytes));
+        }
+
+        __m256i m_low;
+        __m256i m_limit;
+    };
+
+    template <int R, int P>
+    static uint32_t PlaneMask32(const unsigned char* bytes)
+    {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
+        if (R != 0)
+            v = _mm256_shuffle_epi8(v, XorIndexBytes(R));
+        // Bit P of every byte to its top bit (the 16-bit shift moves both bytes alike).
+        return static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_slli_epi16(v, 7 - P)));
+    }
+
+    template <int R, int P>
+    static uint64_t PlaneMask64(const unsigned char* bytes)
+    {
+        return PlaneMask32<R, P>(bytes) | static_cast<uint64_t>(PlaneMask32<R, P>(bytes + 32))
+                                              << 32;
+    }
+
+    // at < E: the deposit pattern moved up stays within the word.
+    template <int E>
+    static uint64_t Spread(uint64_t v, int at)
+    {
+        if (E == 2)
+            return _pdep_u64(v, 0x5555555555555555ull << at);
+        if (E == 4)
+            return _pdep_u64(v, 0x1111111111111111ull << at);
+        if (E == 8)
+            return _pdep_u64(v, 0x0101010101010101ull << at);
+        return v << at;
+    }
+
+    // 32 bytes: byte j takes the value where bit j of mask is set.
+    static void Expand32(uint32_t mask, __m256i value, unsigned char* bytes)
+    {
+        // Byte j of `spread` is byte j / 8 of mask; then test bit j % 8 of it.
+        const __m256i byteOfBit = _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1,
+                                                   2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3);
+        const __m256i bitOfByte = _mm256_set1_epi64x(static_cast<long long>(0x8040201008040201ull));
+        __m256i spread = _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(mask)), byteOfBit);
+        spread = _mm256_cmpeq_epi8(_mm256_and_si256(spread, bitOfByte), bitOfByte);
+        __m256i* const target = reinterpret_cast<__m256i*>(bytes);
+        _mm256_storeu_si256(target,
+                            _mm256_blendv_epi8(_mm256_loadu_si256(target), value, spread));
+    }
+
+    static void ExpandToBytes(uint64_t mask, int count, unsigned char value, unsigned char* bytes)
+    {
+        if (count == 64) {
+            const __m256i fill = _mm256_set1_epi8(static_cast<char>(value));
+            Expand32(static_cast<uint32_t>(mask), fill, bytes);
+            Expand32(static_cast<uint32_t>(mask >> 32), fill, bytes + 32);
+            return;
+        }
+        // A partial chunk ends the row: only its own bytes may be written.
+        while (mask != 0) {
+            bytes[__builtin_ctzll(mask)] = value;
+            mask &= mask - 1;
+        }
+    }
+};
+
+}  // namespace
+
+const KernelTable& Avx2Kernels()
+{
+    static const KernelTable table = {Variant::Avx2, "avx2", CutPackRows<Avx2Ops>,
+                                      CutRowToBytes<Avx2Ops>, PackRowFromBytes<Avx2Ops>};
+    return table;
+}
+
+}  // namespace kernels
+}  // namespace rv_halftone

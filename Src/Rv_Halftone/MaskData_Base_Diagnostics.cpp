@@ -1,0 +1,57 @@
+// CMaskData_Base: the usage examples and the data dump hook.
+#include <Rv_Halftone/MaskData_Base.h>
+
+#include <Rv_Halftone/Rv_Halftone_Helper.h>
+
+#include "Rv_Halftone_Internal.h"
+
+#include <cstring>
+#include <memory>
+
+// Shows the two single-cover Smooth_3 builders on a fixed size; what they report does not matter
+// to the example.
+bool CMaskData_Base::Usage_Test()
+{
+    const int count = 80;
+    const int rowsPerStep = 30;
+    std::unique_ptr<SCutTable[]> table(new SCutTable[count]);
+    CreateCutTable_Smooth_3_ColorOneTimes_Style_1(table.get(), count, rowsPerStep, 100);
+    Halftone_Helper::OutputCutTable_Debug(table.get(), count,
+                                          "CutTable_Smooth_3_ColorOneTimes_Style_1.txt");
+    CreateCutTable_Smooth_3_ColorOneTimes_Style_2(table.get(), count, rowsPerStep);
+    Halftone_Helper::OutputCutTable_Debug(table.get(), count,
+                                          "CutTable_Smooth_3_ColorOneTimes_Style_2.txt");
+    return true;
+}
+
+// Shows how one mask is built: a single-pass, single-colour, one-bit head of 544 nozzles.
+bool CMaskData_Base::Usage()
+{
+    SMaskParam param;
+    std::memset(&param, 0, sizeof param);
+    param.nozzleCount = 544;
+    param.basePass = 1;
+    param.xResPass = 1;
+    param.yResPass = 1;
+    param.colorCount = 1;
+    param.bitsPerPixel = 1;
+    param.featherMode = 0;
+    param.featherPercent = 50.0f;
+    // The fields below complete the record so that it is valid: one pass lays each pixel once.
+    param.featherNozzleType = 1;
+    param.colorTimes = 1;
+    param.smoothLevelPercent = 100;
+    param.resSplitMode = 0;
+    param.lessMaskPosition = 0;
+
+    CMaskData_Base mask;
+    const bool created = mask.Create(param);
+    if (!created)
+        ZEB_LOG_FAILURE();
+    return created;
+}
+
+// Hook for dumping the geometry while developing; it writes nothing.
+void CMaskData_Base::Log_Data()
+{
+}

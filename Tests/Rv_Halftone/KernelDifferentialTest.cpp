@@ -1,0 +1,280 @@
+// Every fast pixel kernel against the plain byte-per-pixel loops, byte for byte, on random
+// threshold windows, cut tables and geometry (fixed seeds, so a failure repeats).
+#include "PixelKernels.h"
+#include "Reference.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace rv_halftone::kernels;
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using Random = std::mt19937;
+
+int Uniform(Random& random, int low, int high)  // inclusive
+{
+    return std::uniform_int_distribution<int>(low, high)(random);
+}
+
+// Samples drawn partly from a few levels, so that cut bounds are hit exactly and often.
+std::vector<uint16_t> RandomLayer(Random& random, int width, int height)
+{
+    static const uint16_t kLevels[] = {0, 1, 4, 5, 6, 1000, 32767, 32768, 65533, 65534, 65535};
+    std::vector<uint16_t> layer(static_cast<size_t>(width) * height);
+    for (uint16_t& sample : layer) {
+        sample = Uniform(random, 0, 2) == 0 ? kLevels[Uniform(random, 0, 10)]
+                                            : static_cast<uint16_t>(Uniform(random, 0, 65535));
+    }
+    return layer;
+}
+
+// Ordinary ranges mixed with the edge ones: empty, full, inverted, one level wide.
+SCutTable RandomCut(Random& random)
+{
+    SCutTable cut{};
+    switch (Uniform(random, 0, 7)) {
+    case 0: cut.low = 5; cut.high = 5; break;
+    case 1: cut.low = 0; cut.high = 65535; break;
+    case 2: cut.low = 40000; cut.high = 1000; break;
+    case 3: cut.low = 1000; cut.high = 1001; break;
+    case 4: cut.low = 65534; cut.high = 65535; break;
+    default:
+        cut.low = static_cast<uint16_t>(Uniform(random, 0, 65535));
+        cut.high = static_cast<uint16_t>(Uniform(random, cut.low, 65535));
+    }
+    return cut;
+}
+
+Bytes RandomBytes(Random& random, size_t count, int maxValue)
+{
+    Bytes bytes(count);
+    for (unsigned char& byte : bytes)
+        byte = static_cast<unsigned char>(Uniform(random, 0, maxValue));
+    return bytes;
+}
+
+// The geometry of one fused job, its inputs and an output buffer with guard bytes.
+struct Job
+{
+    int layerWidth, layerHeight, passCount, width, rows, bitsPerPixel;
+    int layerRowStart;
+    std::vector<int> columnStarts;
+    std::vector<uint16_t> layer;
+    std::vector<SCutTable> cuts;
+    int rowBytes;
+    long long stride;
+
+    CutPackJob For(Bytes& out) const
+    {
+        return CutPackJob{layer.data(), layerWidth,   layerHeight, layerRowStart,
+                          columnStarts.data(), passCount, width, cuts.data(),
+                          rows,         bitsPerPixel, out.data(),  stride};
+    }
+    std::string Describe() const
+    {
+        return "TW " + std::to_string(layerWidth) + " TH " + std::to_string(layerHeight) +
+               " X " + std::to_string(passCount) + " b " + std::to_string(bitsPerPixel) +
+               " width " + std::to_string(width) + " rows " + std::to_string(rows) +
+               " row start " + std::to_string(layerRowStart) + " first column " +
+               std::to_string(columnStarts[0]);
+    }
+};
+
+Job RandomJob(Random& random)
+{
+    static const int kWidths[] = {544, 544, 544, 1, 3, 5, 31, 63, 64, 65, 127, 129, 257};
+    static const int kPasses[] = {1, 1, 2, 2, 3, 4, 4, 5, 8};
+    Job job{};
+    job.layerWidth = kWidths[Uniform(random, 0, 12)];
+    job.layerHeight = Uniform(random, 1, 24);
+    job.passCount = kPasses[Uniform(random, 0, 8)];
+    job.bitsPerPixel = Uniform(random, 1, 2);
+    // Mostly the whole layer width, as the generator cuts; also narrower and wider rows.
+    job.width = Uniform(random, 0, 2) != 0 ? job.layerWidth : Uniform(random, 1, 700);
+    job.rows = Uniform(random, 1, 12);
+    job.layerRowStart = Uniform(random, 0, 3 * job.layerHeight);
+    const bool evenSplit = Uniform(random, 0, 1) == 0;
+    for (int k = 0; k < job.passCount; ++k) {
+        job.columnStarts.push_back(evenSplit ? job.layerWidth * k / job.passCount
+                                             : Uniform(random, 0, 3 * job.layerWidth));
+    }
+    job.layer = RandomLayer(random, job.layerWidth, job.layerHeight);
+    for (int y = 0; y < job.rows; ++y)
+        job.cuts.push_back(RandomCut(random));
+    job.rowBytes = (job.width * job.passCount * job.bitsPerPixel + 7) / 8;
+    job.stride = job.rowBytes + Uniform(random, 0, 9);  // the gap must stay untouched
+    return job;
+}
+
+std::vector<Variant> FastVariants()
+{
+    return {Variant::Portable, Variant::Avx2, Variant::Avx512};
+}
+
+std::string VariantLabel(const testing::TestParamInfo<Variant>& info)
+{
+    switch (info.param) {
+    case Variant::Portable: return "Portable";
+    case Variant::Avx2: return "Avx2";
+    case Variant::Avx512: return "Avx512";
+    default: return "Plain";
+    }
+}
+
+class FastKernel : public testing::TestWithParam<Variant>
+{
+protected:
+    void SetUp() override
+    {
+        if (!VariantRunnable(GetParam()))
+            GTEST_SKIP() << "this processor does not run the variant";
+    }
+    const KernelTable& Fast() const { return KernelsOf(GetParam()); }
+};
+
+}  // namespace
+
+TEST_P(FastKernel, FusedCutAndPackEqualsTheTwoPlainPasses)
+{
+    Random random(20240611);
+    for (int trial = 0; trial < 400; ++trial) {
+        const Job job = RandomJob(random);
+        const size_t bytes = static_cast<size_t>(job.stride * job.rows + 16);
+        // Once onto a clear buffer (bits past the last pixel stay 0), once onto set bits (kept).
+        for (const int preset : {0, 255}) {
+            Bytes expected = RandomBytes(random, bytes, preset);
+            Bytes actual = expected;
+            reference::CutPackRows(job.For(expected));
+            Fast().cutPackRows(job.For(actual));
+            ASSERT_EQ(expected, actual) << job.Describe() << " preset " << preset;
+        }
+    }
+}
+
+// A whole mask as the generator lays it out: units (position p, Y pass j) of H0 rows, X passes
+// cut from columns (TW k) / X, rows p S + (j S) / Y on, into every Y-th row of the position.
+TEST_P(FastKernel, WholeMasksAreEqualForASweepOfRecords)
+{
+    struct Record
+    {
+        int passes, yPasses, bits, nozzleRows, positions;
+    };
+    const Record records[] = {{1, 1, 2, 136, 4}, {2, 2, 2, 68, 8}, {1, 2, 1, 64, 3},
+                              {2, 1, 1, 96, 2},  {4, 1, 2, 32, 2}, {3, 2, 1, 40, 2},
+                              {2, 2, 1, 300, 3}};  // the last one wraps the tile's rows
+    constexpr int kTile = 544;
+    Random random(7);
+    const std::vector<uint16_t> layer = RandomLayer(random, kTile, kTile);
+    for (const Record& record : records) {
+        std::vector<SCutTable> cuts;
+        for (int k = 0; k < record.nozzleRows; ++k)
+            cuts.push_back(RandomCut(random));
+        const int step = record.nozzleRows / record.positions;
+        const int lineBytes = (kTile * record.passes * record.bits + 7) / 8;
+        const size_t positionBytes =
+            static_cast<size_t>(record.yPasses) * record.nozzleRows * lineBytes;
+        std::vector<int> columns;
+        for (int k = 0; k < record.passes; ++k)
+            columns.push_back(kTile * k / record.passes);
+        const auto render = [&](const KernelTable& kernels) {
+            Bytes mask(positionBytes * record.positions);
+            for (int p = 0; p < record.positions; ++p) {
+                for (int j = 0; j < record.yPasses; ++j) {
+                    const CutPackJob unit{layer.data(), kTile, kTile,
+                                          p * step + j * step / record.yPasses, columns.data(),
+                                          record.passes, kTile, cuts.data(), record.nozzleRows,
+                                          record.bits,
+                                          mask.data() + positionBytes * p + lineBytes * j,
+                                          static_cast<long long>(record.yPasses) * lineBytes};
+                    kernels.cutPackRows(unit);
+                }
+            }
+            return mask;
+        };
+        const Bytes plain = render(KernelsOf(Variant::Plain));
+        const Bytes fast = render(Fast());
+        EXPECT_EQ(plain, fast) << "X " << record.passes << " Y " << record.yPasses << " b "
+                               << record.bits;
+    }
+}
+
+TEST_P(FastKernel, CutIntoBytesEqualsThePlainLoop)
+{
+    Random random(99);
+    for (int trial = 0; trial < 400; ++trial) {
+        const int layerWidth = Uniform(random, 0, 1) == 0 ? 544 : Uniform(random, 1, 300);
+        const int width = Uniform(random, 0, 1) == 0 ? layerWidth : Uniform(random, 1, 700);
+        const std::vector<uint16_t> row = RandomLayer(random, layerWidth, 1);
+        const int column = Uniform(random, 0, layerWidth - 1);
+        const SCutTable cut = RandomCut(random);
+        const unsigned char value = static_cast<unsigned char>(Uniform(random, 0, 3));
+        // Bytes that are not cut keep whatever they held; one guard byte past the row.
+        Bytes expected = RandomBytes(random, static_cast<size_t>(width) + 1, 255);
+        Bytes actual = expected;
+        reference::CutRowToBytes(row.data(), layerWidth, column, width, cut, value,
+                                 expected.data());
+        Fast().cutRowToBytes(row.data(), layerWidth, column, width, cut, value, actual.data());
+        ASSERT_EQ(expected, actual) << "TW " << layerWidth << " width " << width << " column "
+                                    << column << " [" << cut.low << ", " << cut.high << ")";
+    }
+}
+
+// The packing of byte-per-pixel rows: the shapes the fast path takes must come out equal and be
+// taken; anything it declines must be left unwritten for the plain loop.
+TEST_P(FastKernel, PackingBytesEqualsThePlainLoopOrDeclinesUntouched)
+{
+    Random random(5);
+    for (int trial = 0; trial < 600; ++trial) {
+        const int blocks = Uniform(random, 1, 9);
+        const int bits = Uniform(random, 0, 3) == 0 ? Uniform(random, 1, 8) : Uniform(random, 1, 2);
+        const int width = Uniform(random, 0, 1) == 0 ? 544 : Uniform(random, 1, 300);
+        // Usually the values a cut writes; sometimes bytes that spill into the next pixel.
+        const bool fitting = Uniform(random, 0, 3) != 0;
+        const int maxValue = fitting ? (1 << bits) - 1 : 255;
+        std::vector<Bytes> rows;
+        std::vector<const unsigned char*> rowPointers;
+        for (int k = 0; k < blocks; ++k)
+            rows.push_back(RandomBytes(random, static_cast<size_t>(width), maxValue));
+        for (const Bytes& row : rows)
+            rowPointers.push_back(row.data());
+        // A byte holds 8 / b whole pixels (odd bit counts leave its low bits unused).
+        const size_t pixelsPerByte = static_cast<size_t>(8 / bits);
+        const size_t outBytes =
+            (static_cast<size_t>(width) * blocks + pixelsPerByte - 1) / pixelsPerByte + 9;
+        Bytes expected = RandomBytes(random, outBytes, Uniform(random, 0, 1) * 255);
+        Bytes actual = expected;
+        const Bytes before = expected;
+        reference::PackRowFromBytes(rowPointers.data(), blocks, width, bits, expected.data());
+        const bool packed =
+            Fast().packRowFromBytes(rowPointers.data(), blocks, width, bits, actual.data());
+        const int bitsPerX = blocks * bits;
+        const bool common = (bits == 1 || bits == 2) &&
+                            (bitsPerX == 1 || bitsPerX == 2 || bitsPerX == 4 || bitsPerX == 8);
+        const std::string shape = "K " + std::to_string(blocks) + " b " + std::to_string(bits) +
+                                  " width " + std::to_string(width);
+        if (common && fitting) {
+            ASSERT_TRUE(packed) << shape;
+        }
+        ASSERT_EQ(packed ? expected : before, actual) << shape << " fitting " << fitting;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, FastKernel, testing::ValuesIn(FastVariants()), VariantLabel);
+
+TEST(KernelChoice, TheChosenVariantRunsHereAndCanBeOverridden)
+{
+    EXPECT_TRUE(VariantRunnable(Variant::Plain));
+    EXPECT_TRUE(VariantRunnable(Variant::Portable));
+    EXPECT_TRUE(VariantRunnable(BestVariant()));
+    EXPECT_NE(BestVariant(), Variant::Plain);
+    EXPECT_EQ(ActiveKernels().variant, BestVariant());
+    UseVariant(Variant::Plain);
+    EXPECT_EQ(ActiveKernels().variant, Variant::Plain);
+    UseVariant(BestVariant());
+    EXPECT_EQ(ActiveKernels().variant, BestVariant());
+}

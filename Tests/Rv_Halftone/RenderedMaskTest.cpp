@@ -1,0 +1,211 @@
+// The rendered pass masks: every pixel means what the rendering contract says, and the print that a
+// host lays from them fires every paper pixel the intended number of times.
+#include <Rv_Halftone/BaseMaskData.h>
+#include <Rv_Halftone/MaskData_Base.h>
+#include <Rv_Halftone/SineMask.h>
+
+#include "MaskDataPeer.h"
+#include "MaskParams.h"
+#include "PrintSimulation.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct RenderCase
+{
+    const char* name;
+    int nozzleCount, basePass, x, y, colors, bits, featherMode, featherType;
+    float featherPercent;
+    int colorTimes, smoothLevel, splitMode;
+    bool less;
+};
+
+// Every feather mode, colorTimes 1 and more, X and Y resolution 1 to 3, both bit depths.
+const RenderCase kCases[] = {
+    // name                 N    P  X  Y  col b fm ft  f%    C  lvl split less
+    {"None_1bit",          544,  4, 1, 1, 1, 1, 0, 0, 0.f,   1, 100, 0, false},
+    {"None_2bit_2colours", 544,  4, 1, 1, 2, 2, 0, 0, 0.f,   1, 100, 0, false},
+    {"None_ColorTimes2",   544,  4, 1, 1, 1, 2, 0, 0, 0.f,   2, 100, 0, false},
+    {"None_ColorTimes3",   320,  5, 1, 1, 1, 1, 0, 0, 0.f,   3, 100, 0, true},
+    {"None_LeftOverRows",  545,  4, 1, 1, 1, 1, 0, 0, 0.f,   1, 100, 0, false},
+    {"None_X2Y2",          320,  4, 2, 2, 1, 1, 0, 0, 0.f,   1, 100, 0, true},
+    {"None_X3",            288,  4, 3, 1, 1, 2, 0, 0, 0.f,   1, 100, 0, true},
+    {"None_Y3",            288,  4, 1, 3, 3, 1, 0, 0, 0.f,   1, 100, 0, true},
+    {"None_Split5",        320,  4, 4, 4, 1, 1, 0, 0, 0.f,   1, 100, 5, true},
+    {"Smooth2_f50",        544,  4, 1, 1, 1, 1, 1, 1, 50.f,  1, 100, 0, false},
+    {"Smooth2_ColorTimes2",544,  4, 1, 1, 1, 2, 1, 1, 50.f,  2, 100, 0, false},
+    {"Smooth2_X2Y2",       544,  4, 2, 2, 1, 1, 1, 1, 50.f,  1, 100, 0, true},
+    {"Smooth2_Y3_2bit",    300,  3, 1, 3, 2, 2, 1, 1, 30.f,  1, 100, 0, true},
+    {"Smooth3_Level100",   544,  4, 1, 1, 1, 1, 1, 2, 50.f,  1, 100, 0, false},
+    {"Smooth3_Level37",    544,  4, 1, 1, 2, 2, 1, 2, 50.f,  1,  37, 0, false},
+    {"Smooth3_X2Y2",       544,  4, 2, 2, 1, 1, 1, 2, 40.f,  1,  50, 0, true},
+    {"Smooth3_ColorTimes2",544,  4, 1, 1, 1, 1, 1, 2, 50.f,  2, 100, 0, false},
+    {"Sine_f50",           544,  4, 1, 1, 1, 1, 1, 3, 50.f,  1, 100, 0, false},
+    {"Sine_Y2_2bit",       544,  4, 1, 2, 1, 2, 1, 3, 50.f,  1,  80, 0, true},
+    {"Sine_OnePass",       100,  1, 1, 1, 1, 1, 1, 3, 0.f,   1, 100, 0, true},
+};
+
+void PrintTo(const RenderCase& c, std::ostream* os) { *os << c.name; }
+
+SMaskParam RecordOf(const RenderCase& c)
+{
+    SMaskParam p = DefaultMaskParam();
+    p.nozzleCount = c.nozzleCount;
+    p.basePass = c.basePass;
+    p.xResPass = c.x;
+    p.yResPass = c.y;
+    p.colorCount = c.colors;
+    p.bitsPerPixel = c.bits;
+    p.featherMode = c.featherMode;
+    p.featherNozzleType = c.featherType;
+    p.featherPercent = c.featherPercent;
+    p.colorTimes = c.colorTimes;
+    p.smoothLevelPercent = c.smoothLevel;
+    p.resSplitMode = c.splitMode;
+    p.lessMaskPosition = c.less;
+    return p;
+}
+
+// One Y pass of one position before packing: H0 rows of X x 544 pixels (output pixel order),
+// cut from the thresholds exactly as the rendering contract defines.
+std::vector<uint8_t> CutBlock(const CMaskData_Base& mask, const CBaseMaskData& layers,
+                              const std::vector<SCutTable>& table, int colour, int position, int j)
+{
+    const int x = mask.XResPass(), y = mask.YResPass();
+    const int width = mask.MaskWidth();
+    const int rows = mask.MaskHeight_IncludeRes() / y;
+    const int step = mask.StepHeight_IncludeRes() / y;
+    const int tileWidth = layers.Width(), tileHeight = layers.Height();
+    const unsigned short* layer = layers.MaskData(colour);
+    std::vector<uint8_t> block(static_cast<size_t>(rows) * width, 0);
+    for (int k = 0; k < rows; ++k) {
+        const int row = (position * step + (j * step) / y + k) % tileHeight;
+        for (int u = 0; u < width; ++u) {
+            const int i = u % x, column = ((tileWidth * i) / x + u / x) % tileWidth;
+            const unsigned t = layer[row * tileWidth + column];
+            block[static_cast<size_t>(k) * width + u] = table[k].low <= t && t < table[k].high;
+        }
+    }
+    return block;
+}
+
+// The sine ripple on one block in output pixel order: the last h rows keep what the down curve
+// covers and hand the rest to the same places of the first feather band's last h rows.
+void Ripple(std::vector<uint8_t>& block, const CMaskData_Base& mask, int featherHeight)
+{
+    const int width = mask.MaskWidth();
+    const int x = mask.XResPass();
+    const int rows = static_cast<int>(block.size()) / width;
+    CSineMask sine;
+    ASSERT_TRUE(sine.Create(featherHeight, width / x, 1, SinMaskType_Ripple));
+    const int h = sine.MaskHeight_Get();
+    if (rows < featherHeight + h)
+        return;  // no room for two bands: nothing moves
+    const unsigned char* down = sine.MaskBuffer_Down_Get();
+    for (int r = 0; r < h; ++r) {
+        uint8_t* top = block.data() + static_cast<size_t>(featherHeight - h + r) * width;
+        uint8_t* bottom = block.data() + static_cast<size_t>(rows - h + r) * width;
+        for (int u = 0; u < width; ++u) {
+            // Each X pass is its own block of 544 columns with the same curve.
+            const bool covered = down[r * (width / x) + u / x] != 0;
+            if (!covered && bottom[u]) {
+                top[u] = 1;
+                bottom[u] = 0;
+            }
+        }
+    }
+}
+
+class RenderedMask : public ::testing::TestWithParam<RenderCase> {};
+
+}  // namespace
+
+TEST_P(RenderedMask, EveryPixelMeansWhatTheContractSays)
+{
+    CMaskData_Base mask;
+    ASSERT_TRUE(mask.Create(RecordOf(GetParam())));
+    const int rows = mask.MaskHeight_IncludeRes() / mask.YResPass();
+    std::vector<SCutTable> table(static_cast<size_t>(rows));
+    ASSERT_TRUE(CMaskData_Base_Peer::CreateCutTable(mask, table.data(), rows));
+    CBaseMaskData layers;
+    const SMaskParam& current = mask.MaskParam_Current();
+    ASSERT_TRUE(layers.Create(544, mask.ThresholdHeight(), current.colorCount));
+    const bool sine = current.featherMode == 1 && current.featherNozzleType == 3;
+    const int step = mask.StepHeight_IncludeRes() / mask.YResPass();
+    const int featherHeight = rows % step != 0 ? rows % step : step;
+
+    const int y = mask.YResPass(), width = mask.MaskWidth();
+    for (int c = 0; c < current.colorCount; ++c) {
+        for (int p = 0; p < mask.MaskPositionCount(); ++p) {
+            int counter = p - 1;
+            const unsigned char* data = mask.MaskData_Get(c, counter);
+            for (int j = 0; j < y; ++j) {
+                std::vector<uint8_t> block = CutBlock(mask, layers, table, c, p, j);
+                if (sine)
+                    Ripple(block, mask, featherHeight);
+                long long wrong = 0;
+                for (int k = 0; k < rows; ++k) {
+                    const unsigned char* row = data + static_cast<size_t>(k * y + j) * mask.MaskLineBytes_OneColor();
+                    for (int u = 0; u < width; ++u)
+                        wrong += print_simulation::PixelFired(row, u, mask.BitsPerPixel()) !=
+                                 (block[static_cast<size_t>(k) * width + u] != 0);
+                    // Bits past the last pixel of a row stay clear.
+                    const int usedBits = width * mask.BitsPerPixel();
+                    if (usedBits % 8 != 0)
+                        wrong += (row[usedBits / 8] & (0xFF >> (usedBits % 8))) != 0;
+                }
+                ASSERT_EQ(wrong, 0) << "colour " << c << " position " << p << " Y pass " << j;
+            }
+        }
+    }
+}
+
+TEST_P(RenderedMask, ThePrintKeepsTheModesPromise)
+{
+    CMaskData_Base mask;
+    ASSERT_TRUE(mask.Create(RecordOf(GetParam())));
+    for (int c = 0; c < mask.MaskParam_Current().colorCount; ++c) {
+        const print_simulation::ColorVerdict verdict = print_simulation::Verify(mask, c);
+        EXPECT_TRUE(verdict.met) << verdict.expectation << ": " << verdict.mismatches
+                                 << " of " << verdict.pixels << " pixels differ (colour " << c << ")";
+        const bool promised = verdict.promise != print_simulation::Promise::None;
+        const SMaskParam& current = mask.MaskParam_Current();
+        EXPECT_EQ(promised, !(current.featherMode == 1 && (current.featherNozzleType == 3 ||
+                                                           (current.featherNozzleType == 2 && current.colorTimes > 1))));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, RenderedMask, ::testing::ValuesIn(kCases),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+TEST(RenderedMask, UnfeatheredPrintFiresEveryPixelExactlyOnce)
+{
+    // The plainest promise, spelled out: one colour, each paper pixel once over the passes.
+    CMaskData_Base mask;
+    ASSERT_TRUE(mask.Create(DefaultMaskParam()));
+    const print_simulation::FireCounts fired = print_simulation::Simulate(mask, 1);
+    for (int line = 0; line < fired.lineCount; ++line)
+        for (int x = 0; x < fired.width; ++x)
+            ASSERT_EQ(fired.At(line, x), 1) << "line " << line << " pixel " << x;
+}
+
+TEST(RenderedMask, LegacyPathGivesTheSameBytesButForTheSine)
+{
+    for (const RenderCase& c : kCases) {
+        if (c.featherType == 3 && c.featherMode == 1)
+            continue;
+        CMaskData_Base mask;
+        ASSERT_TRUE(mask.Create(RecordOf(c))) << c.name;
+        const CMaskBlock& block = CMaskData_Base_Peer::MaskBlock(mask);
+        const std::vector<unsigned char> generated(block.MaskData_Const(),
+                                                   block.MaskData_Const() + block.MaskDataBytesCount());
+        ASSERT_TRUE(CMaskData_Base_Peer::CreateMaskData_Old(mask)) << c.name;
+        const CMaskBlock& legacy = CMaskData_Base_Peer::MaskBlock(mask);
+        ASSERT_EQ(legacy.MaskDataBytesCount(), static_cast<int>(generated.size()));
+        EXPECT_TRUE(std::equal(generated.begin(), generated.end(), legacy.MaskData_Const())) << c.name;
+    }
+}

@@ -1,0 +1,158 @@
+// The tool's PNG writer: what it writes reads back, through libpng, as the pixels it was given.
+
+#include "PngWriter.h"
+#include "ToolRunner.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Writes with `write`, then reads the header and the pixels back.
+template <typename Write>
+void WriteAndRead(const std::string& path, Write write, SPngHeader& header, SPngPixels& pixels)
+{
+    write(path);
+    std::string error;
+    ASSERT_TRUE(ReadPngHeader(path, header, error)) << error;
+    ASSERT_TRUE(ReadPngPixels(path, pixels, error)) << error;
+}
+
+TEST(PngWriter, GreyRowsWithPaddingAndScale)
+{
+    // 3 x 2 pixels in rows of 5 bytes; the two padding bytes must not show.
+    const std::vector<uint8_t> rows = {0, 100, 255, 9, 9, 7, 8, 200, 9, 9};
+    const std::string path = FreshTestDir() + "/grey.png";
+    SPngHeader header;
+    SPngPixels pixels;
+    WriteAndRead(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 3, 2, 5, {3, false}); },
+                 header, pixels);
+    EXPECT_EQ(header.width, 9);
+    EXPECT_EQ(header.height, 6);
+    EXPECT_EQ(header.bitDepth, 8);
+    EXPECT_EQ(header.colorType, PNG_COLOR_TYPE_GRAY);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 9; ++x)
+            ASSERT_EQ(pixels.At(x, y), rows[(y / 3) * 5 + x / 3]) << x << "," << y;
+}
+
+TEST(PngWriter, InvertedGrey)
+{
+    const std::vector<uint8_t> rows = {0, 55, 255};
+    const std::string path = FreshTestDir() + "/inverted.png";
+    SPngHeader header;
+    SPngPixels pixels;
+    WriteAndRead(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 3, 1, 3, {1, true}); },
+                 header, pixels);
+    EXPECT_EQ(pixels.At(0, 0), 255);
+    EXPECT_EQ(pixels.At(1, 0), 200);
+    EXPECT_EQ(pixels.At(2, 0), 0);
+}
+
+TEST(PngWriter, RgbKeepsTheChannelOrder)
+{
+    const std::vector<uint8_t> rows = {255, 0, 0, 0, 255, 0, 1, 2, 3, 0, 0, 0};  // 2 x 2
+    const std::string path = FreshTestDir() + "/rgb.png";
+    SPngHeader header;
+    SPngPixels pixels;
+    WriteAndRead(path, [&](const std::string& p) { WritePngRgb8(p, rows.data(), 2, 2, 6, {2, false}); },
+                 header, pixels);
+    EXPECT_EQ(header.width, 4);
+    EXPECT_EQ(header.height, 4);
+    EXPECT_EQ(header.colorType, PNG_COLOR_TYPE_RGB);
+    ASSERT_EQ(pixels.channels, 3);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(pixels.At(x, y, c), rows[(y / 2) * 6 + (x / 2) * 3 + c]) << x << "," << y;
+}
+
+struct SPackedCase
+{
+    const char* name;
+    int bitDepth;
+    int scale;
+    bool invert;
+};
+
+class PngWriterPacked : public ::testing::TestWithParam<SPackedCase>
+{
+};
+
+// Packed rows as the library's masks have them: first pixel in the most significant bits, a last
+// byte only partly used (its spare bits set here, and ignored).
+TEST_P(PngWriterPacked, PixelsReadBackInOrder)
+{
+    const SPackedCase& c = GetParam();
+    const int width = 13;
+    const int height = 3;
+    const int perByte = 8 / c.bitDepth;
+    const int rowBytes = (width + perByte - 1) / perByte + 1;  // one spare byte per row
+    const int maxValue = (1 << c.bitDepth) - 1;
+    auto value = [&](int x, int y) { return (x * 7 + y * 3) % (maxValue + 1); };
+    std::vector<uint8_t> rows(rowBytes * height, 0xFF);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t& byte = rows[y * rowBytes + x / perByte];
+            const int shift = 8 - c.bitDepth * (x % perByte + 1);
+            byte = static_cast<uint8_t>((byte & ~(maxValue << shift)) | value(x, y) << shift);
+        }
+
+    const std::string path = FreshTestDir() + "/packed.png";
+    SPngHeader header;
+    SPngPixels pixels;
+    WriteAndRead(
+        path,
+        [&](const std::string& p) {
+            WritePngGreyPacked(p, rows.data(), width, height, rowBytes, c.bitDepth, {c.scale, c.invert});
+        },
+        header, pixels);
+    EXPECT_EQ(header.width, width * c.scale);
+    EXPECT_EQ(header.height, height * c.scale);
+    EXPECT_EQ(header.bitDepth, c.bitDepth);
+    EXPECT_EQ(header.colorType, PNG_COLOR_TYPE_GRAY);
+    for (int y = 0; y < height * c.scale; ++y)
+        for (int x = 0; x < width * c.scale; ++x) {
+            int expected = value(x / c.scale, y / c.scale);
+            if (c.invert)
+                expected = maxValue - expected;
+            ASSERT_EQ(pixels.At(x, y), expected * 255 / maxValue) << x << "," << y;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PngWriterPacked,
+                         ::testing::Values(SPackedCase{"OneBit", 1, 1, false},
+                                           SPackedCase{"OneBitScaledInverted", 1, 3, true},
+                                           SPackedCase{"TwoBits", 2, 1, false},
+                                           SPackedCase{"TwoBitsScaled", 2, 5, false}),
+                         [](const ::testing::TestParamInfo<SPackedCase>& c) { return c.param.name; });
+
+// Every refusal names the file, and no file is left behind.
+TEST(PngWriter, RefusalsThrowAndLeaveNoFile)
+{
+    const std::string dir = FreshTestDir();
+    const std::string path = dir + "/refused.png";
+    const std::vector<uint8_t> rows(64, 0);
+    auto expectRefused = [&](const std::string& target, auto write) {
+        try {
+            write(target);
+            ADD_FAILURE() << "no error for " << target;
+        } catch (const PngError& error) {
+            EXPECT_NE(std::string(error.what()).find(target), std::string::npos) << error.what();
+        }
+        EXPECT_FALSE(std::filesystem::exists(target));
+    };
+    expectRefused(dir + "/missing/dir.png",
+                  [&](const std::string& p) { WritePngGrey8(p, rows.data(), 4, 4, 4); });
+    expectRefused(path, [&](const std::string& p) { WritePngGreyPacked(p, rows.data(), 8, 8, 1, 4); });
+    expectRefused(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 4, 4, 3); });
+    expectRefused(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 0, 4, 4); });
+    expectRefused(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 4, 4, 4, {0, false}); });
+    expectRefused(path, [&](const std::string& p) { WritePngRgb8(p, rows.data(), 2, 2, 6, {1, true}); });
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+#include "ToolRunner.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// libpng leaves a failing call through this; the setjmp in ReadInfo catches it.
+void OnPngError(png_structp png, png_const_charp message)
+{
+    std::snprintf(static_cast<char*>(png_get_error_ptr(png)), 256, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp)
+{
+}
+
+// Holds no object with a destructor, as libpng may leave it by longjmp.
+bool ReadInfo(std::FILE* file, SPngHeader& header, char* message)
+{
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, message, OnPngError, OnPngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        std::snprintf(message, 256, "cannot start libpng");
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    png_init_io(png, file);
+    png_read_info(png, info);
+    header.width = static_cast<int>(png_get_image_width(png, info));
+    header.height = static_cast<int>(png_get_image_height(png, info));
+    header.bitDepth = png_get_bit_depth(png, info);
+    header.colorType = png_get_color_type(png, info);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
+}  // namespace
+
+SToolRun RunTool(const std::vector<std::string>& args)
+{
+    // The streams go through files of this test process, so a chatty tool cannot block on a pipe.
+    const std::string dir = ::testing::TempDir() + "rv_tool_run_" + std::to_string(getpid());
+    std::filesystem::create_directories(dir);
+    const std::string outPath = dir + "/stdout";
+    const std::string errPath = dir + "/stderr";
+
+    std::vector<std::string> words{RV_HALFTONE_TOOL};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+
+    SToolRun run;
+    if (spawned != 0) {
+        run.err = std::string("cannot start ") + argv[0];
+        return run;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR) {
+            run.err = "lost the tool process";
+            return run;
+        }
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = FileText(outPath);
+    run.err = FileText(errPath);
+    return run;
+}
+
+std::string FreshTestDir()
+{
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string("rv_tool_") + test->test_suite_name() + "_" + test->name();
+    for (char& c : name)
+        if (c == '/')
+            c = '_';
+    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+bool ReadPngHeader(const std::string& path, SPngHeader& header, std::string& error)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        error = path + ": cannot open";
+        return false;
+    }
+    char message[256] = "";
+    const bool ok = ReadInfo(file, header, message);
+    std::fclose(file);
+    if (!ok)
+        error = path + ": " + message;
+    return ok;
+}
+
+bool ReadPngPixels(const std::string& path, SPngPixels& pixels, std::string& error)
+{
+    // The simplified interface converts every grey or RGB layout to 8-bit samples.
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        error = path + ": " + image.message;
+        return false;
+    }
+    const bool colour = (image.format & PNG_FORMAT_FLAG_COLOR) != 0;
+    image.format = colour ? PNG_FORMAT_RGB : PNG_FORMAT_GRAY;
+    pixels.width = static_cast<int>(image.width);
+    pixels.height = static_cast<int>(image.height);
+    pixels.channels = colour ? 3 : 1;
+    pixels.samples.assign(PNG_IMAGE_SIZE(image), 0);
+    if (!png_image_finish_read(&image, nullptr, pixels.samples.data(), 0, nullptr)) {
+        error = path + ": " + image.message;
+        png_image_free(&image);
+        return false;
+    }
+    return true;
+}

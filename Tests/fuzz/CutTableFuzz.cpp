@@ -1,0 +1,117 @@
+// Fuzz target: every cut-table builder with arbitrary arguments and members. The table ends at a
+// page that may not be touched, so a write past it faults even without a sanitizer.
+#include <Rv_Halftone/MaskData_Base.h>
+
+#include "FuzzCheck.h"
+#include "FuzzInput.h"
+#include "MaskDataPeer.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+// Longest table tried: long enough for the 64-bit level products to matter.
+constexpr int kMaxRows = 70000;
+
+class GuardedTable
+{
+public:
+    explicit GuardedTable(long long entries)
+    {
+        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        const size_t bytes = static_cast<size_t>(entries) * sizeof(SCutTable);
+        const size_t body = (bytes + page - 1) / page * page;
+        m_size = body + page;
+        void* base = mmap(nullptr, m_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        Require(base != MAP_FAILED, "guarded table mapped");
+        m_base = static_cast<unsigned char*>(base);
+        mprotect(m_base + body, page, PROT_NONE);
+        m_table = reinterpret_cast<SCutTable*>(m_base + body - bytes);
+        std::memset(m_table, 0xA5, bytes);
+    }
+    ~GuardedTable() { munmap(m_base, m_size); }
+    GuardedTable(const GuardedTable&) = delete;
+    GuardedTable& operator=(const GuardedTable&) = delete;
+    SCutTable* Table() const { return m_table; }
+
+private:
+    unsigned char* m_base = nullptr;
+    size_t m_size = 0;
+    SCutTable* m_table = nullptr;
+};
+
+// Sets the members a builder reads; the two-part split is kept consistent only when `consistent`.
+void SetMembers(CMaskData_Base& m, FuzzInput& in, int passes, int step, int feather, bool consistent)
+{
+    SMaskParam& p = CMaskData_Base_Peer::Current(m);
+    p.basePass = passes;
+    p.colorTimes = in.TakeInRange(-2, 10);
+    p.smoothLevelPercent = in.TakeInRange(-5, 110);
+    p.featherMode = in.TakeInRange(-1, 2);
+    p.featherNozzleType = in.TakeInRange(-1, 5);
+    CMaskData_Base_Peer::StepHeight_NoneRes(m) = step;
+    CMaskData_Base_Peer::FeatherRows(m) = feather;
+    CMaskData_Base_Peer::PassRows(m) = consistent ? step - feather : in.TakeInRange(-5, 50);
+    CMaskData_Base_Peer::PassNozzles(m) = consistent ? (step - feather) * passes : in.TakeInRange(-5, 500);
+    CMaskData_Base_Peer::FeatherNozzles(m) = consistent ? feather * (passes + 1) : in.TakeInRange(-5, 500);
+    CMaskData_Base_Peer::MaskHeight_NoneRes(m) = passes * step + feather;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzInput in(data, size);
+    const int builder = in.TakeInRange(0, 9);
+    const int rows = in.TakeInRange(-3, kMaxRows);
+    const int step = in.TakeInRange(-3, kMaxRows);
+    const int level = in.TakeInRange(-5, 110);
+
+    switch (builder) {
+    case 0: {  // static unfeathered: writes passes x rowsPerPass entries
+        const int passes = in.TakeInRange(-2, 16);
+        const long long written = passes > 0 && step > 0 ? static_cast<long long>(passes) * step : 0;
+        if (written > kMaxRows)
+            return 0;
+        GuardedTable t(written);
+        CMaskData_Base::CreateCutTable_FeatherNone_ColorOneTimes(t.Table(), rows, step, passes);
+        return 0;
+    }
+    case 1: {  // static ramp: never writes outside its n entries
+        GuardedTable t(rows > 0 ? rows : 0);
+        CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(rows > 0 ? t.Table() : nullptr, rows, step, level);
+        return 0;
+    }
+    case 2: {  // static uneven-step single cover
+        GuardedTable t(rows > 0 ? rows : 0);
+        CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_2(rows > 0 ? t.Table() : nullptr, rows, step);
+        return 0;
+    }
+    default:
+        break;
+    }
+
+    // Member builders: a mask whose geometry comes from the input.
+    const int passes = in.TakeInRange(1, 16);
+    const int memberStep = in.TakeInRange(1, 200);
+    const int feather = in.TakeInRange(0, memberStep);
+    const bool consistent = in.TakeInRange(0, 3) != 0;
+    CMaskData_Base mask;
+    SetMembers(mask, in, passes, memberStep, feather, consistent);
+    const int tableRows = passes * memberStep + feather;
+    GuardedTable t(tableRows);
+    SCutTable* table = t.Table();
+    switch (builder) {
+    case 3: CMaskData_Base_Peer::CreateCutTable(mask, table, tableRows); break;
+    case 4: CMaskData_Base_Peer::CreateCutTable_FeatherNone(mask, table, tableRows); break;
+    case 5: CMaskData_Base_Peer::CreateCutTable_Smooth_2(mask, table, tableRows); break;
+    case 6: CMaskData_Base_Peer::CreateCutTable_Smooth_3(mask, table, tableRows); break;
+    case 7: CMaskData_Base_Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1(mask, table, tableRows); break;
+    case 8: CMaskData_Base_Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2(mask, table, tableRows); break;
+    default: CMaskData_Base_Peer::CreateCutTable_Smooth_2_Feather(mask, table, feather * (passes + 1)); break;
+    }
+    return 0;
+}

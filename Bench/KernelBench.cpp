@@ -53,7 +53,10 @@ struct Shape
     int passes;
     int bits;
     int lineBytes() const { return (kTile * passes * bits + 7) / 8; }
-    std::string Label() const { return "X:" + std::to_string(passes) + "/b:" + std::to_string(bits); }
+    std::string Label() const
+    {
+        return "X:" + std::to_string(passes) + "/b:" + std::to_string(bits);
+    }
 };
 
 std::vector<int> ColumnStarts(const Shape& shape)

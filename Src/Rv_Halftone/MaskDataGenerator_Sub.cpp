@@ -7,12 +7,57 @@
 #include <Rv_Halftone/SineMask.h>
 #include <ZebCommon/ZebQueue.h>
 
+#include "Kernels/PixelKernels.h"
 #include "Rv_Halftone_Internal.h"
+
+#include <vector>
 
 namespace {
 
 // Longest wait on a busy partner; every wait is retried by the state machine.
 constexpr unsigned int kPartnerWait = 100;
+
+// Without a ripple nothing needs the byte-per-pixel blocks between cutting and packing, so a
+// unit is cut and packed in one fused step at the merge (same bytes, written once).
+bool CutsAndPacksFused(const SMaskDataGenerate_Param& p, const CSineMask* sineMask)
+{
+    return sineMask == nullptr && (p.bitsPerPixel == 1 || p.bitsPerPixel == 2);
+}
+
+// Y pass j of position p reads the tile from row p x S + (j x S) / Y.
+int ThresholdRowStart(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit)
+{
+    return (unit.yResIndex * p.stepHeight) / p.yResPass + unit.positionIndex * p.stepHeight;
+}
+
+unsigned char* UnitOutput(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit)
+{
+    return p.maskBlock->MaskData() + static_cast<long long>(unit.colorIndex) * p.maskBytesOneColor +
+           static_cast<long long>(unit.positionIndex) * p.maskBytesOnePosition;
+}
+
+// The unit's rows: block row y to output row yResIndex + y x yResPass, X pass k from column
+// (width x k) / X, as the blocks and the merge would lay them.
+void CutAndPackUnit(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit)
+{
+    std::vector<int> columns(static_cast<size_t>(p.xResPass));
+    for (int k = 0; k < p.xResPass; ++k)
+        columns[k] = (p.thresholdWidth * k) / p.xResPass;
+    rv_halftone::kernels::CutPackJob job{};
+    job.layer = p.thresholdData->MaskData(unit.colorIndex);
+    job.layerWidth = p.thresholdWidth;
+    job.layerHeight = p.thresholdHeight;
+    job.layerRowStart = ThresholdRowStart(p, unit);
+    job.columnStarts = columns.data();
+    job.passCount = p.xResPass;
+    job.width = p.thresholdWidth;
+    job.cutTable = p.cutTable;
+    job.rows = p.maskHeight;
+    job.bitsPerPixel = p.bitsPerPixel;
+    job.out = UnitOutput(p, unit) + static_cast<long long>(unit.yResIndex) * p.maskLineBytes;
+    job.outRowStride = static_cast<long long>(p.yResPass) * p.maskLineBytes;
+    rv_halftone::kernels::ActiveKernels().cutPackRows(job);
+}
 
 }  // namespace
 
@@ -123,6 +168,10 @@ bool CMaskDataGenerator_Sub::GenerateMaskData()
 {
     const SMaskDataGenerate_Param& p = *m_param;
     const SMaskDataGenerate_SubParam& unit = *m_subParam;
+    if (CutsAndPacksFused(p, m_sineMask)) {
+        m_processState = 5;  // the merge step cuts and packs
+        return true;
+    }
     for (int k = 0; k < p.xResPass; ++k)
         m_maskBlocks[k].ClearMaskData();
 
@@ -130,9 +179,7 @@ bool CMaskDataGenerator_Sub::GenerateMaskData()
     in.cutTable = p.cutTable;
     in.cutTableCount = p.cutTableCount;
     in.thresholdLayer = p.thresholdData->MaskData(unit.colorIndex);
-    // Y pass j of position p reads the tile from row p x S + (j x S) / Y.
-    in.thresholdRowStart =
-        (unit.yResIndex * p.stepHeight) / p.yResPass + unit.positionIndex * p.stepHeight;
+    in.thresholdRowStart = ThresholdRowStart(p, unit);
     in.thresholdHeight = p.thresholdHeight;
     in.thresholdWidth = p.thresholdWidth;
     in.bitsPerPixel = p.bitsPerPixel;
@@ -191,15 +238,18 @@ bool CMaskDataGenerator_Sub::MergeMaskData()
 {
     const SMaskDataGenerate_Param& p = *m_param;
     const SMaskDataGenerate_SubParam& unit = *m_subParam;
+    if (CutsAndPacksFused(p, m_sineMask)) {
+        CutAndPackUnit(p, unit);
+        m_processState = 7;
+        return true;
+    }
     SMergeMaskParam merge{};
     merge.bitsPerPixel = p.bitsPerPixel;
     merge.maskBlocks = m_maskBlocks.get();
     merge.maskBlockCount = p.xResPass;
     merge.lineStart = unit.yResIndex;
     merge.lineStep = p.yResPass;
-    merge.outBuffer = p.maskBlock->MaskData() +
-                      static_cast<long long>(unit.colorIndex) * p.maskBytesOneColor +
-                      static_cast<long long>(unit.positionIndex) * p.maskBytesOnePosition;
+    merge.outBuffer = UnitOutput(p, unit);
     merge.maskLineBytes = p.maskLineBytes;
     if (!Halftone_Helper::MergeMaskData_YRes(merge)) {
         ZEB_LOG_FAILURE();

@@ -30,8 +30,8 @@ SZoneSplit Zone_Split(int overlapHeight, float featherPercent)
 {
     const int rounded = static_cast<int>(
         boost::math::round((static_cast<float>(overlapHeight) * featherPercent) / 100.0f));
-    // Heights beyond the float's 24-bit mantissa can round past the zone at 100 %: the band never
-    // takes more than the whole zone.
+    // From about 5.4 million lines on, the single-precision product can round one line past the
+    // zone near 100 %: the band never takes more than the whole zone.
     const int bandShare = std::min(rounded, overlapHeight);
     const int evenPlain = (overlapHeight - bandShare) / 2 * 2;
     SZoneSplit split;

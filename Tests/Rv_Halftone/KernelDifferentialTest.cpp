@@ -5,9 +5,21 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
+
+namespace rv_halftone {
+namespace kernels {
+// Test names and failure messages show the variant by name.
+void PrintTo(Variant variant, std::ostream* out)
+{
+    static const char* const kNames[kVariantCount] = {"Plain", "Portable", "Avx2", "Avx512"};
+    *out << kNames[static_cast<int>(variant)];
+}
+}  // namespace kernels
+}  // namespace rv_halftone
 
 using namespace rv_halftone::kernels;
 
@@ -118,12 +130,7 @@ std::vector<Variant> FastVariants()
 
 std::string VariantLabel(const testing::TestParamInfo<Variant>& info)
 {
-    switch (info.param) {
-    case Variant::Portable: return "Portable";
-    case Variant::Avx2: return "Avx2";
-    case Variant::Avx512: return "Avx512";
-    default: return "Plain";
-    }
+    return testing::PrintToString(info.param);
 }
 
 class FastKernel : public testing::TestWithParam<Variant>

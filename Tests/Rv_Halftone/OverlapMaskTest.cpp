@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <limits>
 #include <ostream>
 #include <vector>
@@ -51,10 +50,7 @@ int FiredCount(const unsigned char* line, int bits)
 
 bool AllBytes(const unsigned char* line, int bytes, unsigned char value)
 {
-    for (int i = 0; i < bytes; ++i)
-        if (line[i] != value)
-            return false;
-    return true;
+    return std::all_of(line, line + bytes, [value](unsigned char b) { return b == value; });
 }
 
 std::vector<unsigned char> Bytes(const OverlapMask& m)
@@ -69,61 +65,8 @@ int Threshold(int i, int c)
 }
 
 // ---------------------------------------------------------------------------------------------
-// The split of the zone: h plain lines, f band lines, h plain lines.
-
-struct SplitCase
-{
-    int height;
-    float featherPercent;
-    int plain;
-    int band;
-};
-
-void PrintTo(const SplitCase& s, std::ostream* os)
-{
-    *os << "height " << s.height << ", featherPercent " << s.featherPercent;
-}
-
-class OverlapSplit : public ::testing::TestWithParam<SplitCase>
-{
-};
-
-TEST_P(OverlapSplit, HeadIsBlankThenBandThenFull)
-{
-    const SplitCase& s = GetParam();
-    LogCapture log;
-    OverlapMask mask;
-    ASSERT_TRUE(mask.Create(Param(s.height, s.featherPercent, 100)));
-    const int bytes = mask.MaskLineBytes();
-    for (int k = 0; k < s.height; ++k) {
-        const unsigned char* head = Line(mask, k);
-        if (k < s.plain) {
-            EXPECT_TRUE(AllBytes(head, bytes, 0x00)) << "head line " << k;
-        } else if (k < s.plain + s.band) {
-            // A band line fires some pixels but not all of them.
-            EXPECT_FALSE(AllBytes(head, bytes, 0x00)) << "head line " << k;
-            EXPECT_FALSE(AllBytes(head, bytes, 0xFF)) << "head line " << k;
-        } else {
-            EXPECT_TRUE(AllBytes(head, bytes, 0xFF)) << "head line " << k;
-        }
-    }
-    // Without a band nothing is rendered.
-    EXPECT_EQ(log.CountMessage("Start"), s.band > 0 ? 1u : 0u);
-    EXPECT_TRUE(log.Failures().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Examples, OverlapSplit,
-                         ::testing::Values(SplitCase{10, 35.0f, 3, 4},   // r = 4
-                                           SplitCase{10, 25.0f, 3, 4},   // 2.5 rounds up to 3, odd rest
-                                           SplitCase{10, 15.0f, 4, 2},   // 1.5 rounds up to 2
-                                           SplitCase{9, 0.0f, 4, 1},     // odd height: one band line
-                                           SplitCase{8, 0.0f, 4, 0},     // no band at all
-                                           SplitCase{7, 50.0f, 1, 5},    // 3.5 rounds to 4, rest 3
-                                           SplitCase{10, 100.0f, 0, 10},
-                                           SplitCase{1, 0.0f, 0, 1}));
-
-// ---------------------------------------------------------------------------------------------
-// How head and tail share each line.
+// The split of the zone into h plain lines, f band lines and h plain lines, and how head and tail
+// share each line.
 
 struct ShareCase
 {
@@ -146,8 +89,9 @@ class OverlapShare : public ::testing::TestWithParam<ShareCase>
 };
 
 // On every line no pixel is fired twice; in the band the two parts fire exactly the pixels below
-// inkPercent % of the scale, outside it exactly one part fires the whole line.
-TEST_P(OverlapShare, HeadAndTailFireDisjointPixelsAndTheBandCarriesTheInk)
+// inkPercent % of the scale, on the plain lines one part fires the whole line: the tail before the
+// band, the head after it.
+TEST_P(OverlapShare, PlainLinesAroundABandWhereHeadAndTailSplitTheInk)
 {
     const ShareCase& s = GetParam();
     OverlapMask mask;
@@ -172,13 +116,20 @@ TEST_P(OverlapShare, HeadAndTailFireDisjointPixelsAndTheBandCarriesTheInk)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Bands, OverlapShare,
-                         ::testing::Values(ShareCase{40, 50.0f, 60, 1, 10, 20},
+// The band is inked below 100 % so that its lines differ from plain ones.
+INSTANTIATE_TEST_SUITE_P(Zones, OverlapShare,
+                         ::testing::Values(ShareCase{10, 35.0f, 60, 1, 3, 4},  // r = 4
+                                           ShareCase{10, 25.0f, 60, 2, 3, 4},  // 2.5 rounds to 3, odd rest
+                                           ShareCase{10, 15.0f, 60, 1, 4, 2},  // 1.5 rounds to 2
+                                           ShareCase{9, 0.0f, 50, 1, 4, 1},    // odd height: one band line
+                                           ShareCase{8, 0.0f, 50, 2, 4, 0},    // no band at all
+                                           ShareCase{7, 50.0f, 60, 1, 1, 5},   // 3.5 rounds to 4, rest 3
+                                           ShareCase{10, 100.0f, 60, 1, 0, 10},
+                                           ShareCase{1, 0.0f, 60, 1, 0, 1},
+                                           ShareCase{40, 50.0f, 60, 1, 10, 20},
                                            ShareCase{31, 20.0f, 1, 2, 12, 7},
                                            ShareCase{20, 100.0f, 99, 2, 0, 20},
-                                           ShareCase{9, 0.0f, 50, 1, 4, 1},
-                                           ShareCase{544, 100.0f, 30, 1, 0, 544},  // a whole tile
-                                           ShareCase{30, 40.0f, 100, 2, 9, 12}));
+                                           ShareCase{544, 100.0f, 30, 1, 0, 544}));  // a whole tile
 
 // Across the band the head takes over from the tail line by line: each band line is cut at one
 // threshold level (the head fires the levels above it, the tail those below), and that level falls
@@ -212,31 +163,21 @@ TEST(OverlapMask, HeadShareRisesAcrossTheBand)
 }
 
 // With inkPercent 100 the tail is the head's complement, also for bands longer than a tile.
-TEST(OverlapMask, FullInkTailIsTheExactComplement)
+// Without feathering it is too, whatever the ink: the head prints the whole zone.
+TEST(OverlapMask, TailIsTheHeadsComplementWithFullInkOrNoFeather)
 {
-    for (const SOverlapMaskParam& p : {Param(600, 100.0f, 100, 1), Param(600, 50.0f, 100, 2),
-                                       Param(33, 70.0f, 100, 2), Param(9, 0.0f, 100, 1),
-                                       Param(12, 30.0f, 100, 1, 0)}) {
+    for (const SOverlapMaskParam& p :
+         {Param(600, 100.0f, 100, 1), Param(600, 50.0f, 100, 2), Param(33, 70.0f, 100, 2),
+          Param(9, 0.0f, 100, 1), Param(12, 35.0f, 0, 2, 0), Param(12, 35.0f, 101, 1, 0)}) {
         OverlapMask mask;
         ASSERT_TRUE(mask.Create(p));
         const int partBytes = p.overlapHeight * mask.MaskLineBytes();
         for (int i = 0; i < partBytes; ++i)
             ASSERT_EQ(mask.Mask_tail()[i], static_cast<unsigned char>(~mask.Mask_head()[i]))
                 << "height " << p.overlapHeight << " byte " << i;
-    }
-}
-
-// Without feathering the head prints the whole zone, whatever the ink and band settings say.
-TEST(OverlapMask, NoFeatherGivesTheWholeZoneToTheHead)
-{
-    for (int ink : {0, 50, 100, 101}) {
-        LogCapture log;
-        OverlapMask mask;
-        ASSERT_TRUE(mask.Create(Param(12, 35.0f, ink, 2, 0))) << "ink " << ink;
-        const int partBytes = 12 * mask.MaskLineBytes();
-        EXPECT_TRUE(AllBytes(mask.Mask_head(), partBytes, 0xFF)) << "ink " << ink;
-        EXPECT_TRUE(AllBytes(mask.Mask_tail(), partBytes, 0x00)) << "ink " << ink;
-        EXPECT_EQ(log.CountMessage("Start"), 0u);
+        if (p.featherEnable == 0) {
+            EXPECT_TRUE(AllBytes(mask.Mask_head(), partBytes, 0xFF));
+        }
     }
 }
 
@@ -313,39 +254,26 @@ TEST(OverlapMask, UnrenderableInkLeavesAZeroedMask)
     }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Copies and rebuilding.
-
-TEST(OverlapMask, CopiesOwnTheirBytes)
+// Copies own their bytes; a second Create replaces everything, as if the object were new.
+TEST(OverlapMask, CopiesOwnTheirBytesAndRebuildingStartsAfresh)
 {
     OverlapMask original;
     ASSERT_TRUE(original.Create(Param(15, 60.0f, 70, 2)));
     const OverlapMask copy(original);
-    EXPECT_NE(copy.MaskData(), original.MaskData());
-    ExpectSameMask(copy, original);
-
     OverlapMask assigned;
     ASSERT_TRUE(assigned.Create(Param(40, 10.0f, 100, 1)));
     assigned = original;
+    EXPECT_NE(copy.MaskData(), original.MaskData());
     EXPECT_NE(assigned.MaskData(), original.MaskData());
+    ExpectSameMask(copy, original);
     ExpectSameMask(assigned, original);
 
-    // The original is rebuilt: its copies keep the old bytes.
-    ASSERT_TRUE(original.Create(Param(15, 60.0f, 100, 2)));
-    ExpectSameMask(assigned, copy);
-    EXPECT_NE(Bytes(original), Bytes(copy));
-}
-
-// A second Create replaces everything, as if the object were new.
-TEST(OverlapMask, RebuildingEqualsAFreshBuild)
-{
-    const SOverlapMaskParam second = Param(25, 45.0f, 55, 2);
-    OverlapMask rebuilt;
-    ASSERT_TRUE(rebuilt.Create(Param(60, 80.0f, 100, 1)));
-    ASSERT_TRUE(rebuilt.Create(second));
+    const SOverlapMaskParam second = Param(25, 45.0f, 55, 1);
+    ASSERT_TRUE(original.Create(second));
+    ExpectSameMask(assigned, copy);  // the copies keep the old bytes
     OverlapMask fresh;
     ASSERT_TRUE(fresh.Create(second));
-    ExpectSameMask(rebuilt, fresh);
+    ExpectSameMask(original, fresh);
 }
 
 }  // namespace

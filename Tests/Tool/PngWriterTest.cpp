@@ -7,6 +7,7 @@
 #include <png.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,11 @@ struct SPackedCase
     int scale;
     bool invert;
 };
+
+void PrintTo(const SPackedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class PngWriterPacked : public ::testing::TestWithParam<SPackedCase>
 {
@@ -153,6 +159,27 @@ TEST(PngWriter, RefusalsThrowAndLeaveNoFile)
     expectRefused(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 0, 4, 4); });
     expectRefused(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 4, 4, 4, {0, false}); });
     expectRefused(path, [&](const std::string& p) { WritePngRgb8(p, rows.data(), 2, 2, 6, {1, true}); });
+}
+
+// A write error inside libpng (the device is full) comes back as a PngError too.
+TEST(PngWriter, WriteErrorOfTheDevice)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    // Noise does not compress, so libpng itself meets the error rather than the final close.
+    std::vector<uint8_t> noise(512 * 512);
+    uint32_t state = 1;
+    for (uint8_t& value : noise) {
+        state = state * 1664525u + 1013904223u;
+        value = static_cast<uint8_t>(state >> 24);
+    }
+    try {
+        WritePngGrey8("/dev/full", noise.data(), 512, 512, 512);
+        ADD_FAILURE() << "no error";
+    } catch (const PngError& error) {
+        EXPECT_NE(std::string(error.what()).find("/dev/full: "), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(std::filesystem::exists("/dev/full"));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -18,6 +19,33 @@
 extern char** environ;
 
 namespace {
+
+// The directories this test process made, removed when it ends: several builds may run the same
+// tests at once, so each process works in directories of its own.
+class CTestDirs
+{
+public:
+    ~CTestDirs()
+    {
+        std::error_code ignored;
+        for (const std::string& dir : m_dirs)
+            std::filesystem::remove_all(dir, ignored);
+    }
+    std::string Make(const std::string& name)
+    {
+        const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) /
+                                          ("rv_tool_" + std::to_string(getpid()) + "_" + name);
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        m_dirs.push_back(dir.string());
+        return dir.string();
+    }
+
+private:
+    std::vector<std::string> m_dirs;
+};
+
+CTestDirs g_testDirs;
 
 std::string FileText(const std::string& path)
 {
@@ -66,9 +94,8 @@ bool ReadInfo(std::FILE* file, SPngHeader& header, char* message)
 
 SToolRun RunTool(const std::vector<std::string>& args)
 {
-    // The streams go through files of this test process, so a chatty tool cannot block on a pipe.
-    const std::string dir = ::testing::TempDir() + "rv_tool_run_" + std::to_string(getpid());
-    std::filesystem::create_directories(dir);
+    // The streams go through files, so a chatty tool cannot block on a pipe.
+    static const std::string dir = g_testDirs.Make("run");
     const std::string outPath = dir + "/stdout";
     const std::string errPath = dir + "/stderr";
 
@@ -108,14 +135,11 @@ SToolRun RunTool(const std::vector<std::string>& args)
 std::string FreshTestDir()
 {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("rv_tool_") + test->test_suite_name() + "_" + test->name();
+    std::string name = std::string(test->test_suite_name()) + "_" + test->name();
     for (char& c : name)
         if (c == '/')
             c = '_';
-    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir.string();
+    return g_testDirs.Make(name);
 }
 
 bool ReadPngHeader(const std::string& path, SPngHeader& header, std::string& error)

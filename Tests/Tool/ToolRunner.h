@@ -17,7 +17,8 @@ struct SToolRun
 // waits for it.
 SToolRun RunTool(const std::vector<std::string>& args);
 
-// A new empty directory under the test temporary directory, named after the running test.
+// A new empty directory under the test temporary directory, named after the running test and
+// removed when the test program ends.
 std::string FreshTestDir();
 
 struct SPngHeader

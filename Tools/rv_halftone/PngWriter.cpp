@@ -6,6 +6,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -164,7 +166,10 @@ void Image_Write(const std::string& path, SPngImage& image)
     const bool encoded = Image_Encode(file, image, rowPointers.data(), message);
     const bool closed = std::fclose(file) == 0;
     if (!encoded || !closed) {
-        std::remove(path.c_str());  // no half-written picture is left behind
+        // No half-written picture is left behind; a device such as /dev/full stays.
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(path, ignored))
+            std::filesystem::remove(path, ignored);
         throw PngError(path + ": " + (encoded ? "cannot write the file" : message));
     }
 }

@@ -1,8 +1,14 @@
 // The AVX2 variant. Only this translation unit is compiled for AVX2 and BMI2; it runs only where
 // the dispatcher has seen both.
+#include "PixelKernels.h"
+
 #include <immintrin.h>
 
 #include <cstdint>
+#include <cstring>
+
+// Everything included above keeps the default instruction set; only what follows is compiled
+// for the variant's.
 
 #pragma GCC target("avx2,bmi2")
 

@@ -1,8 +1,14 @@
 // The AVX-512 variant (F, BW, VL and BMI2). Only this translation unit is compiled for them; it
 // runs only where the dispatcher has seen all four.
+#include "PixelKernels.h"
+
 #include <immintrin.h>
 
 #include <cstdint>
+#include <cstring>
+
+// Everything included above keeps the default instruction set; only what follows is compiled
+// for the variant's.
 
 #pragma GCC target("avx512f,avx512bw,avx512vl,bmi2")
 

@@ -15,6 +15,10 @@
 // G q + i at bit G q + (G - 1 - i), i.e. bit j holds position j ^ (G - 1), then spreading
 // every mask to every E-th bit and stacking the passes from the top down yields the output
 // bytes in little-endian word order. Other pass counts take a per-pixel path.
+//
+// One pass reads its 64 samples straight into such a mask. Several passes read the same row at
+// different starts, so the row's columns are decided once, in natural order, and each pass
+// takes its 64 positions from those bits (then reversed into groups).
 #pragma once
 
 #include "PixelKernels.h"
@@ -54,11 +58,13 @@ int MinInt(int a, int b)
     return a < b ? a : b;
 }
 
-// The column `step` further on, wrapped into [0, layerWidth).
+// The column `step` further on, wrapped into [0, layerWidth) (no division for wide rows).
 int AdvanceColumn(int column, int step, int layerWidth)
 {
     column += step;
-    return column >= layerWidth ? column % layerWidth : column;
+    if (column < layerWidth)
+        return column;
+    return layerWidth >= step ? column - layerWidth : column % layerWidth;
 }
 
 uint64_t LowBits(int n)
@@ -80,12 +86,14 @@ uint64_t ReverseGroups(uint64_t v)
 }
 
 // Copies n samples from `column` on, wrapping at the row's end, and pads the chunk.
-void GatherSamples(const uint16_t* layerRow, int layerWidth, int column, int n, uint16_t* chunk)
+__attribute__((noinline)) void GatherSamples(const uint16_t* layerRow, int layerWidth, int column,
+                                             int n, uint16_t* chunk)
 {
     int filled = 0;
     while (filled < n) {
         const int run = MinInt(n - filled, layerWidth - column);
-        std::memcpy(chunk + filled, layerRow + column, static_cast<size_t>(run) * sizeof(uint16_t));
+        std::memcpy(chunk + filled, layerRow + column,
+                    static_cast<size_t>(run) * sizeof(uint16_t));
         filled += run;
         column = 0;
     }
@@ -103,10 +111,11 @@ uint64_t FirstPositions(int n)
 // A chunk that wraps or ends the row (at most two a row): at most two runs, each cut through a
 // 64-sample window that lies inside the row and shifted into place. Shifts by whole groups keep
 // the reversed order intact; other shifts are done in natural order, reversed afterwards. Only
-// rows narrower than a window are copied.
+// rows narrower than a window are copied (out of line, being rare).
 template <int R, class Cutter>
-uint64_t CutEdgeChunk(const Cutter& cutter, const uint16_t* layerRow, int layerWidth, int column,
-                      int n)
+__attribute__((always_inline)) inline uint64_t CutEdgeChunk(const Cutter& cutter,
+                                                            const uint16_t* layerRow,
+                                                            int layerWidth, int column, int n)
 {
     constexpr int G = R + 1;
     if (layerWidth < kChunk) {
@@ -177,6 +186,22 @@ constexpr bool PackedByWords(int bitsPerXPosition)
 
 // ---- Fused cut and pack ----
 
+// A job's scratch array. Defined here rather than taken from the standard library so that no
+// template compiled with a variant's instruction set is shared with other translation units.
+template <class T>
+class ScratchArray
+{
+public:
+    explicit ScratchArray(int count) : m_data(new T[static_cast<size_t>(count)]) {}
+    ~ScratchArray() { delete[] m_data; }
+    ScratchArray(const ScratchArray&) = delete;
+    ScratchArray& operator=(const ScratchArray&) = delete;
+    T* Data() const { return m_data; }
+
+private:
+    T* m_data;
+};
+
 struct RowContext
 {
     const uint16_t* layerRow;
@@ -188,40 +213,74 @@ struct RowContext
     CutRange range;
     unsigned char* out;
     int rowBytes;
+    uint64_t* rowBits;  // RowWords(layerWidth) words of scratch
 };
 
-// The E output words of one chunk: every pass's mask spread to every E-th bit, passes stacked
-// from the top bit of each E-bit group down. A 2-bit pixel is deposited at its low bit and
-// tripled, which sets both bits (the deposited bits are E >= 2 apart, so nothing carries).
-template <class Ops, int X, int B>
-__attribute__((always_inline)) inline void StackPasses(const uint64_t* mask, uint64_t* words)
+// Words that hold a row's decisions followed by a repeat of its first 64 columns.
+int RowWords(int layerWidth)
 {
-    constexpr int E = X * B;
-    constexpr int kBitsPerWord = kChunk / E;  // mask bits that fill one output word
-    for (int w = 0; w < E; ++w) {
-        uint64_t word = 0;
-        for (int k = 0; k < X; ++k) {
-            const uint64_t bits = mask[k] >> (w * kBitsPerWord);
-            if (B == 2)
-                word |= Ops::template Spread<E>(bits, E - 2 - 2 * k) * 3;
-            else
-                word |= Ops::template Spread<E>(bits, E - 1 - k);
-        }
-        words[w] = word;
+    return (layerWidth + kChunk - 1) / kChunk + 1;
+}
+
+// With several passes every sample is read by each of them: decide each column once, in
+// natural order, with the first columns repeated after the row's end so that the 64 columns
+// from any start are two neighbouring words.
+template <class Cutter>
+void CutWholeRow(const Cutter& cutter, const uint16_t* layerRow, int layerWidth, uint64_t* bits)
+{
+    const int words = RowWords(layerWidth);
+    int column = 0;
+    for (int w = 0; w < words; ++w) {
+        bits[w] = CutChunk<0>(cutter, layerRow, layerWidth, column, kChunk);
+        column = AdvanceColumn(column, kChunk, layerWidth);
     }
 }
 
-// ORs the chunk's words into the row, of which `available` bytes are left from here.
-template <int E>
-__attribute__((always_inline)) inline void OrWords(const uint64_t* words, unsigned char* out, int available)
+// The 64 decisions from column `start` (in [0, layerWidth)) on.
+__attribute__((always_inline)) inline uint64_t RowBitsFrom(const uint64_t* bits, int start)
+{
+    const unsigned word = static_cast<unsigned>(start) / kChunk;
+    const unsigned offset = static_cast<unsigned>(start) % kChunk;
+    if (offset == 0)
+        return bits[word];
+    return (bits[word] >> offset) | (bits[word + 1] << (kChunk - offset));
+}
+
+// Output word w of a chunk: every pass's mask spread to every E-th bit, passes stacked from
+// the top bit of each E-bit group down. A 2-bit pixel is deposited at its low bit and tripled,
+// which sets both bits (the deposited bits are E >= 2 apart, so nothing carries).
+template <class Ops, int X, int B>
+__attribute__((always_inline)) inline uint64_t StackPasses(const uint64_t* mask, int w)
+{
+    constexpr int E = X * B;
+    constexpr int kBitsPerWord = kChunk / E;  // mask bits that fill one output word
+    uint64_t word = 0;
+#pragma GCC unroll 8
+    for (int k = 0; k < X; ++k) {
+        const uint64_t bits = mask[k] >> (w * kBitsPerWord);
+        if (B == 2)
+            word |= Ops::template Spread<E>(bits, E - 2 - 2 * k) * 3;
+        else
+            word |= Ops::template Spread<E>(bits, E - 1 - k);
+    }
+    return word;
+}
+
+// ORs a chunk's E output words, made by wordOf(w), into the row, of which `available` bytes
+// are left from here. Each word is stored as soon as it is made: gathering them for one wide
+// store would make the processor wait for the narrow stores to land first.
+template <int E, class WordOf>
+__attribute__((always_inline)) inline void OrChunk(const WordOf& wordOf, unsigned char* out,
+                                                   int available)
 {
     if (available >= 8 * E) {
+#pragma GCC unroll 8
         for (int w = 0; w < E; ++w)
-            OrWord(out + 8 * w, words[w], 8);
+            OrWord(out + 8 * w, wordOf(w), 8);
         return;
     }
     for (int w = 0; w < E && 8 * w < available; ++w)
-        OrWord(out + 8 * w, words[w], MinInt(8, available - 8 * w));
+        OrWord(out + 8 * w, wordOf(w), MinInt(8, available - 8 * w));
 }
 
 template <class Ops, int X, int B>
@@ -236,20 +295,26 @@ void CutPackRow_Words(const RowContext& row)
     const int rowBytes = row.rowBytes;
     unsigned char* const out = row.out;
     const typename Ops::Cutter cutter(row.range);
+    if (X > 1)
+        CutWholeRow(cutter, layerRow, layerWidth, row.rowBits);
     int column[X];
     for (int k = 0; k < X; ++k)
         column[k] = row.columns[k];
     for (int x0 = 0; x0 < width; x0 += kChunk) {
         const int n = MinInt(kChunk, width - x0);
         uint64_t mask[X];
+#pragma GCC unroll 8
         for (int k = 0; k < X; ++k) {
-            mask[k] = CutChunk<R>(cutter, layerRow, layerWidth, column[k], n);
+            // One pass reads its samples directly, in output order; several share the row's.
+            if (X == 1)
+                mask[k] = CutChunk<R>(cutter, layerRow, layerWidth, column[k], n);
+            else
+                mask[k] = ReverseGroups<R>(RowBitsFrom(row.rowBits, column[k]) & LowBits(n));
             column[k] = AdvanceColumn(column[k], kChunk, layerWidth);
         }
-        uint64_t words[E];
-        StackPasses<Ops, X, B>(mask, words);
         const int firstByte = x0 / 8 * E;
-        OrWords<E>(words, out + firstByte, rowBytes - firstByte);
+        OrChunk<E>([&mask](int w) { return StackPasses<Ops, X, B>(mask, w); }, out + firstByte,
+                   rowBytes - firstByte);
     }
 }
 
@@ -258,12 +323,12 @@ template <class Ops>
 void CutPackRow_Pixels(const RowContext& row)
 {
     const unsigned char pixelBits = row.bitsPerPixel == 1 ? 0x80 : 0xC0;
-    const typename Ops::Cutter cutter(row.range);
+    CutWholeRow(typename Ops::Cutter(row.range), row.layerRow, row.layerWidth, row.rowBits);
     for (int k = 0; k < row.passCount; ++k) {
         int column = row.columns[k];
         for (int x0 = 0; x0 < row.width; x0 += kChunk) {
             const int n = MinInt(kChunk, row.width - x0);
-            uint64_t mask = CutChunk<0>(cutter, row.layerRow, row.layerWidth, column, n);
+            uint64_t mask = RowBitsFrom(row.rowBits, column) & LowBits(n);
             column = AdvanceColumn(column, kChunk, row.layerWidth);
             while (mask != 0) {
                 const int j = __builtin_ctzll(mask);
@@ -280,8 +345,7 @@ void CutPackRow_Pixels(const RowContext& row)
 template <class Ops>
 void (*CutPackRowFor(int passCount, int bitsPerPixel))(const RowContext&)
 {
-    const int key = passCount * 10 + bitsPerPixel;
-    switch (key) {
+    switch (passCount * 10 + bitsPerPixel) {
     case 11: return CutPackRow_Words<Ops, 1, 1>;
     case 12: return CutPackRow_Words<Ops, 1, 2>;
     case 21: return CutPackRow_Words<Ops, 2, 1>;
@@ -299,24 +363,20 @@ void CutPackRows(const CutPackJob& job)
     if (job.rows <= 0 || job.width <= 0 || job.passCount < 1 ||
         (job.bitsPerPixel != 1 && job.bitsPerPixel != 2))
         return;
-    // Wrapped start columns; a small array covers every pass count in use.
-    constexpr int kMaxPasses = 16;
-    int columnStore[kMaxPasses];
-    int* columns = columnStore;
-    int* heapColumns = nullptr;
-    if (job.passCount > kMaxPasses)
-        columns = heapColumns = new int[static_cast<size_t>(job.passCount)];
+    const ScratchArray<int> columns(job.passCount);
     for (int k = 0; k < job.passCount; ++k)
-        columns[k] = job.columnStarts[k] % job.layerWidth;
+        columns.Data()[k] = job.columnStarts[k] % job.layerWidth;
+    const ScratchArray<uint64_t> rowBits(RowWords(job.layerWidth));
 
     RowContext row{};
     row.layerWidth = job.layerWidth;
-    row.columns = columns;
+    row.columns = columns.Data();
     row.passCount = job.passCount;
     row.width = job.width;
     row.bitsPerPixel = job.bitsPerPixel;
     row.rowBytes = static_cast<int>(
         (static_cast<long long>(job.width) * job.passCount * job.bitsPerPixel + 7) / 8);
+    row.rowBits = rowBits.Data();
     void (*const cutPackRow)(const RowContext&) =
         CutPackRowFor<Ops>(job.passCount, job.bitsPerPixel);
 
@@ -330,7 +390,6 @@ void CutPackRows(const CutPackJob& job)
         if (++layerRow == job.layerHeight)
             layerRow = 0;
     }
-    delete[] heapColumns;
 }
 
 // ---- Byte-per-pixel cut ----
@@ -370,8 +429,8 @@ void PackRow_Words(const unsigned char* const* blockRows, int width, unsigned ch
             if (B == 2)
                 plane[k][B - 1] = PlaneChunk<Ops, R, 0>(blockRows[k] + x0, n);
         }
-        uint64_t words[E];
-        for (int w = 0; w < E; ++w) {
+        // Word w: every block's bit planes spread to every E-th bit, stacked from the top down.
+        const auto wordOf = [&plane](int w) {
             uint64_t word = 0;
             for (int k = 0; k < K; ++k) {
                 for (int p = 0; p < B; ++p) {
@@ -379,10 +438,10 @@ void PackRow_Words(const unsigned char* const* blockRows, int width, unsigned ch
                                                     E - 1 - B * k - p);
                 }
             }
-            words[w] = word;
-        }
+            return word;
+        };
         const int firstByte = x0 / 8 * E;
-        OrWords<E>(words, out + firstByte, rowBytes - firstByte);
+        OrChunk<E>(wordOf, out + firstByte, rowBytes - firstByte);
     }
 }
 

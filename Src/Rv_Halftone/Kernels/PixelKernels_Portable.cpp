@@ -64,7 +64,8 @@ struct PortableOps
         return v << at;
     }
 
-    static void ExpandToBytes(uint64_t mask, int /*count*/, unsigned char value, unsigned char* bytes)
+    static void ExpandToBytes(uint64_t mask, int /*count*/, unsigned char value,
+                              unsigned char* bytes)
     {
         while (mask != 0) {
             bytes[__builtin_ctzll(mask)] = value;

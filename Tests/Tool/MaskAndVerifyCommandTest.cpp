@@ -1,0 +1,121 @@
+// rv_halftone mask and verify, end to end on small modes.
+#include "ToolRunner.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+
+namespace {
+
+// A small mode: 96 nozzles, 4 passes, one position tile ("less" positions), 1 colour, 1 bit.
+const std::vector<std::string> kSmallMode = {"--nozzle-count", "96", "--color-count", "1",
+                                             "--bits-per-pixel", "1", "--less-mask-position", "1"};
+
+std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& more)
+{
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+}  // namespace
+
+TEST(MaskCommand, PrintsTheGeometryAsJson)
+{
+    const SToolRun run = RunTool(With({"mask", "--json"}, kSmallMode));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json report = nlohmann::json::parse(run.out);
+    EXPECT_EQ(report["geometry"]["maskWidth"], 544);
+    EXPECT_EQ(report["geometry"]["maskHeight"], 96);
+    EXPECT_EQ(report["geometry"]["stepHeight"], 24);
+    EXPECT_EQ(report["geometry"]["leadBlankHeight"], 72);
+    EXPECT_EQ(report["geometry"]["lineBytes"], 68);
+    EXPECT_EQ(report["geometry"]["maskPositionCount"], 1);
+    EXPECT_EQ(report["input"]["nozzleCount"], 96);
+}
+
+TEST(MaskCommand, RefusedRecordFailsWithTheLibrarysRecords)
+{
+    const SToolRun run = RunTool({"mask", "--json", "--feather-mode", "7"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_NE(run.err.find("failure"), std::string::npos);
+    EXPECT_NE(run.err.find("halfton_mask_container_create"), std::string::npos);
+}
+
+TEST(MaskCommand, BadOptionsGiveAClearMessage)
+{
+    const SToolRun run = RunTool({"mask", "--nozzle-count", "many"});
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("nozzle-count"), std::string::npos);
+    const SToolRun unknown = RunTool({"mask", "--no-such-option"});
+    EXPECT_NE(unknown.status, 0);
+}
+
+TEST(MaskCommand, WritesMaskPicturesAndPassMaps)
+{
+    const std::string dir = FreshTestDir();
+    const SToolRun run = RunTool(With({"mask", "--json", "--out", dir, "--scale", "2"},
+                                      {"--nozzle-count", "96", "--color-count", "2", "--bits-per-pixel", "2"}));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json report = nlohmann::json::parse(run.out);
+    const int positions = report["geometry"]["maskPositionCount"];
+    ASSERT_EQ(report["files"].size(), static_cast<size_t>(2 * (positions + 1)));
+    EXPECT_NE(run.err.find("wrote"), std::string::npos);  // the one-line summary
+
+    SPngHeader header;
+    std::string error;
+    ASSERT_TRUE(ReadPngHeader(dir + "/mask_c1_p00.png", header, error)) << error;
+    EXPECT_EQ(header.width, 544 * 2);
+    EXPECT_EQ(header.height, 96 * 2);
+    EXPECT_EQ(header.bitDepth, 2);
+    EXPECT_EQ(header.colorType, 0);
+    ASSERT_TRUE(ReadPngHeader(dir + "/passmap_c0.png", header, error)) << error;
+    EXPECT_EQ(header.width, 544 * 2);
+    EXPECT_EQ(header.colorType, 2);
+    EXPECT_EQ(header.bitDepth, 8);
+}
+
+TEST(VerifyCommand, ExactModesMeetTheirPromise)
+{
+    const std::vector<std::vector<std::string>> modes = {
+        {},
+        {"--color-times", "2"},
+        {"--feather-mode", "1", "--feather-nozzle-type", "1", "--feather-percent", "50"},
+        {"--feather-mode", "1", "--feather-nozzle-type", "2", "--feather-percent", "50",
+         "--smooth-level-percent", "60"},
+    };
+    for (const auto& mode : modes) {
+        const SToolRun run = RunTool(With(With({"verify", "--json"}, kSmallMode), mode));
+        ASSERT_EQ(run.status, 0) << run.err;
+        const nlohmann::json report = nlohmann::json::parse(run.out);
+        EXPECT_TRUE(report["met"].get<bool>());
+        ASSERT_EQ(report["colors"].size(), 1u);
+        EXPECT_NE(report["colors"][0]["promise"], "none");
+        EXPECT_EQ(report["colors"][0]["mismatches"], 0);
+    }
+}
+
+TEST(VerifyCommand, SineRippleHasNoExactPromiseAndStillSucceeds)
+{
+    const SToolRun run = RunTool(With({"verify", "--json", "--feather-mode", "1",
+                                       "--feather-nozzle-type", "3", "--feather-percent", "50"},
+                                      kSmallMode));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(nlohmann::json::parse(run.out)["colors"][0]["promise"], "none");
+}
+
+TEST(VerifyCommand, WritesFireCountPictures)
+{
+    const std::string dir = FreshTestDir();
+    const SToolRun run = RunTool(With({"verify", "--out", dir}, kSmallMode));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("met"), std::string::npos);
+    SPngPixels pixels;
+    std::string error;
+    ASSERT_TRUE(ReadPngPixels(dir + "/firecount_c0.png", pixels, error)) << error;
+    EXPECT_EQ(pixels.width, 544);
+    // Every pixel fired exactly once: every sample is the grey of count 1.
+    for (uint8_t sample : pixels.samples)
+        ASSERT_EQ(sample, 160);
+}

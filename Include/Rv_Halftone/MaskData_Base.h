@@ -108,6 +108,8 @@ private:
     bool CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2(SCutTable* table, int rows);
 
     bool CreateMaskData();
+    // The same with another number of workers: the bytes must not depend on it.
+    bool CreateMaskData_Workers(int workerCount);
     bool CreateMaskData_Old();
     bool MaskBlock_Size();
     void Log_Data();

@@ -35,6 +35,11 @@ bool CMaskData_Base::MaskBlock_Size()
 
 bool CMaskData_Base::CreateMaskData()
 {
+    return CreateMaskData_Workers(kWorkerCount);
+}
+
+bool CMaskData_Base::CreateMaskData_Workers(int workerCount)
+{
     // The layers and the cut table outlive the generator, whose threads read both: they are
     // declared first so that they are destroyed last.
     CBaseMaskData thresholds;
@@ -75,7 +80,7 @@ bool CMaskData_Base::CreateMaskData()
         m_maskParam_Current.featherMode == 1 ? m_maskParam_Current.featherNozzleType : 0;
 
     CMaskDataGenerator generator;
-    if (!generator.Create(param, kWorkerCount)) {
+    if (!generator.Create(param, workerCount)) {
         ZEB_LOG_FAILURE();
         return false;
     }

@@ -33,4 +33,5 @@ public:
     // Renderers: run on an object whose geometry Create has fixed.
     static bool CreateMaskData(CMaskData_Base& m) { return m.CreateMaskData(); }
     static bool CreateMaskData_Old(CMaskData_Base& m) { return m.CreateMaskData_Old(); }
+    static bool CreateMaskData_Workers(CMaskData_Base& m, int workers) { return m.CreateMaskData_Workers(workers); }
 };

@@ -11,3 +11,5 @@ using CommandRun = std::function<int()>;
 CommandRun AddMaskCommand(CLI::App& app);
 CommandRun AddPlanesCommand(CLI::App& app);
 CommandRun AddVerifyCommand(CLI::App& app);
+CommandRun AddOverlapCommand(CLI::App& app);
+CommandRun AddRampCommand(CLI::App& app);

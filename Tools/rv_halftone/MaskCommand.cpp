@@ -115,8 +115,10 @@ nlohmann::json WritePictures(void* container, const MaskOptions& options)
                                mask.BitsPerPixel(), maskPng);
             files.push_back(name);
         }
-        const int lines = std::min(kPassMapMaxLines, mask.MaskHeight_IncludeRes() +
-                                                         positions * mask.StepHeight_IncludeRes());
+        // The lead-in, then at least one more swath and one whole cycle of mask positions.
+        const int height = mask.MaskHeight_IncludeRes();
+        const int lines = std::min(kPassMapMaxLines,
+                                   std::max(2 * height, height + positions * mask.StepHeight_IncludeRes()));
         const std::string name = "passmap_c" + std::to_string(c) + ".png";
         WritePassMap(options.outDir + "/" + name, print_simulation::Simulate(mask, c, 0, lines),
                      mask.BasePass(), mapPng);

@@ -17,6 +17,8 @@ int main(int argc, char** argv)
     commands.push_back(AddMaskCommand(app));
     commands.push_back(AddPlanesCommand(app));
     commands.push_back(AddVerifyCommand(app));
+    commands.push_back(AddOverlapCommand(app));
+    commands.push_back(AddRampCommand(app));
 
     CLI11_PARSE(app, argc, argv);
     AddConsoleLog(verbose);

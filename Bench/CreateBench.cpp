@@ -1,11 +1,12 @@
 // End to end: CMaskData_Base::Create of whole masks (geometry, cut table, threshold tiling and the
-// generator's threads), in wall-clock time since the work runs on the generator's threads. For
-// contrast, the legacy single-threaded renderer (byte-per-pixel blocks, then packing) on the same
-// geometry.
+// generator's threads), in wall-clock time since the work runs on the generator's threads; beside
+// it the legacy single-threaded renderer (byte-per-pixel blocks, then packing) on the same geometry,
+// and the print simulation behind `rv_halftone verify`. "decisions/s" counts mask pixels decided.
 #include <Rv_Halftone/MaskData_Base.h>
 #include <Rv_Halftone/MaskParam.h>
 
 #include "MaskDataPeer.h"
+#include "PrintSimulation.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,63 +14,102 @@
 
 namespace {
 
-// 544 nozzles, 4 passes, no feather; colours, bits and resolution passes as given.
-SMaskParam Mode(int colours, int bits, int xPasses, int yPasses)
+struct Mode
+{
+    int colours, bits, xPasses, yPasses, featherMode, featherType;
+    float featherPercent;
+};
+
+// 544 nozzles, 4 passes.
+SMaskParam Record(const Mode& m)
 {
     SMaskParam p;
     std::memset(&p, 0, sizeof p);
     p.nozzleCount = 544;
     p.basePass = 4;
-    p.xResPass = xPasses;
-    p.yResPass = yPasses;
-    p.colorCount = colours;
-    p.bitsPerPixel = bits;
-    p.featherNozzleType = 1;
+    p.xResPass = m.xPasses;
+    p.yResPass = m.yPasses;
+    p.colorCount = m.colours;
+    p.bitsPerPixel = m.bits;
+    p.featherMode = m.featherMode;
+    p.featherNozzleType = m.featherType;
+    p.featherPercent = m.featherPercent;
     p.colorTimes = 1;
     p.smoothLevelPercent = 100;
     return p;
 }
 
-void Create(benchmark::State& state, SMaskParam mode)
+double Decisions(const CMaskData_Base& mask)
 {
+    return static_cast<double>(mask.MaskParam_Current().colorCount) * mask.MaskPositionCount() *
+           mask.MaskHeight_IncludeRes() * mask.MaskWidth();
+}
+
+void Create(benchmark::State& state, Mode mode)
+{
+    double decisions = 0;
     for (auto _ : state) {
         CMaskData_Base mask;
-        if (!mask.Create(mode)) {
+        if (!mask.Create(Record(mode))) {
             state.SkipWithError("Create failed");
             break;
         }
+        decisions += Decisions(mask);
         benchmark::DoNotOptimize(CMaskData_Base_Peer::MaskBlock(mask).MaskData_Const());
     }
+    state.counters["decisions/s"] = benchmark::Counter(decisions, benchmark::Counter::kIsRate);
 }
 
-void LegacyRender(benchmark::State& state, SMaskParam mode)
+void LegacyRender(benchmark::State& state, Mode mode)
 {
     CMaskData_Base mask;
-    if (!mask.Create(mode)) {
+    if (!mask.Create(Record(mode))) {
         state.SkipWithError("Create failed");
         return;
     }
+    double decisions = 0;
     for (auto _ : state) {
         if (!CMaskData_Base_Peer::CreateMaskData_Old(mask)) {
             state.SkipWithError("legacy rendering failed");
             break;
         }
+        decisions += Decisions(mask);
     }
+    state.counters["decisions/s"] = benchmark::Counter(decisions, benchmark::Counter::kIsRate);
 }
+
+void Verify(benchmark::State& state, Mode mode)
+{
+    CMaskData_Base mask;
+    if (!mask.Create(Record(mode))) {
+        state.SkipWithError("Create failed");
+        return;
+    }
+    for (auto _ : state)
+        for (int c = 0; c < mask.MaskParam_Current().colorCount; ++c)
+            benchmark::DoNotOptimize(print_simulation::Verify(mask, c).met);
+}
+
+const Mode kDefault = {2, 2, 1, 1, 0, 1, 0.f};          // the README's default mode
+const Mode kPlain1Bit = {1, 1, 1, 1, 0, 1, 0.f};
+const Mode kTwoPart = {2, 2, 1, 1, 1, 1, 50.f};
+const Mode kSine = {2, 2, 1, 1, 1, 3, 50.f};             // three-part with the sine ripple
+const Mode kFourColoursRes2 = {4, 2, 2, 2, 0, 1, 0.f};
 
 }  // namespace
 
-BENCHMARK_CAPTURE(Create, DefaultMode_2colours_2bit, Mode(2, 2, 1, 1))
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(Create, 4colours_X2_Y2_2bit, Mode(4, 2, 2, 2))
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(LegacyRender, DefaultMode_2colours_2bit, Mode(2, 2, 1, 1))
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(LegacyRender, 4colours_X2_Y2_2bit, Mode(4, 2, 2, 2))
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+#define RV_CREATE_BENCH(kind, name, mode) \
+    BENCHMARK_CAPTURE(kind, name, mode)->Unit(benchmark::kMillisecond)->UseRealTime()
+
+RV_CREATE_BENCH(Create, Unfeathered_1colour_1bit, kPlain1Bit);
+RV_CREATE_BENCH(Create, Default_2colours_2bit, kDefault);
+RV_CREATE_BENCH(Create, TwoPart_2colours_2bit, kTwoPart);
+RV_CREATE_BENCH(Create, SineRipple_2colours_2bit, kSine);
+RV_CREATE_BENCH(Create, FourColours_X2_Y2_2bit, kFourColoursRes2);
+RV_CREATE_BENCH(LegacyRender, Unfeathered_1colour_1bit, kPlain1Bit);
+RV_CREATE_BENCH(LegacyRender, Default_2colours_2bit, kDefault);
+RV_CREATE_BENCH(LegacyRender, TwoPart_2colours_2bit, kTwoPart);
+RV_CREATE_BENCH(LegacyRender, FourColours_X2_Y2_2bit, kFourColoursRes2);
+RV_CREATE_BENCH(Verify, Default_2colours_2bit, kDefault);
 
 BENCHMARK_MAIN();

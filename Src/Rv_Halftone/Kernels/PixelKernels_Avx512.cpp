@@ -10,7 +10,13 @@
 // Everything included above keeps the default instruction set; only what follows is compiled
 // for the variant's.
 
+// GCC takes a target pragma for the rest of the file; clang needs the attribute on every function
+// declared in between.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512vl,bmi2"))), apply_to = function)
+#else
 #pragma GCC target("avx512f,avx512bw,avx512vl,bmi2")
+#endif
 
 #include "PixelKernels_Impl.h"
 
@@ -101,3 +107,7 @@ const KernelTable& Avx512Kernels()
 
 }  // namespace kernels
 }  // namespace rv_halftone
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#endif

@@ -8,6 +8,9 @@
 #include <Rv_Halftone/Rv_Halftone_Export.h>
 
 #include <memory>
+#include <vector>
+
+class CBaseMaskData;
 
 // Built once by Create() from an SMaskParam, read-only afterwards (any number of threads may read
 // it; MaskData_Get writes only the caller's counter). Units: "_NoneRes" quantities are base rows,
@@ -112,6 +115,7 @@ private:
     bool CreateMaskData_Workers(int workerCount);
     bool CreateMaskData_Old();
     bool MaskBlock_Size();
+    bool Render_Prepare(CBaseMaskData& thresholds, std::vector<SCutTable>& cutTable);
     void Log_Data();
 
     SMaskParam m_maskParam_Input;

@@ -33,6 +33,16 @@ bool CMaskData_Base::MaskBlock_Size()
     return true;
 }
 
+// What both renderers need first: one threshold layer per colour, the cut table, and the output
+// sized and cleared. Each step writes its own failure record.
+bool CMaskData_Base::Render_Prepare(CBaseMaskData& thresholds, std::vector<SCutTable>& cutTable)
+{
+    if (!thresholds.Create(m_thresholdWidth, m_thresholdHeight, m_maskParam_Current.colorCount))
+        return false;
+    cutTable.assign(static_cast<size_t>(m_maskHeight_NoneRes), SCutTable{0, 0});
+    return CreateCutTable(cutTable.data(), m_maskHeight_NoneRes) && MaskBlock_Size();
+}
+
 bool CMaskData_Base::CreateMaskData()
 {
     return CreateMaskData_Workers(kWorkerCount);
@@ -43,16 +53,8 @@ bool CMaskData_Base::CreateMaskData_Workers(int workerCount)
     // The layers and the cut table outlive the generator, whose threads read both: they are
     // declared first so that they are destroyed last.
     CBaseMaskData thresholds;
-    if (!thresholds.Create(m_thresholdWidth, m_thresholdHeight, m_maskParam_Current.colorCount)) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
-    std::vector<SCutTable> cutTable(static_cast<size_t>(m_maskHeight_NoneRes));
-    if (!CreateCutTable(cutTable.data(), m_maskHeight_NoneRes)) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
-    if (!MaskBlock_Size()) {
+    std::vector<SCutTable> cutTable;
+    if (!Render_Prepare(thresholds, cutTable)) {
         ZEB_LOG_FAILURE();
         return false;
     }
@@ -94,16 +96,8 @@ bool CMaskData_Base::CreateMaskData_Workers(int workerCount)
 bool CMaskData_Base::CreateMaskData_Old()
 {
     CBaseMaskData thresholds;
-    if (!thresholds.Create(m_thresholdWidth, m_thresholdHeight, m_maskParam_Current.colorCount)) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
-    std::vector<SCutTable> cutTable(static_cast<size_t>(m_maskHeight_NoneRes));
-    if (!CreateCutTable(cutTable.data(), m_maskHeight_NoneRes)) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
-    if (!MaskBlock_Size()) {
+    std::vector<SCutTable> cutTable;
+    if (!Render_Prepare(thresholds, cutTable)) {
         ZEB_LOG_FAILURE();
         return false;
     }

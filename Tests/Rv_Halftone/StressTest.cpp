@@ -8,8 +8,9 @@
 // it:
 // - settled rounds ask for five records at most: only masks of earlier rounds are evicted, so
 //   every mask of the round may be read until its end;
-// - churn rounds apply eight records against one current mask: the storage keeps evicting, the
-//   current mask reaches the front of the list and must be passed over; only it is read;
+// - churn rounds apply eight records against one current mask (made current again now and then):
+//   the storage keeps evicting, the current mask reaches the front of the list and must be passed
+//   over; only it is read;
 // - refusal rounds are settled rounds in which threads also make a refused record current, which
 //   leaves no current mask until the next success.
 // Overlap masks are never evicted: every one is read again after the last round.
@@ -313,7 +314,13 @@ private:
             break;
         }
         case 2: ChurnCurrentGet(round); break;
-        default: ApplyRefused(round); break;
+        default:
+            // Making the current record current again finds the kept mask: the same object.
+            if (op % 3 == 0)
+                CurrentInit(round, 0);
+            else
+                ApplyRefused(round);
+            break;
         }
     }
 

@@ -221,29 +221,4 @@ TEST(PlaneQualityBases, WriteThenReadGivesTheSameLevels)
     EXPECT_FALSE(Bases_Read(path + ".missing", read));
 }
 
-// The stored planes 0 to 3 meet every floor, with the aim of at most a tenth of white noise's
-// low-frequency power.
-TEST(PlaneQualityCommitted, StoredPlanesMeetTheFloors)
-{
-    std::vector<uint16_t> bases;
-    ASSERT_TRUE(Bases_Read(RV_THRESHOLD_BASE_FILE, bases));
-    const std::vector<uint16_t> planes = Planes_Derive(bases.data(), bases.data() + kCells);
-    const int neighbourFloor[4] = {947, 947, 1834, 1834};
-    for (int p = 0; p < 4; ++p)
-    {
-        SCOPED_TRACE("plane " + std::to_string(p));
-        const SPlaneFigures f = Figures_Measure(planes.data() + static_cast<size_t>(p) * kCells);
-        EXPECT_TRUE(p == 1 || p == 2 ? f.histogramBase : f.histogramComplement);
-        EXPECT_GE(f.neighbourMin, neighbourFloor[p]);
-        EXPECT_LT(f.closePairs, 800);
-        for (double ratio : f.lowFrequency)
-            EXPECT_LE(ratio, 0.1);
-        if (p == 0)
-        {
-            EXPECT_GE(f.rowsBelow.min, 256);
-            EXPECT_LE(f.rowsBelow.max, 288);
-        }
-    }
-}
-
 } // namespace

@@ -16,21 +16,18 @@ using namespace PlaneQuality;
 
 TEST(StoredPlanes, EveryPlaneMeetsTheStatedFigures)
 {
-    // Planes 4 to 15 are planes 0 to 3 with rows rotated; the figures count across tile edges, so
-    // plane n has the floors of plane n mod 4.
-    const int neighbourFloor[4] = {947, 947, 1834, 1834};
     for (int p = 0; p < kPlaneCount; ++p) {
         SCOPED_TRACE("plane " + std::to_string(p));
         const SPlaneFigures f = Figures_Measure(CRawMaskData::RawData(p));
         const bool base = p % 4 == 1 || p % 4 == 2;
         EXPECT_TRUE(base ? f.histogramBase : f.histogramComplement);
-        EXPECT_GE(f.neighbourMin, neighbourFloor[p % 4]);
-        EXPECT_LT(f.closePairs, 800);
+        EXPECT_GE(f.neighbourMin, kNeighbourFloor[p % 4]);
+        EXPECT_LT(f.closePairs, kClosePairsBelow);
         for (double ratio : f.lowFrequency)
-            EXPECT_LE(ratio, 0.1);
+            EXPECT_LE(ratio, kLowFrequencyAim);
         if (p % 4 == 0) {
-            EXPECT_GE(f.rowsBelow.min, 256);
-            EXPECT_LE(f.rowsBelow.max, 288);
+            EXPECT_GE(f.rowsBelow.min, kRowMin);
+            EXPECT_LE(f.rowsBelow.max, kRowMax);
         }
     }
 }

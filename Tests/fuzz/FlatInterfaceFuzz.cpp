@@ -14,14 +14,14 @@ namespace {
 
 // Records whose mask would be larger than this are skipped: the fuzzer should explore the
 // parameter space, not the allocator.
-constexpr long long kMaxMaskBytes = 4LL << 20;
+constexpr double kMaxMaskBytes = 4 << 20;
 
 // Runs the build up to the resolution step and stops there, before anything large is allocated,
 // to learn the sizes the real build would render.
 class SizeProbe : public CMaskData_Base
 {
 public:
-    long long maskBytes = 0;
+    double maskBytes = 0;
 
 protected:
     bool InitResParam() override
@@ -30,7 +30,8 @@ protected:
             return false;
         const SMaskParam& p = MaskParam_Current();
         const long long lineBytes = (static_cast<long long>(MaskWidth()) * p.bitsPerPixel + 7) / 8;
-        maskBytes = static_cast<long long>(p.colorCount) * Positions() * MaskHeight_IncludeRes() * lineBytes;
+        // In floating point: a hostile colour count times the rest overflows any integer.
+        maskBytes = static_cast<double>(p.colorCount) * Positions() * MaskHeight_IncludeRes() * lineBytes;
         return false;
     }
 

@@ -25,6 +25,15 @@ constexpr int kRowLevel = 32768;             // rows are balanced at this cut
 constexpr double kLowFrequency = 1.0 / 16.0; // cycles per pixel
 constexpr double kCutFractions[3] = {1.0 / 16.0, 1.0 / 4.0, 1.0 / 2.0};
 
+// What every stored plane must reach. Planes 4 to 15 are planes 0 to 3 with their rows rotated and
+// every figure counts across the tile edges, so plane n has the floors of plane n mod 4.
+constexpr int kNeighbourFloor[4] = {947, 947, 1834, 1834};
+constexpr int kClosePairsBelow = 800;
+constexpr int kRowMin = 256;  // planes 0 mod 4: cells below 32,768 in every row
+constexpr int kRowMax = 288;
+constexpr double kLowFrequencyMax = 0.25;  // a quarter of white noise's low-frequency power
+constexpr double kLowFrequencyAim = 0.1;   // what the committed planes are held to
+
 // Cells per level, kLevelCount bins.
 std::vector<uint32_t> Histogram_Count(const uint16_t* plane);
 

@@ -20,16 +20,13 @@ namespace
 
 using PlaneQuality::kCells;
 
-// What every stored plane must reach; the generator aims far higher (see the printed figures).
-struct SFloor
-{
-    int neighbourMin;
-    int closePairsBelow;
-};
-constexpr SFloor kFloors[4] = {{947, 800}, {947, 800}, {1834, 800}, {1834, 800}};
-constexpr int kRowMin = 256;
-constexpr int kRowMax = 288;
-constexpr double kLowFrequencyMax = 0.25;
+// The floors every stored plane must reach come from PlaneQuality; the generator aims far higher
+// (see the printed figures).
+using PlaneQuality::kClosePairsBelow;
+using PlaneQuality::kLowFrequencyMax;
+using PlaneQuality::kNeighbourFloor;
+using PlaneQuality::kRowMax;
+using PlaneQuality::kRowMin;
 
 // Prints the figures of planes 0 to 3 and returns true when every floor holds.
 bool Figures_Report(const std::vector<uint16_t>& bases)
@@ -48,8 +45,8 @@ bool Figures_Report(const std::vector<uint16_t>& bases)
                     histogramOk ? (base ? "base" : "complement") : "WRONG", f.neighbourMin,
                     f.closePairs, f.rowsBelow.min, f.rowsBelow.max, f.lowFrequency[0],
                     f.lowFrequency[1], f.lowFrequency[2]);
-        bool planeOk = histogramOk && f.neighbourMin >= kFloors[p].neighbourMin &&
-                       f.closePairs < kFloors[p].closePairsBelow;
+        bool planeOk = histogramOk && f.neighbourMin >= kNeighbourFloor[p] &&
+                       f.closePairs < kClosePairsBelow;
         for (double ratio : f.lowFrequency)
             planeOk = planeOk && ratio <= kLowFrequencyMax;
         if (p == 0)

@@ -26,13 +26,11 @@ using PlaneQuality::kPlaneCount;
 using PlaneQuality::kSize;
 using Complex = std::complex<double>;
 
-// What every stored plane must reach. Planes 4 to 15 are planes 0 to 3 with their rows rotated, and
-// every figure is counted across the tile edges, so plane n has the floors of plane n mod 4.
-constexpr int kNeighbourFloor[4] = {947, 947, 1834, 1834};
-constexpr int kClosePairsBelow = 800;
-constexpr int kRowMin = 256;  // plane 0 and its rotations: cells below 32,768 in every row
-constexpr int kRowMax = 288;
-constexpr double kLowFrequencyMax = 0.25;  // a quarter of white noise's low-frequency power
+using PlaneQuality::kClosePairsBelow;
+using PlaneQuality::kLowFrequencyMax;
+using PlaneQuality::kNeighbourFloor;
+using PlaneQuality::kRowMax;
+using PlaneQuality::kRowMin;
 const char* const kCutNames[3] = {"1of16", "1of4", "1of2"};
 
 struct PlanesOptions

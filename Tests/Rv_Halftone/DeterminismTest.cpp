@@ -13,14 +13,7 @@
 
 namespace {
 
-struct SweepCase
-{
-    const char* name;
-    int nozzleCount, basePass, x, y, colors, bits, featherMode, featherType;
-    float featherPercent;
-    int colorTimes, smoothLevel, splitMode;
-    bool less;
-};
+using SweepCase = SModeCase;
 
 // Every feather mode (none, two-part, three-part, three-part with the sine ripple), colorTimes 1
 // and more, X and Y resolution up to 3 and the resolution split, both bit depths. Records with the
@@ -46,27 +39,6 @@ const SweepCase kSweep[] = {
     {"Sine_NormalPositions", 120, 2, 1, 1, 1, 1, 1, 3, 50.f,  1, 100, 0, false},
     {"Sine_Y2_2colours",     96,  2, 1, 2, 2, 1, 1, 3, 50.f,  1, 100, 0, false},
 };
-
-void PrintTo(const SweepCase& c, std::ostream* os) { *os << c.name; }
-
-SMaskParam RecordOf(const SweepCase& c)
-{
-    SMaskParam p = DefaultMaskParam();
-    p.nozzleCount = c.nozzleCount;
-    p.basePass = c.basePass;
-    p.xResPass = c.x;
-    p.yResPass = c.y;
-    p.colorCount = c.colors;
-    p.bitsPerPixel = c.bits;
-    p.featherMode = c.featherMode;
-    p.featherNozzleType = c.featherType;
-    p.featherPercent = c.featherPercent;
-    p.colorTimes = c.colorTimes;
-    p.smoothLevelPercent = c.smoothLevel;
-    p.resSplitMode = c.splitMode;
-    p.lessMaskPosition = c.less;
-    return p;
-}
 
 std::vector<unsigned char> Bytes(const CMaskData_Base& mask)
 {

@@ -15,14 +15,7 @@
 
 namespace {
 
-struct RenderCase
-{
-    const char* name;
-    int nozzleCount, basePass, x, y, colors, bits, featherMode, featherType;
-    float featherPercent;
-    int colorTimes, smoothLevel, splitMode;
-    bool less;
-};
+using RenderCase = SModeCase;
 
 // Every feather mode, colorTimes 1 and more, X and Y resolution 1 to 3, both bit depths.
 const RenderCase kCases[] = {
@@ -48,27 +41,6 @@ const RenderCase kCases[] = {
     {"Sine_Y2_2bit",       544,  4, 1, 2, 1, 2, 1, 3, 50.f,  1,  80, 0, true},
     {"Sine_OnePass",       100,  1, 1, 1, 1, 1, 1, 3, 0.f,   1, 100, 0, true},
 };
-
-void PrintTo(const RenderCase& c, std::ostream* os) { *os << c.name; }
-
-SMaskParam RecordOf(const RenderCase& c)
-{
-    SMaskParam p = DefaultMaskParam();
-    p.nozzleCount = c.nozzleCount;
-    p.basePass = c.basePass;
-    p.xResPass = c.x;
-    p.yResPass = c.y;
-    p.colorCount = c.colors;
-    p.bitsPerPixel = c.bits;
-    p.featherMode = c.featherMode;
-    p.featherNozzleType = c.featherType;
-    p.featherPercent = c.featherPercent;
-    p.colorTimes = c.colorTimes;
-    p.smoothLevelPercent = c.smoothLevel;
-    p.resSplitMode = c.splitMode;
-    p.lessMaskPosition = c.less;
-    return p;
-}
 
 // One Y pass of one position before packing: H0 rows of X x 544 pixels (output pixel order),
 // cut from the thresholds exactly as the rendering contract defines.

@@ -5,6 +5,7 @@
 #include <Rv_Halftone/Rv_Halftone.h>
 
 #include <cstring>
+#include <ostream>
 
 // 544 nozzles, 4 passes, 2 colours, 2 bits, no feather: the README's default mode.
 inline SMaskParam DefaultMaskParam()
@@ -33,4 +34,36 @@ inline SMaskParam_Test ToTestParam(const SMaskParam& p)
     static_assert(sizeof t == sizeof p, "same layout");
     std::memcpy(&t, &p, sizeof t);
     return t;
+}
+
+// One row of a table of modes: the record fields the rendering tests vary; the rest as in
+// DefaultMaskParam().
+struct SModeCase
+{
+    const char* name;
+    int nozzleCount, basePass, x, y, colors, bits, featherMode, featherType;
+    float featherPercent;
+    int colorTimes, smoothLevel, splitMode;
+    bool less;
+};
+
+inline void PrintTo(const SModeCase& c, std::ostream* os) { *os << c.name; }
+
+inline SMaskParam RecordOf(const SModeCase& c)
+{
+    SMaskParam p = DefaultMaskParam();
+    p.nozzleCount = c.nozzleCount;
+    p.basePass = c.basePass;
+    p.xResPass = c.x;
+    p.yResPass = c.y;
+    p.colorCount = c.colors;
+    p.bitsPerPixel = c.bits;
+    p.featherMode = c.featherMode;
+    p.featherNozzleType = c.featherType;
+    p.featherPercent = c.featherPercent;
+    p.colorTimes = c.colorTimes;
+    p.smoothLevelPercent = c.smoothLevel;
+    p.resSplitMode = c.splitMode;
+    p.lessMaskPosition = c.less;
+    return p;
 }

@@ -31,7 +31,8 @@ protected:
         const SMaskParam& p = MaskParam_Current();
         const long long lineBytes = (static_cast<long long>(MaskWidth()) * p.bitsPerPixel + 7) / 8;
         // In floating point: a hostile colour count times the rest overflows any integer.
-        maskBytes = static_cast<double>(p.colorCount) * Positions() * MaskHeight_IncludeRes() * lineBytes;
+        maskBytes = static_cast<double>(p.colorCount) * static_cast<double>(Positions()) *
+                    MaskHeight_IncludeRes() * static_cast<double>(lineBytes);
         return false;
     }
 

@@ -118,8 +118,10 @@ private:
     bool Render_Prepare(CBaseMaskData& thresholds, std::vector<SCutTable>& cutTable);
     void Log_Data();
 
-    SMaskParam m_maskParam_Input;
-    SMaskParam m_maskParam_Current;
+    // Aligned although the record is packed, so that its int fields are aligned too: a host (or
+    // test) binding a reference to a field of MaskParam_Current() gets a valid int.
+    alignas(4) SMaskParam m_maskParam_Input;
+    alignas(4) SMaskParam m_maskParam_Current;
     int m_maskLineBytes;
     int m_leadBlankHeight;
     int m_leadBlankHeight_NoneRes;

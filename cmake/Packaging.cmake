@@ -27,6 +27,8 @@ install(FILES ${PROJECT_BINARY_DIR}/Rv_HalftoneConfig.cmake
               ${PROJECT_BINARY_DIR}/Rv_HalftoneConfigVersion.cmake
         DESTINATION ${RV_HALFTONE_CMAKE_DIR})
 
+# Relocatable: the prefix is found from where the .pc file lies, whatever --prefix the install gets.
+file(RELATIVE_PATH RV_PC_TO_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/rv_halftone.pc.in
                ${PROJECT_BINARY_DIR}/rv_halftone.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/rv_halftone.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

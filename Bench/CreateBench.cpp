@@ -4,6 +4,7 @@
 // and the print simulation behind `rv_halftone verify`. "decisions/s" counts mask pixels decided.
 #include <Rv_Halftone/MaskData_Base.h>
 #include <Rv_Halftone/MaskParam.h>
+#include <Rv_Halftone/Rv_Halftone_Ext.h>
 
 #include "MaskDataPeer.h"
 #include "PrintSimulation.h"
@@ -112,4 +113,11 @@ RV_CREATE_BENCH(LegacyRender, TwoPart_2colours_2bit, kTwoPart);
 RV_CREATE_BENCH(LegacyRender, FourColours_X2_Y2_2bit, kFourColoursRes2);
 RV_CREATE_BENCH(Verify, Default_2colours_2bit, kDefault);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::AddCustomContext("rv_halftone kernels", rv_halftone_kernel_variant());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the benchmarks (Release) and runs them briefly.
+# Installs what is missing, builds the benchmarks (build/bench, Release) and runs them briefly.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"

@@ -5,8 +5,15 @@
 
 #include "MaskDataPeer.h"
 #include "MaskParams.h"
+#include "SweepModes.h"
+
+#include <Rv_Halftone/Rv_Halftone_Ext.h>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
 
 #include <string>
 #include <vector>
@@ -14,31 +21,6 @@
 namespace {
 
 using SweepCase = SModeCase;
-
-// Every feather mode (none, two-part, three-part, three-part with the sine ripple), colorTimes 1
-// and more, X and Y resolution up to 3 and the resolution split, both bit depths. Records with the
-// normal choice of tile height have many mask positions and so many units (up to 76) for the
-// workers to share; the heads are small so that the sweep stays quick under ThreadSanitizer.
-const SweepCase kSweep[] = {
-    // name                  N    P  X  Y  col b fm ft  f%    C lvl split less
-    {"None_1bit",            96,  2, 1, 1, 1, 1, 0, 0, 0.f,   1, 100, 0, true},
-    {"None_2colours_Times2", 192, 4, 1, 1, 2, 2, 0, 0, 0.f,   2, 100, 0, true},
-    {"None_NormalPositions", 128, 4, 1, 1, 1, 1, 0, 0, 0.f,   1, 100, 0, false},
-    {"None_3colours_Y2",     96,  2, 1, 2, 3, 1, 0, 0, 0.f,   1, 100, 0, false},
-    {"None_X2Y2",            160, 2, 2, 2, 1, 1, 0, 0, 0.f,   1, 100, 0, true},
-    {"None_X3_2bit",         144, 3, 3, 1, 1, 2, 0, 0, 0.f,   1, 100, 0, true},
-    {"None_Split5",          160, 2, 4, 4, 1, 1, 0, 0, 0.f,   1, 100, 5, true},
-    {"None_SplitY3",         288, 2, 1, 3, 2, 1, 0, 0, 0.f,   1, 100, 3, true},
-    {"Smooth2_NormalPos",    120, 3, 1, 1, 1, 1, 1, 1, 40.f,  1, 100, 0, false},
-    {"Smooth2_X2_Times2",    96,  2, 2, 1, 2, 1, 1, 1, 40.f,  2, 100, 0, false},
-    {"Smooth2_Times2_Y3",    240, 3, 1, 3, 1, 2, 1, 1, 30.f,  2, 100, 0, true},
-    {"Smooth3_Level70_2col", 128, 4, 1, 1, 2, 1, 1, 2, 50.f,  1,  70, 0, false},
-    {"Smooth3_Times2_X2",    192, 4, 2, 1, 1, 1, 1, 2, 50.f,  2, 100, 0, true},
-    {"Sine_Y2_2bit",         300, 3, 1, 2, 1, 2, 1, 3, 30.f,  1,  80, 0, true},
-    {"Sine_OnePass",         96,  1, 1, 1, 1, 1, 1, 3, 0.f,   1, 100, 0, true},
-    {"Sine_NormalPositions", 120, 2, 1, 1, 1, 1, 1, 3, 50.f,  1, 100, 0, false},
-    {"Sine_Y2_2colours",     96,  2, 1, 2, 2, 1, 1, 3, 50.f,  1, 100, 0, false},
-};
 
 std::vector<unsigned char> Bytes(const CMaskData_Base& mask)
 {
@@ -94,3 +76,55 @@ TEST_P(RenderDeterminism, SameBytesWhateverTheWorkerCount)
 
 INSTANTIATE_TEST_SUITE_P(Sweep, RenderDeterminism, ::testing::ValuesIn(kSweep),
                          [](const auto& test) { return std::string(test.param.name); });
+
+// The kernel variant is chosen once per process from RV_HALFTONE_KERNEL, so each variant renders
+// the sweep in a process of its own (rv_mask_digest) and every one must print the same digests
+// as the plain byte-per-pixel loops.
+namespace {
+
+std::string RunDigest(const std::string& environment)
+{
+    const std::string command = "env " + environment + " " RV_MASK_DIGEST_PROGRAM;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return "";
+    std::string output;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, n);
+    return pclose(pipe) == 0 ? output : "exit status not 0:\n" + output;
+}
+
+// The digests without their first line, which names the kernels in use.
+std::string Digests(const std::string& output, std::string& kernel)
+{
+    const size_t end = output.find('\n');
+    kernel = output.substr(0, end);
+    return end == std::string::npos ? "" : output.substr(end + 1);
+}
+
+}  // namespace
+
+TEST(KernelSwitch, EveryVariantRendersTheSameMasksAsThePlainLoops)
+{
+    std::string kernel;
+    const std::string plain = Digests(RunDigest("RV_HALFTONE_KERNEL=plain"), kernel);
+    ASSERT_EQ(kernel, "kernels plain");
+    ASSERT_EQ(std::count(plain.begin(), plain.end(), '\n'),
+              static_cast<long>(sizeof kSweep / sizeof kSweep[0]));
+    ASSERT_EQ(plain.find("refused"), std::string::npos) << plain;
+
+    std::string best;
+    EXPECT_EQ(Digests(RunDigest("-u RV_HALFTONE_KERNEL"), best), plain) << "unset";
+    EXPECT_NE(best, "kernels plain");
+    // The best variant is avx2 wherever it runs; elsewhere asking for it falls back to the best.
+    const std::map<std::string, std::string> runs = {
+        {"RV_HALFTONE_KERNEL=portable", "kernels portable"},
+        {"RV_HALFTONE_KERNEL=avx2", best},
+        {"RV_HALFTONE_KERNEL=no-such-variant", best},
+    };
+    for (const auto& run : runs) {
+        EXPECT_EQ(Digests(RunDigest(run.first), kernel), plain) << run.first;
+        EXPECT_EQ(kernel, run.second) << run.first;
+    }
+}

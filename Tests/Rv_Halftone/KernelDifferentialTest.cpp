@@ -15,8 +15,7 @@ namespace kernels {
 // Test names and failure messages show the variant by name.
 void PrintTo(Variant variant, std::ostream* out)
 {
-    static const char* const kNames[kVariantCount] = {"Plain", "Portable", "Avx2", "Avx512"};
-    *out << kNames[static_cast<int>(variant)];
+    *out << VariantName(variant);
 }
 }  // namespace kernels
 }  // namespace rv_halftone
@@ -125,7 +124,7 @@ Job RandomJob(Random& random)
 
 std::vector<Variant> FastVariants()
 {
-    return {Variant::Portable, Variant::Avx2, Variant::Avx512};
+    return {Variant::Portable, Variant::Avx2};
 }
 
 std::string VariantLabel(const testing::TestParamInfo<Variant>& info)
@@ -273,15 +272,27 @@ TEST_P(FastKernel, PackingBytesEqualsThePlainLoopOrDeclinesUntouched)
 
 INSTANTIATE_TEST_SUITE_P(Variants, FastKernel, testing::ValuesIn(FastVariants()), VariantLabel);
 
-TEST(KernelChoice, TheChosenVariantRunsHereAndCanBeOverridden)
+// RV_HALFTONE_KERNEL: a variant this processor runs is taken; anything else falls back to the
+// best one and says why.
+TEST(KernelChoice, TheEnvironmentNamesARunnableVariantOrFallsBackToTheBest)
 {
-    EXPECT_TRUE(VariantRunnable(Variant::Plain));
-    EXPECT_TRUE(VariantRunnable(Variant::Portable));
-    EXPECT_TRUE(VariantRunnable(BestVariant()));
-    EXPECT_NE(BestVariant(), Variant::Plain);
-    EXPECT_EQ(ActiveKernels().variant, BestVariant());
-    UseVariant(Variant::Plain);
-    EXPECT_EQ(ActiveKernels().variant, Variant::Plain);
-    UseVariant(BestVariant());
-    EXPECT_EQ(ActiveKernels().variant, BestVariant());
+    struct Row
+    {
+        const char* value;
+        Variant expected;
+        bool refused;
+    };
+    const Variant best = BestVariant();
+    const Variant avx2 = VariantRunnable(Variant::Avx2) ? Variant::Avx2 : best;
+    const Row rows[] = {{nullptr, best, false},          {"", best, false},
+                        {"plain", Variant::Plain, false}, {"portable", Variant::Portable, false},
+                        {"avx2", avx2, !VariantRunnable(Variant::Avx2)},
+                        {"avx512", best, true},           {"AVX2", best, true}};
+    EXPECT_NE(best, Variant::Plain);
+    for (const Row& row : rows) {
+        const VariantChoice choice = ChooseVariant(row.value);
+        const std::string value = row.value == nullptr ? "(unset)" : row.value;
+        EXPECT_EQ(choice.variant, row.expected) << value;
+        EXPECT_EQ(choice.refusal[0] != '\0', row.refused) << value;
+    }
 }

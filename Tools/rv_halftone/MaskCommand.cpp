@@ -9,6 +9,7 @@
 
 #include <Rv_Halftone/MaskData_Base.h>
 #include <Rv_Halftone/Rv_Halftone.h>
+#include <Rv_Halftone/Rv_Halftone_Ext.h>
 
 #include <nlohmann/json.hpp>
 
@@ -82,6 +83,7 @@ void PrintTable(const nlohmann::json& report)
     row("bytes in all", g["bytesAll"].dump(), "");
     row("x resolution steps", g["xResStep"].dump(), "row offsets");
     row("y resolution steps", g["yResStep"].dump(), "row offsets");
+    std::printf("Kernels: %s\n", report["kernel"].get<std::string>().c_str());
     std::printf("Working record: passes %s x %s x %s, feather mode %s type %s, %s colour(s), %s bit(s)\n",
                 c["basePass"].dump().c_str(), c["xResPass"].dump().c_str(), c["yResPass"].dump().c_str(),
                 c["featherMode"].dump().c_str(), c["featherNozzleType"].dump().c_str(),
@@ -148,6 +150,7 @@ int RunMask(const MaskOptions& options)
         {"input", RecordToJson(mask.MaskParam_Input())},
         {"current", RecordToJson(mask.MaskParam_Current())},
         {"geometry", GeometryToJson(container.get())},
+        {"kernel", rv_halftone_kernel_variant()},
     };
     if (!options.outDir.empty())
         report["files"] = WritePictures(container.get(), options);

@@ -1,12 +1,19 @@
-// Choosing the pixel kernels: once per process, from what the processor and the operating system
-// support (the compiler's CPU check includes the OS saving the wider registers).
+// Choosing the pixel kernels: once per process, from RV_HALFTONE_KERNEL and what the processor
+// and the operating system support (the compiler's CPU check includes the OS saving the wider
+// registers).
 #include "PixelKernels.h"
 
+#include <BoostLogWrapper/CustomBoostLog.h>
+
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 
 namespace rv_halftone {
 namespace kernels {
 namespace {
+
+constexpr const char* kEnvironmentVariable = "RV_HALFTONE_KERNEL";
 
 bool HasAvx2()
 {
@@ -14,16 +21,33 @@ bool HasAvx2()
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
 }
 
-bool HasAvx512()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("bmi2");
-}
+// Fastest first.
+constexpr Variant kPreference[] = {Variant::Avx2, Variant::Portable};
 
 std::atomic<const KernelTable*> g_active{nullptr};
 
+const KernelTable& KernelsFromEnvironment()
+{
+    const VariantChoice choice = ChooseVariant(std::getenv(kEnvironmentVariable));
+    if (choice.refusal[0] != '\0') {
+        ZEB_LOG(SeverityLevel_Error, kEnvironmentVariable << ": " << choice.refusal
+                                                          << "; the kernels in use are "
+                                                          << VariantName(choice.variant));
+    }
+    return KernelsOf(choice.variant);
+}
+
 }  // namespace
+
+const char* VariantName(Variant variant)
+{
+    switch (variant) {
+    case Variant::Plain: return "plain";
+    case Variant::Portable: return "portable";
+    case Variant::Avx2: return "avx2";
+    }
+    return "unknown";
+}
 
 bool VariantRunnable(Variant variant)
 {
@@ -31,7 +55,6 @@ bool VariantRunnable(Variant variant)
     case Variant::Plain:
     case Variant::Portable: return true;
     case Variant::Avx2: return HasAvx2();
-    case Variant::Avx512: return HasAvx512();
     }
     return false;
 }
@@ -41,7 +64,6 @@ const KernelTable& KernelsOf(Variant variant)
     switch (variant) {
     case Variant::Plain: return PlainKernels();
     case Variant::Avx2: return Avx2Kernels();
-    case Variant::Avx512: return Avx512Kernels();
     case Variant::Portable: break;
     }
     return PortableKernels();
@@ -49,10 +71,25 @@ const KernelTable& KernelsOf(Variant variant)
 
 Variant BestVariant()
 {
-    static const Variant best = VariantRunnable(Variant::Avx512) ? Variant::Avx512
-                                : VariantRunnable(Variant::Avx2) ? Variant::Avx2
-                                                                 : Variant::Portable;
-    return best;
+    for (const Variant variant : kPreference)
+        if (VariantRunnable(variant))
+            return variant;
+    return Variant::Portable;
+}
+
+VariantChoice ChooseVariant(const char* requested)
+{
+    if (requested == nullptr || requested[0] == '\0')
+        return {BestVariant(), ""};
+    for (int i = 0; i < kVariantCount; ++i) {
+        const Variant variant = static_cast<Variant>(i);
+        if (std::strcmp(requested, VariantName(variant)) != 0)
+            continue;
+        if (VariantRunnable(variant))
+            return {variant, ""};
+        return {BestVariant(), "this processor does not run the variant asked for"};
+    }
+    return {BestVariant(), "unknown variant (plain, portable or avx2)"};
 }
 
 const KernelTable& ActiveKernels()
@@ -60,10 +97,10 @@ const KernelTable& ActiveKernels()
     const KernelTable* table = g_active.load(std::memory_order_acquire);
     if (table != nullptr)
         return *table;
-    // First use: the best variant, unless UseVariant got there first.
-    const KernelTable* best = &KernelsOf(BestVariant());
-    if (g_active.compare_exchange_strong(table, best, std::memory_order_acq_rel))
-        return *best;
+    // First use: the environment is read once, even when threads get here together.
+    static const KernelTable& chosen = KernelsFromEnvironment();
+    if (g_active.compare_exchange_strong(table, &chosen, std::memory_order_acq_rel))
+        return chosen;
     return *table;
 }
 

@@ -4,7 +4,12 @@
 // makes that decision into a byte-per-pixel block and then shifts every byte into a packed row;
 // the fused kernel makes 64 decisions at a time into bit masks and writes each output byte once.
 // Every variant gives the same bytes as the plain loops (Reference.h); which one runs is chosen
-// once per process from what the processor supports.
+// once per process: the environment variable RV_HALFTONE_KERNEL (plain, portable, avx2) when it
+// names a variant this processor runs, otherwise the best one it runs.
+//
+// A variant is only offered where its tests run on the machines we build on. To add one (say
+// AVX-512): a Variant value, its KernelsOf entry and feature check in PixelKernels.cpp, and its
+// own PixelKernels_<Name>.cpp defining an Ops policy for PixelKernels_Impl.h.
 #pragma once
 
 #include <Rv_Halftone/CutTable.h>
@@ -19,9 +24,8 @@ enum class Variant : int
     Plain = 0,     // the byte-per-pixel reference loops
     Portable = 1,  // 64-bit word arithmetic, no vector instructions: runs everywhere
     Avx2 = 2,      // AVX2 + BMI2
-    Avx512 = 3,    // AVX-512 F/BW/VL + BMI2
 };
-constexpr int kVariantCount = 4;
+constexpr int kVariantCount = 3;
 
 // One unit of fused work: `rows` output rows, each holding width x passCount pixels. Output
 // pixel u = x x passCount + k of row y is set (all bitsPerPixel bits) when the sample of layer
@@ -68,13 +72,27 @@ struct KernelTable
     PackRowFromBytesFn packRowFromBytes;
 };
 
+// The name RV_HALFTONE_KERNEL takes for the variant ("plain", "portable", "avx2").
+const char* VariantName(Variant variant);
 // True when this processor and its operating system run the variant.
 bool VariantRunnable(Variant variant);
 // The table of a variant; only call what VariantRunnable allows.
 const KernelTable& KernelsOf(Variant variant);
-// The fastest runnable variant, decided once on first use.
+// The fastest runnable variant.
 Variant BestVariant();
-// The table the library renders with: the best variant unless UseVariant chose another.
+
+// What a value of RV_HALFTONE_KERNEL selects: the named variant when this processor runs it,
+// otherwise the best one, with `refusal` saying why the value was not taken (empty when it was,
+// or when there was no value).
+struct VariantChoice
+{
+    Variant variant;
+    const char* refusal;
+};
+VariantChoice ChooseVariant(const char* requested);
+
+// The table the library renders with: the variant chosen from the environment on first use
+// (a refused value is logged once), unless UseVariant chose another.
 const KernelTable& ActiveKernels();
 // Makes the library render with `variant` (a runnable one), e.g. to compare whole masks of the
 // plain and the fused paths. Not meant to be switched while rendering runs.
@@ -84,7 +102,6 @@ void UseVariant(Variant variant);
 const KernelTable& PlainKernels();
 const KernelTable& PortableKernels();
 const KernelTable& Avx2Kernels();
-const KernelTable& Avx512Kernels();
 
 }  // namespace kernels
 }  // namespace rv_halftone

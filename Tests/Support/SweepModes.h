@@ -1,0 +1,30 @@
+// The records whose whole masks the determinism checks render: every worker count, the legacy
+// path and every kernel variant must give the same bytes for each.
+#pragma once
+
+#include "MaskParams.h"
+
+// Every feather mode (none, two-part, three-part, three-part with the sine ripple), colorTimes 1
+// and more, X and Y resolution up to 3 and the resolution split, both bit depths. Records with the
+// normal choice of tile height have many mask positions and so many units (up to 76) for the
+// workers to share; the heads are small so that the sweep stays quick under ThreadSanitizer.
+inline const SModeCase kSweep[] = {
+    // name                  N    P  X  Y  col b fm ft  f%    C lvl split less
+    {"None_1bit",            96,  2, 1, 1, 1, 1, 0, 0, 0.f,   1, 100, 0, true},
+    {"None_2colours_Times2", 192, 4, 1, 1, 2, 2, 0, 0, 0.f,   2, 100, 0, true},
+    {"None_NormalPositions", 128, 4, 1, 1, 1, 1, 0, 0, 0.f,   1, 100, 0, false},
+    {"None_3colours_Y2",     96,  2, 1, 2, 3, 1, 0, 0, 0.f,   1, 100, 0, false},
+    {"None_X2Y2",            160, 2, 2, 2, 1, 1, 0, 0, 0.f,   1, 100, 0, true},
+    {"None_X3_2bit",         144, 3, 3, 1, 1, 2, 0, 0, 0.f,   1, 100, 0, true},
+    {"None_Split5",          160, 2, 4, 4, 1, 1, 0, 0, 0.f,   1, 100, 5, true},
+    {"None_SplitY3",         288, 2, 1, 3, 2, 1, 0, 0, 0.f,   1, 100, 3, true},
+    {"Smooth2_NormalPos",    120, 3, 1, 1, 1, 1, 1, 1, 40.f,  1, 100, 0, false},
+    {"Smooth2_X2_Times2",    96,  2, 2, 1, 2, 1, 1, 1, 40.f,  2, 100, 0, false},
+    {"Smooth2_Times2_Y3",    240, 3, 1, 3, 1, 2, 1, 1, 30.f,  2, 100, 0, true},
+    {"Smooth3_Level70_2col", 128, 4, 1, 1, 2, 1, 1, 2, 50.f,  1,  70, 0, false},
+    {"Smooth3_Times2_X2",    192, 4, 2, 1, 1, 1, 1, 2, 50.f,  2, 100, 0, true},
+    {"Sine_Y2_2bit",         300, 3, 1, 2, 1, 2, 1, 3, 30.f,  1,  80, 0, true},
+    {"Sine_OnePass",         96,  1, 1, 1, 1, 1, 1, 3, 0.f,   1, 100, 0, true},
+    {"Sine_NormalPositions", 120, 2, 1, 1, 1, 1, 1, 3, 50.f,  1, 100, 0, false},
+    {"Sine_Y2_2colours",     96,  2, 1, 2, 2, 1, 1, 3, 50.f,  1, 100, 0, false},
+};

@@ -3,9 +3,12 @@
 // The library only creates records; sinks, formats and filters belong to the host, which adds them
 // to the Boost.Log core (boost::log::core::get()). Each record carries:
 //   - the attribute "Severity" of type ESeverityLevel,
-//   - the named scope of the enclosing function (attribute "Scope" when the host registers
-//     boost::log::attributes::named_scope under that name), with file and line,
+//   - the attribute "Scope" (boost::log::attributes::named_scope): the enclosing function's
+//     signature, file and line; the logger carries it, so a host need not register it,
 //   - the message text.
+//
+// The logger lives in libRv_Halftone.so and is exported with this header, so that code of a host
+// that uses the library's headers (ZebQueue.h logs through it) writes to the same logger.
 #pragma once
 
 #include <boost/log/attributes/named_scope.hpp>
@@ -14,6 +17,12 @@
 
 #include <ostream>
 
+#if defined(_WIN32)
+#  define BOOSTLOGWRAPPER_API
+#else
+#  define BOOSTLOGWRAPPER_API __attribute__((visibility("default")))
+#endif
+
 enum ESeverityLevel
 {
     SeverityLevel_Trace = 0,
@@ -21,9 +30,9 @@ enum ESeverityLevel
     SeverityLevel_Error = 2,  // failure, feather and state records
 };
 
-std::ostream& operator<<(std::ostream& stream, ESeverityLevel level);
+BOOSTLOGWRAPPER_API std::ostream& operator<<(std::ostream& stream, ESeverityLevel level);
 
-class CCustomBoostLog
+class BOOSTLOGWRAPPER_API CCustomBoostLog
 {
 public:
     using Logger = boost::log::sources::severity_logger_mt<ESeverityLevel>;

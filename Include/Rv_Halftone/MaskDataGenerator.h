@@ -6,6 +6,7 @@
 #include <Rv_Halftone/Rv_Halftone_Export.h>
 #include <ZebCommon/CustomThreadBase.h>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -53,8 +54,9 @@ public:
     // sizes do not fit its buffers, or when the sine mask, the queues or a thread cannot be
     // made; threads already started are stopped by the destructor.
     bool Create(const SMaskDataGenerate_Param& param, int threadCount);
-    // True once the master thread has ended; false, with a failure record, when the time ran out
-    // (the run goes on and may be waited for again).
+    // True once the run has ended with every unit rendered. False, with a failure record, when
+    // the time ran out (the run goes on and may be waited for again), or when the run ended
+    // without completing: a worker or the master failed, or the run was stopped.
     bool Wait_Exit(unsigned int milliseconds) override;
     // Stops every worker and waits for each, then asks the master loop to end.
     void Stop() override;
@@ -72,6 +74,7 @@ private:
     bool AddSourceData();
     bool WaitCompleted();
     bool Release_AllSubThread();
+    bool AnyWorkerFailed() const;
 
     int m_processState;
     SMaskDataGenerate_Param m_maskDataGenerateParam;  // the workers read it through a pointer
@@ -82,4 +85,5 @@ private:
     int m_subThreadCount;
     std::unique_ptr<CZebPtrQueueBuffer<SMaskDataGenerate_SubParam>> m_queueBuffer;
     std::unique_ptr<CSineMask> m_sineMask;  // null unless the ripple is on
+    std::atomic<bool> m_runCompleted;  // every unit rendered and every worker ended well
 };

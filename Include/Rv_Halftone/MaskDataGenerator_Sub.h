@@ -5,6 +5,7 @@
 #include <Rv_Halftone/Rv_Halftone_Export.h>
 #include <ZebCommon/CustomThreadBase.h>
 
+#include <atomic>
 #include <memory>
 
 class CSineMask;
@@ -23,7 +24,9 @@ struct SMaskDataGenerate_SubParam
 // Takes units from the input queue, cuts one byte-per-pixel block per X pass, applies the sine
 // ripple, packs the blocks into every Y-th row of the unit's output region and gives the unit
 // back to the pool; ends on its own once the input is finished and the input queue is empty.
-// Units never share output rows, so workers write the output without a lock.
+// Units never share output rows, so workers write the output without a lock. A step that fails
+// (an exception included) ends the thread with a "m_processState = " record, and the master then
+// fails the run.
 //
 // States of OneLoop: 1 Initialize, 2 Input_Get, 3 Judge_Complete_Flag, 4 GenerateMaskData,
 // 5 MaskData_Ripple, 6 MergeMaskData, 7 Input_Release, 8 Last_Procedure.
@@ -46,6 +49,8 @@ protected:
     void Finally() override;
 
 private:
+    friend class CMaskDataGenerator;  // reads m_failed once the thread has ended
+
     bool Initialize();
     bool Input_Get();
     bool Judge_Complete_Flag();
@@ -60,6 +65,7 @@ private:
     const SMaskDataGenerate_Param* m_param;
     std::unique_ptr<SMaskDataGenerate_SubParam> m_subParam;  // the unit being rendered, or null
     CZebPtrQueueBuffer<SMaskDataGenerate_SubParam>* m_queueBuffer;
-    std::unique_ptr<CMaskBlock[]> m_maskBlocks;  // one block per X pass
+    std::unique_ptr<CMaskBlock[]> m_maskBlocks;  // one block per X pass, unless cut and packed fused
     const CSineMask* m_sineMask;
+    std::atomic<bool> m_failed;  // a step failed: the run this worker belongs to has failed
 };

@@ -26,7 +26,7 @@ public:
     virtual bool Start(const char* name);
     // Returns once Prepare() has run on the thread, or the thread has ended.
     virtual void Wait_PrepareComplete();
-    // Returns once the thread rests in a pause, or has ended.
+    // Returns once the thread rests in a pause, or has ended (or was never started).
     virtual void Wait_Paused();
     // True once the thread has ended (or never started); false when the time ran out first.
     // kWaitInfinite waits without limit.

@@ -10,9 +10,22 @@ std::ostream& operator<<(std::ostream& stream, ESeverityLevel level)
     return stream << static_cast<int>(level);
 }
 
+namespace {
+
+// The scope rides on the logger itself, so that every record carries its function, file and line
+// without the host registering anything on its core.
+CCustomBoostLog::Logger MakeLogger()
+{
+    CCustomBoostLog::Logger logger;
+    logger.add_attribute("Scope", boost::log::attributes::named_scope());
+    return logger;
+}
+
+}  // namespace
+
 CCustomBoostLog::Logger& CCustomBoostLog::BoostLog_Get()
 {
     // A function-local static is built once, thread-safely, on first use and lives until exit.
-    static Logger logger;
+    static Logger logger = MakeLogger();
     return logger;
 }

@@ -15,12 +15,17 @@ CBaseMaskData::~CBaseMaskData() = default;
 
 bool CBaseMaskData::Create(int width, int height, int count)
 {
-    const long long samples = static_cast<long long>(width) * height * count;
-    if (width < 0 || height < 0 || count < 0 || !rv_halftone::FitsInt(samples * 2)) {
+    // Each product is checked before the next one can wrap 64 bits.
+    using rv_halftone::FitsInt;
+    const long long layerSamples = static_cast<long long>(width) * height;
+    const bool fits = width >= 0 && height >= 0 && count >= 0 && FitsInt(layerSamples) &&
+                      FitsInt(layerSamples * count) && FitsInt(layerSamples * count * 2);
+    if (!fits) {
         ZEB_LOG_FAILURE();
         return false;
     }
     // Every sample is written below, so the storage is not cleared.
+    const long long samples = layerSamples * count;
     std::unique_ptr<unsigned short[]> data(new unsigned short[static_cast<size_t>(samples)]);
     const int tile = rv_halftone::kThresholdSize;
     for (int k = 0; k < count; ++k) {

@@ -39,6 +39,10 @@ bool Param_Fits(const SMaskDataGenerate_Param& p)
     const long long colorBytes = static_cast<long long>(p.positionCount) * p.maskBytesOnePosition;
     const long long outputBytes = static_cast<long long>(p.colorCount) * p.maskBytesOneColor;
     const long long lastRowStart = static_cast<long long>(p.positionCount) * p.stepHeight;
+    // Where the ripple runs, each worker holds one byte-per-pixel block per X pass.
+    const long long blockBytes = static_cast<long long>(p.thresholdWidth) * p.maskHeight;
+    const bool blocksFit = p.featherNozzleType != 3 ||
+                           (FitsInt(blockBytes) && FitsInt(blockBytes * p.xResPass));
     return p.maskLineBytes >= (rowBits + 7) / 8 && p.maskBytesOnePosition >= positionBytes &&
            p.maskBytesOneColor >= colorBytes && outputBytes <= p.maskBlock->MaskDataBytesCount() &&
            p.cutTableCount >= p.maskHeight && FitsInt(lastRowStart) &&
@@ -46,7 +50,7 @@ bool Param_Fits(const SMaskDataGenerate_Param& p)
            FitsInt(static_cast<long long>(p.thresholdWidth) * p.xResPass) &&
            p.thresholdData->Width() == p.thresholdWidth &&
            p.thresholdData->Height() >= p.thresholdHeight &&
-           p.thresholdData->Count() >= p.colorCount;
+           p.thresholdData->Count() >= p.colorCount && blocksFit;
 }
 
 }  // namespace
@@ -57,7 +61,8 @@ CMaskDataGenerator::CMaskDataGenerator()
       m_colorIndex(0),
       m_positionIndex(0),
       m_yResIndex(0),
-      m_subThreadCount(1)
+      m_subThreadCount(1),
+      m_runCompleted(false)
 {
 }
 
@@ -104,6 +109,11 @@ bool CMaskDataGenerator::Wait_Exit(unsigned int milliseconds)
         ZEB_LOG_FAILURE();
         return false;
     }
+    // The master has ended; only a run that rendered every unit counts as done.
+    if (!m_runCompleted) {
+        ZEB_LOG_FAILURE();
+        return false;
+    }
     return true;
 }
 
@@ -138,11 +148,16 @@ void CMaskDataGenerator::Finally()
 bool CMaskDataGenerator::OneLoop()
 {
     bool done = false;
-    switch (m_processState) {
-    case 1: done = Initialize(); break;
-    case 2: done = AddSourceData(); break;
-    case 3: done = WaitCompleted(); break;
-    default: break;
+    // An exception is a failed step: the run fails, the host's process goes on.
+    try {
+        switch (m_processState) {
+        case 1: done = Initialize(); break;
+        case 2: done = AddSourceData(); break;
+        case 3: done = WaitCompleted(); break;
+        default: break;
+        }
+    } catch (...) {
+        done = false;
     }
     if (!done) {
         ZEB_LOG(SeverityLevel_Error, "m_processState = " << m_processState);
@@ -228,6 +243,9 @@ bool CMaskDataGenerator::AddSourceData()
 {
     const SMaskDataGenerate_Param& p = m_maskDataGenerateParam;
     CZebPtrQueue<SMaskDataGenerate_SubParam>& input = *m_queueBuffer->m_queue_Input;
+    // A failed worker may hold a unit that never comes back: stop handing out at once.
+    if (AnyWorkerFailed())
+        return false;
     SMaskDataGenerate_SubParam* unit = nullptr;
     if (!m_queueBuffer->m_queue_Free->wait_pop(unit, kPartnerWait))
         return true;  // every unit is out; try again on the next loop
@@ -259,11 +277,25 @@ bool CMaskDataGenerator::AddSourceData()
 // Waits on each worker's exit, so the end is noticed as soon as the last worker ends.
 bool CMaskDataGenerator::WaitCompleted()
 {
+    if (AnyWorkerFailed())
+        return false;
     for (const auto& worker : m_subThreads)
         if (worker != nullptr && !worker->Wait_Exit(kPartnerWait))
             return true;  // still rendering; check again on the next loop
+    // Every worker has ended; one may have failed after the check above.
+    if (AnyWorkerFailed())
+        return false;
+    m_runCompleted = true;
     Stop();
     return true;
+}
+
+bool CMaskDataGenerator::AnyWorkerFailed() const
+{
+    for (const auto& worker : m_subThreads)
+        if (worker != nullptr && worker->m_failed)
+            return true;
+    return false;
 }
 
 bool CMaskDataGenerator::Release_AllSubThread()

@@ -62,7 +62,8 @@ void CutAndPackUnit(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_Su
 }  // namespace
 
 CMaskDataGenerator_Sub::CMaskDataGenerator_Sub()
-    : m_processState(0), m_param(nullptr), m_queueBuffer(nullptr), m_sineMask(nullptr)
+    : m_processState(0), m_param(nullptr), m_queueBuffer(nullptr), m_sineMask(nullptr),
+      m_failed(false)
 {
 }
 
@@ -84,6 +85,7 @@ bool CMaskDataGenerator_Sub::Create(const SMaskDataGenerate_Param* param,
     m_param = param;
     m_queueBuffer = queueBuffer;
     m_sineMask = sineMask;
+    m_failed = false;
     if (!Start("CMaskDataGenerator_Sub")) {
         ZEB_LOG_FAILURE();
         return false;
@@ -95,6 +97,7 @@ bool CMaskDataGenerator_Sub::Prepare()
 {
     if (!CustomThreadBase::Prepare()) {
         ZEB_LOG_FAILURE();
+        m_failed = true;
         return false;
     }
     m_processState = 1;
@@ -109,28 +112,39 @@ void CMaskDataGenerator_Sub::Finally()
 bool CMaskDataGenerator_Sub::OneLoop()
 {
     bool done = false;
-    switch (m_processState) {
-    case 1: done = Initialize(); break;
-    case 2: done = Input_Get(); break;
-    case 3: done = Judge_Complete_Flag(); break;
-    case 4: done = GenerateMaskData(); break;
-    case 5: done = MaskData_Ripple(); break;
-    case 6: done = MergeMaskData(); break;
-    case 7: done = Input_Release(); break;
-    case 8: done = Last_Procedure(); break;
-    default: break;
+    // An allocation failure is a failed step like any other: the host's process goes on.
+    try {
+        switch (m_processState) {
+        case 1: done = Initialize(); break;
+        case 2: done = Input_Get(); break;
+        case 3: done = Judge_Complete_Flag(); break;
+        case 4: done = GenerateMaskData(); break;
+        case 5: done = MaskData_Ripple(); break;
+        case 6: done = MergeMaskData(); break;
+        case 7: done = Input_Release(); break;
+        case 8: done = Last_Procedure(); break;
+        default: break;
+        }
+    } catch (...) {
+        done = false;
     }
     if (!done) {
         ZEB_LOG(SeverityLevel_Error, "m_processState = " << m_processState);
+        m_failed = true;
         Stop();
         return false;
     }
     return true;
 }
 
-// Blocks are allocated once per run, not per unit.
+// Blocks are allocated once per run, not per unit, and only where the cut and the pack are two
+// steps: the fused path never reads them.
 bool CMaskDataGenerator_Sub::Initialize()
 {
+    if (CutsAndPacksFused(*m_param, m_sineMask)) {
+        m_processState = 2;
+        return true;
+    }
     const int blockCount = m_param->xResPass;
     m_maskBlocks.reset(new CMaskBlock[static_cast<size_t>(blockCount)]);
     for (int k = 0; k < blockCount; ++k) {

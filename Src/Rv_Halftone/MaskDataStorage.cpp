@@ -7,7 +7,9 @@
 #include <boost/thread/lock_types.hpp>
 #include <boost/thread/recursive_mutex.hpp>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -41,19 +43,24 @@ CMaskDataStorage::~CMaskDataStorage()
 bool CMaskDataStorage::MaskData_Current_Init(const SMaskParam& param)
 {
     Lock lock(*m_pMutex);
-    CMaskData_Base* const found = MaskData_Find(param);
-    if (found == nullptr) {
-        m_pCurrent = CMaskDataFactory::MaskData_Create(param);
-    } else {
-        // Taken out and appended again below: it becomes the most recently used.
-        m_pCurrent = found;
-        m_pList->remove(found);
+    const auto found = std::find_if(m_pList->begin(), m_pList->end(), [&param](CMaskData_Base* m) {
+        return SameKey(m->MaskParam_Input(), param);
+    });
+    if (found != m_pList->end()) {
+        // Moved to the back without an allocation: it becomes the most recently used.
+        m_pList->splice(m_pList->end(), *m_pList, found);
+        m_pCurrent = m_pList->back();
+        return true;
     }
-    if (m_pCurrent == nullptr) {
+    m_pCurrent = nullptr;
+    std::unique_ptr<CMaskData_Base> built(CMaskDataFactory::MaskData_Create(param));
+    if (built == nullptr) {
         ZEB_LOG_FAILURE();
         return false;
     }
-    m_pList->push_back(m_pCurrent);
+    // Held until the list owns it: an append that throws releases the mask.
+    m_pList->push_back(built.get());
+    m_pCurrent = built.release();
     Release_One_FromFront_If_OutOfRange();
     return true;
 }
@@ -74,12 +81,14 @@ CMaskData_Base* CMaskDataStorage::MaskData_Apply(const SMaskParam& param)
     }
     CMaskData_Base* mask = MaskData_Find(param);
     if (mask == nullptr) {
-        mask = CMaskDataFactory::MaskData_Create(param);
-        if (mask == nullptr) {
+        std::unique_ptr<CMaskData_Base> built(CMaskDataFactory::MaskData_Create(param));
+        if (built == nullptr) {
             ZEB_LOG_FAILURE();
             return nullptr;
         }
-        m_pList->push_back(mask);
+        // Held until the list owns it: an append that throws releases the mask.
+        m_pList->push_back(built.get());
+        mask = built.release();
         Release_One_FromFront_If_OutOfRange();
     }
     // Masks of one job must advance the paper alike; a refused mask stays kept for later use.

@@ -75,7 +75,9 @@ bool CMaskData_Base::RangeTest() const
         return false;
     if (p.bitsPerPixel != 1 && p.bitsPerPixel != 2)
         return false;
-    if (!std::isfinite(p.featherPercent) || p.featherPercent < 0.0f || p.featherPercent > 100.0f)
+    // The percent is read only by the feathered profiles: an unfeathered record may carry any.
+    if (p.featherMode == 1 && (!std::isfinite(p.featherPercent) || p.featherPercent < 0.0f ||
+                               p.featherPercent > 100.0f))
         return false;
     // The split divides these; the result must still be a pass.
     return p.xResPass / SplitCount_XRes() >= 1 && p.yResPass / SplitCount_YRes() >= 1;

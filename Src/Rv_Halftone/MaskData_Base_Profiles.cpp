@@ -11,6 +11,7 @@
 #include <boost/math/special_functions/round.hpp>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 using rv_halftone::FitsInt;
@@ -187,13 +188,19 @@ int CMaskData_Base::SplitCount_YRes() const
     }
 }
 
+// The formula holds for any finite percent (over 100 feathers more rows than the head has, below
+// 0 fewer); 0 only where it has no int value: no pass, a percent that is not a number, or a
+// result outside the int range.
 int CMaskData_Base::StepHeadNozzle_Get(int nozzleCount, int passCount, float featherPercent)
 {
-    if (passCount < 1 || !std::isfinite(featherPercent) || featherPercent < 0.0f ||
-        featherPercent > 100.0f)
+    if (passCount < 1 || !std::isfinite(featherPercent))
         return 0;
     const float share = featherPercent / 100.0f;
     const float featherNozzles = (static_cast<float>(nozzleCount) * 0.75f) * share;
+    // Beyond 2^53 the truncated value cannot give an int step anyway.
+    if (!(std::fabs(featherNozzles) < 9.0e15f))
+        return 0;
     const long long t = static_cast<long long>(featherNozzles);
-    return static_cast<int>((nozzleCount - t) / passCount);
+    const long long step = (nozzleCount - t) / passCount;
+    return step >= INT_MIN && step <= INT_MAX ? static_cast<int>(step) : 0;
 }

@@ -6,6 +6,7 @@
 #include "Rv_Halftone_Internal.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 static_assert(sizeof(SMaskParam_Test) == sizeof(SMaskParam), "the two records share one layout");
@@ -42,18 +43,18 @@ extern "C" {
 
 RV_HALFTONE_API bool halfton_mask_container_create(const SMaskParam_Test& param, void*& container)
 {
-    // No exception may cross into the host: an allocation failure is a failed create.
+    // No exception may cross into the host: an allocation failure is a failed create, and
+    // whatever was built of the container is released on every path.
     try {
-        CMaskData_Base* mask = new (std::nothrow) CMaskData_Base();
+        std::unique_ptr<CMaskData_Base> mask(new (std::nothrow) CMaskData_Base());
         if (mask == nullptr) {
             ZEB_LOG_FAILURE();
             return false;
         }
         if (mask->Create(ToMaskParam(param))) {
-            container = mask;
+            container = mask.release();
             return true;
         }
-        delete mask;
     } catch (...) {
     }
     ZEB_LOG_FAILURE();

@@ -1,14 +1,17 @@
 #include <ZebCommon/CustomThreadBase.h>
 
+#include <BoostLogWrapper/CustomBoostLog.h>
+
 #include <pthread.h>
 
 #include <system_error>
 
 CustomThreadBase::CustomThreadBase()
 {
-    // No thread yet: waiting for its end must not block.
+    // No thread yet: waiting for its end, its preparation or its pause must not block.
     m_event_Exited.Set();
     m_event_PrepareComplete.Set();
+    m_event_Paused.Set();
     m_event_Resume.Set();
 }
 
@@ -45,10 +48,17 @@ void CustomThreadBase::Run()
 {
     // The kernel keeps at most 15 characters of a thread name.
     pthread_setname_np(pthread_self(), m_name.substr(0, 15).c_str());
-    const bool prepared = Prepare();
+    // An exception must not end the process from a thread of ours: it ends the loop instead, with
+    // a failure record (subclasses that must report it as a failed run catch it in their steps).
+    bool prepared = false;
+    try {
+        prepared = Prepare();
+    } catch (...) {
+        ZEB_LOG_FAILURE();
+    }
     m_event_PrepareComplete.Set();
-    if (prepared) {
-        while (!m_stopRequested.load()) {
+    try {
+        while (prepared && !m_stopRequested.load()) {
             if (m_pauseRequested.load()) {
                 m_event_Paused.Set();
                 m_event_Resume.WaitOne(kWaitInfinite);
@@ -58,8 +68,15 @@ void CustomThreadBase::Run()
             if (!OneLoop())
                 break;
         }
+    } catch (...) {
+        ZEB_LOG_FAILURE();
+        m_stopRequested = true;
     }
-    Finally();
+    try {
+        Finally();
+    } catch (...) {
+        ZEB_LOG_FAILURE();
+    }
     m_event_Paused.Set();
     m_event_Exited.Set();
 }

@@ -3,10 +3,11 @@
 # its exported interface: the flat functions and the exported classes.
 set -euo pipefail
 library=$1
-classes='CMaskData_Base|CMaskDataFactory|CMaskDataStorage|CMaskDataGenerator|CMaskDataGenerator_Sub|CSineMask|OverlapMask|OverlapMaskStorage|CDecryptMask|CRawMaskData|CBaseMaskData|CMaskBlock|Halftone_Helper|CBandData|CustomThreadBase|CustomConditionVariable|CustomConditionVariable_Manual|ExpandBuffer'
+classes='CCustomBoostLog|CMaskData_Base|CMaskDataFactory|CMaskDataStorage|CMaskDataGenerator|CMaskDataGenerator_Sub|CSineMask|OverlapMask|OverlapMaskStorage|CDecryptMask|CRawMaskData|CBaseMaskData|CMaskBlock|Halftone_Helper|CBandData|CustomThreadBase|CustomConditionVariable|CustomConditionVariable_Manual|ExpandBuffer'
 allowed="^(halfton_mask_(container_create|data|height|width|line_bytes|step_height|lead_blank_height)"
 allowed+="|halfton_mask_container_delete\(void\*&\)"
 allowed+="|rv_halftone_(version|kernel_variant)"
+allowed+="|operator<<\(std::basic_ostream<char, std::char_traits<char> >&, ESeverityLevel\)"
 allowed+="|((non-virtual |virtual )?thunk to )?(${classes})::"
 allowed+="|(typeinfo|typeinfo name|vtable|VTT|construction vtable for .* in) for (${classes})\b"
 allowed+="|_init|_fini|_edata|_end|__bss_start)"

@@ -18,3 +18,7 @@ case "$libs" in
   *-lRv_Halftone*) echo "installed package: ok" ;;
   *) echo "pkg-config --libs gives: $libs"; exit 1 ;;
 esac
+# The same host built with nothing but what pkg-config gives.
+g++ -std=c++17 "$source/Tests/Packaging/consumer/main.cpp" -o "$work/pkgconfig-consumer" \
+  $(pkg-config --cflags --libs rv_halftone)
+LD_LIBRARY_PATH="$work/prefix/lib" "$work/pkgconfig-consumer"

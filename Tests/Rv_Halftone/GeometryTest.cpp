@@ -204,6 +204,24 @@ TEST(Geometry, StepHeadNozzle)
     EXPECT_EQ(CMaskData_Base::StepHeadNozzle_Get(320, 8, 25.f), 32);
     EXPECT_EQ(CMaskData_Base::StepHeadNozzle_Get(320, 0, 25.f), 0);
     EXPECT_EQ(CMaskData_Base::StepHeadNozzle_Get(320, 8, std::numeric_limits<float>::quiet_NaN()), 0);
+    // Over-feathered and under-feathered heads still have a step: 544 - 489 = 55 rows over 4.
+    EXPECT_EQ(CMaskData_Base::StepHeadNozzle_Get(544, 4, 120.f), 13);
+    EXPECT_EQ(CMaskData_Base::StepHeadNozzle_Get(544, 4, -50.f), 187);
+    EXPECT_EQ(CMaskData_Base::StepHeadNozzle_Get(544, 1, 1e30f), 0);  // no int step
+}
+
+// A host that leaves featherPercent unset for an unfeathered mode gets its mask, and the storage
+// still tells such records apart by all their bytes.
+TEST(Geometry, UnfeatheredRecordIgnoresItsFeatherPercent)
+{
+    for (const float percent : {150.f, -3.f, std::numeric_limits<float>::quiet_NaN(),
+                                std::numeric_limits<float>::infinity()}) {
+        SMaskParam p = DefaultMaskParam();
+        p.featherPercent = percent;
+        CMaskData_Base mask;
+        EXPECT_TRUE(mask.Create(p)) << percent;
+        EXPECT_EQ(mask.StepHeight_IncludeRes(), 136) << percent;
+    }
 }
 
 namespace {
@@ -223,10 +241,12 @@ const RefusedCase kRefused[] = {
     {"NoColours", [](SMaskParam& p) { p.colorCount = 0; }, 1},
     {"ThreeBits", [](SMaskParam& p) { p.bitsPerPixel = 3; }, 1},
     {"ZeroBits", [](SMaskParam& p) { p.bitsPerPixel = 0; }, 1},
-    {"NaNPercent", [](SMaskParam& p) { p.featherPercent = std::numeric_limits<float>::quiet_NaN(); }, 1},
-    {"InfinitePercent", [](SMaskParam& p) { p.featherPercent = std::numeric_limits<float>::infinity(); }, 1},
-    {"PercentAbove100", [](SMaskParam& p) { p.featherPercent = 100.5f; }, 1},
-    {"NegativePercent", [](SMaskParam& p) { p.featherPercent = -1.f; }, 1},
+    // The percent is checked where a feathered profile reads it (an unfeathered record may carry
+    // anything there: see UnfeatheredRecordIgnoresItsFeatherPercent).
+    {"NaNPercent", [](SMaskParam& p) { p.featherMode = 1; p.featherPercent = std::numeric_limits<float>::quiet_NaN(); }, 1},
+    {"InfinitePercent", [](SMaskParam& p) { p.featherMode = 1; p.featherNozzleType = 2; p.featherPercent = std::numeric_limits<float>::infinity(); }, 1},
+    {"PercentAbove100", [](SMaskParam& p) { p.featherMode = 1; p.featherPercent = 100.5f; }, 1},
+    {"NegativePercent", [](SMaskParam& p) { p.featherMode = 1; p.featherNozzleType = 3; p.featherPercent = -1.f; }, 1},
     {"XSplitToZero", [](SMaskParam& p) { p.resSplitMode = 1; }, 1},
     {"YSplitToZero", [](SMaskParam& p) { p.resSplitMode = 3; p.yResPass = 2; }, 1},
     {"FeatherModeTwo", [](SMaskParam& p) { p.featherMode = 2; }, 2},

@@ -33,8 +33,7 @@ public:
 LogCapture::LogCapture() : m_backend(boost::make_shared<Backend>())
 {
     auto core = logging::core::get();
-    // The host's side of the contract: the scope attribute is the host's to register.
-    core->add_global_attribute("Scope", logging::attributes::named_scope());
+    // Nothing else is registered: the library's logger carries each record's scope itself.
     m_sink = boost::make_shared<logging::sinks::synchronous_sink<Backend>>(m_backend);
     core->add_sink(m_sink);
 }

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -96,13 +97,38 @@ TEST(VerifyCommand, ExactModesMeetTheirPromise)
     }
 }
 
-TEST(VerifyCommand, SineRippleHasNoExactPromiseAndStillSucceeds)
+// Nothing checked is never reported as met.
+TEST(VerifyCommand, SineRippleHasNoExactPromiseAndIsNotJudged)
 {
     const SToolRun run = RunTool(With({"verify", "--json", "--feather-mode", "1",
                                        "--feather-nozzle-type", "3", "--feather-percent", "50"},
                                       kSmallMode));
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(nlohmann::json::parse(run.out)["colors"][0]["promise"], "none");
+    const nlohmann::json report = nlohmann::json::parse(run.out);
+    EXPECT_EQ(report["colors"][0]["promise"], "none");
+    EXPECT_FALSE(report["colors"][0]["checked"].get<bool>());
+    EXPECT_FALSE(report["colors"][0].contains("met"));
+    EXPECT_FALSE(report.contains("met"));
+    EXPECT_EQ(run.err.find("met"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("not judged"), std::string::npos) << run.err;
+}
+
+// A folder that cannot be written is a clear message and status 2, never an abort.
+TEST(ToolCommands, UnwritableOutputFolderIsReportedNotAborted)
+{
+    const std::string file = FreshTestDir() + "/a-file";
+    std::ofstream(file) << "in the way";
+    const std::vector<std::vector<std::string>> commands = {
+        {"mask"}, {"verify"}, {"overlap"}, {"ramp", "--ramp-width", "8", "--band-height", "4"},
+        {"planes", "--plane", "0"}};
+    for (const std::string& out : {file, file + "/below"}) {
+        for (std::vector<std::string> command : commands) {
+            command.insert(command.end(), {"--out", out});
+            const SToolRun run = RunTool(command);
+            EXPECT_EQ(run.status, 2) << command[0] << " " << out << ": " << run.err;
+            EXPECT_NE(run.err.find("rv_halftone " + command[0]), std::string::npos) << run.err;
+        }
+    }
 }
 
 TEST(VerifyCommand, WritesFireCountPictures)

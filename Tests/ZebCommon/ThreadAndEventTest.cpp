@@ -1,13 +1,17 @@
 #include <ZebCommon/CustomConditionVariable.h>
 #include <ZebCommon/CustomThreadBase.h>
 
+#include "LogCapture.h"
+
 #include <gtest/gtest.h>
 
 #include <pthread.h>
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -148,10 +152,31 @@ TEST(CustomThreadBase, FailedPrepareSkipsTheLoop)
     EXPECT_EQ(thread.Events(), expected);
 }
 
-TEST(CustomThreadBase, NeverStartedCountsAsEnded)
+// A thread object that never ran has nothing to wait for: none of the waits may block.
+TEST(CustomThreadBase, NeverStartedCountsAsEndedForEveryWait)
 {
     CountingThread thread(1);
-    EXPECT_TRUE(thread.Wait_Exit(0));
+    auto waits = std::async(std::launch::async, [&thread] {
+        thread.Wait_PrepareComplete();
+        thread.Wait_Paused();
+        return thread.Wait_Exit(0);
+    });
+    ASSERT_EQ(waits.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_TRUE(waits.get());
+}
+
+// An exception from a step ends the loop with a failure record; the process goes on.
+TEST(CustomThreadBase, ExceptionFromAStepEndsTheThreadNotTheProcess)
+{
+    struct Throwing : CustomThreadBase
+    {
+        ~Throwing() override { Stop_And_Join(); }
+        bool OneLoop() override { throw std::runtime_error("step failed"); }
+    } thread;
+    LogCapture log;
+    ASSERT_TRUE(thread.Start("worker"));
+    EXPECT_TRUE(thread.Wait_Exit(kWaitInfinite));
+    EXPECT_EQ(log.Failures().size(), 1u);
 }
 
 TEST(CustomThreadBase, DestructionOfARunningThreadJoinsIt)

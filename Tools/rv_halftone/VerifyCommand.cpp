@@ -60,20 +60,28 @@ int RunVerify(const VerifyOptions& options)
 
     nlohmann::json colours = nlohmann::json::array();
     bool allMet = true;
+    int checked = 0;
     int pictures = 0;
     Progress progress("simulating the print");
     const int colourCount = mask.MaskParam_Current().colorCount;
     for (int c = 0; c < colourCount; ++c) {
         progress.Update(c, colourCount);
         const print_simulation::ColorVerdict verdict = print_simulation::Verify(mask, c);
-        allMet = allMet && verdict.met;
-        colours.push_back({{"color", c},
-                           {"promise", PromiseName(verdict.promise)},
-                           {"expectation", verdict.expectation},
-                           {"pixels", verdict.pixels},
-                           {"histogram", verdict.histogram},
-                           {"mismatches", verdict.mismatches},
-                           {"met", verdict.met}});
+        // "met" is said only of a promise that was checked.
+        const bool judged = verdict.promise != print_simulation::Promise::None;
+        nlohmann::json colour = {{"color", c},
+                                 {"promise", PromiseName(verdict.promise)},
+                                 {"expectation", verdict.expectation},
+                                 {"pixels", verdict.pixels},
+                                 {"histogram", verdict.histogram},
+                                 {"checked", judged}};
+        if (judged) {
+            ++checked;
+            allMet = allMet && verdict.met;
+            colour["mismatches"] = verdict.mismatches;
+            colour["met"] = verdict.met;
+        }
+        colours.push_back(colour);
         if (!options.outDir.empty()) {
             PngOptions png;
             png.scale = options.scale;
@@ -87,7 +95,10 @@ int RunVerify(const VerifyOptions& options)
     const print_simulation::FireCounts stretch = print_simulation::Simulate(mask, 0);
     nlohmann::json report = {{"paperLines", {stretch.firstLine, stretch.firstLine + stretch.lineCount}},
                              {"colors", colours},
-                             {"met", allMet}};
+                             {"checked", checked},
+                             {"notJudged", colourCount - checked}};
+    if (checked > 0)
+        report["met"] = allMet;
     if (options.json) {
         std::cout << report.dump(2) << "\n";
     } else {
@@ -102,8 +113,14 @@ int RunVerify(const VerifyOptions& options)
                                                     : ("NOT met, " + colour["mismatches"].dump() + " pixels differ").c_str());
         }
     }
-    std::fprintf(stderr, "verify: %d colour(s), %s%s\n", colourCount,
-                 allMet ? "every promise met" : "coverage NOT as promised",
+    const std::string verdict =
+        checked == 0 ? "not judged: the mode makes no exact promise"
+        : !allMet    ? "coverage NOT as promised"
+        : checked < colourCount
+            ? std::to_string(checked) + " promise(s) met, " +
+                  std::to_string(colourCount - checked) + " colour(s) not judged"
+            : "every promise met";
+    std::fprintf(stderr, "verify: %d colour(s), %s%s\n", colourCount, verdict.c_str(),
                  pictures > 0 ? (", " + std::to_string(pictures) + " picture(s) in " + options.outDir).c_str() : "");
     return allMet ? 0 : 1;
 }

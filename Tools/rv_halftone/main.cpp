@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <exception>
+#include <iostream>
 #include <vector>
 
 int main(int argc, char** argv)
@@ -22,10 +24,16 @@ int main(int argc, char** argv)
 
     CLI11_PARSE(app, argc, argv);
     AddConsoleLog(verbose);
-    for (const CommandRun& run : commands) {
-        const int status = run();
-        if (status >= 0)
-            return status;
+    // A folder that cannot be written, a full disk: said plainly, with a status of its own.
+    try {
+        for (const CommandRun& run : commands) {
+            const int status = run();
+            if (status >= 0)
+                return status;
+        }
+    } catch (const std::exception& error) {
+        std::cerr << "rv_halftone " << app.get_subcommands().front()->get_name() << ": "
+                  << error.what() << "\n";
     }
     return 2;
 }

@@ -1,0 +1,199 @@
+// What a host sees when things go wrong under it: allocations that fail, records too large to
+// render, sizes that would wrap. Nothing may report success for bytes it did not render, end the
+// host's process, or leak what it built. This program replaces the global allocator so that a
+// test can make allocations fail (on every thread, or on the library's threads only) and count
+// the pass masks alive.
+#include <Rv_Halftone/BaseMaskData.h>
+#include <Rv_Halftone/MaskDataStorage.h>
+#include <Rv_Halftone/MaskData_Base.h>
+#include <Rv_Halftone/OverlapMask.h>
+#include <Rv_Halftone/Rv_Halftone.h>
+
+#include "MaskParams.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <cstdlib>
+#include <new>
+
+// ---- A counting allocator: a header before each block holds its size. ----
+namespace {
+
+constexpr size_t kHeader = 16;  // keeps the default new alignment
+std::atomic<long> g_liveMasks{0};
+constexpr size_t kNever = static_cast<size_t>(-1);
+std::atomic<size_t> g_failAbove{kNever};             // larger requests fail, on every thread
+std::atomic<size_t> g_failAboveOffMainThread{kNever};  // likewise, on the library's threads
+const std::thread::id g_mainThread = std::this_thread::get_id();
+thread_local long t_allocations = 0;                        // on this thread
+thread_local long t_failAt = 0;                             // 0: never
+thread_local size_t t_lastSize = 0;
+
+void* Allocate(size_t size)
+{
+    ++t_allocations;
+    t_lastSize = size;
+    if (size > g_failAbove.load() || t_allocations == t_failAt ||
+        (size > g_failAboveOffMainThread.load() && std::this_thread::get_id() != g_mainThread))
+        return nullptr;
+    auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
+    if (block == nullptr)
+        return nullptr;
+    *reinterpret_cast<size_t*>(block) = size;
+    if (size == sizeof(CMaskData_Base))
+        ++g_liveMasks;
+    return block + kHeader;
+}
+
+void Release(void* pointer)
+{
+    if (pointer == nullptr)
+        return;
+    unsigned char* block = static_cast<unsigned char*>(pointer) - kHeader;
+    if (*reinterpret_cast<size_t*>(block) == sizeof(CMaskData_Base))
+        --g_liveMasks;
+    std::free(block);
+}
+
+void* AllocateOrThrow(size_t size)
+{
+    void* pointer = Allocate(size);
+    if (pointer == nullptr)
+        throw std::bad_alloc();
+    return pointer;
+}
+
+}  // namespace
+
+void* operator new(size_t size) { return AllocateOrThrow(size); }
+void* operator new[](size_t size) { return AllocateOrThrow(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void operator delete(void* pointer) noexcept { Release(pointer); }
+void operator delete[](void* pointer) noexcept { Release(pointer); }
+void operator delete(void* pointer, size_t) noexcept { Release(pointer); }
+void operator delete[](void* pointer, size_t) noexcept { Release(pointer); }
+void operator delete(void* pointer, const std::nothrow_t&) noexcept { Release(pointer); }
+void operator delete[](void* pointer, const std::nothrow_t&) noexcept { Release(pointer); }
+
+namespace {
+
+SMaskParam_Test TallOnePassRecord(int nozzles, int featherType)
+{
+    SMaskParam p = DefaultMaskParam();
+    p.nozzleCount = nozzles;
+    p.basePass = 1;
+    p.colorCount = 1;
+    p.bitsPerPixel = 1;
+    p.featherMode = featherType == 0 ? 0 : 1;
+    p.featherNozzleType = featherType == 0 ? 1 : featherType;
+    p.lessMaskPosition = 1;  // one mask position
+    return ToTestParam(p);
+}
+
+}  // namespace
+
+// One pass with a range over the whole scale fires every pixel: a mask too tall for the old
+// workers' blocks is rendered in full, never handed out empty.
+TEST(HostFaults, TallMaskIsRenderedInFullOrRefused)
+{
+    void* container = nullptr;
+    ASSERT_TRUE(halfton_mask_container_create(TallOnePassRecord(4000000, 0), container));
+    const long long bytes =
+        static_cast<long long>(halfton_mask_height(container)) * halfton_mask_line_bytes(container);
+    int position = -1;
+    const unsigned char* rows = halfton_mask_data(container, 0, position);
+    long long unfired = 0;
+    for (long long i = 0; i < bytes; ++i)
+        unfired += rows[i] != 0xFF;
+    EXPECT_EQ(unfired, 0);
+    halfton_mask_container_delete(container);
+
+    // With the sine ripple each worker would need a block of 544 x 4,000,000 bytes: refused
+    // before any thread starts.
+    container = nullptr;
+    EXPECT_FALSE(halfton_mask_container_create(TallOnePassRecord(4000000, 3), container));
+    EXPECT_EQ(container, nullptr);
+}
+
+TEST(HostFaults, TallOverlapBandIsRendered)
+{
+    OverlapMask mask;
+    ASSERT_TRUE(mask.Create(SOverlapMaskParam{3000000, 1, 100.f, 1, 50}));
+    // Every band line fires about half the pixels between head and tail; an unrendered band
+    // would fire none.
+    const unsigned char* middle = mask.Mask_head() + 1500000LL * mask.MaskLineBytes();
+    int fired = 0;
+    for (int i = 0; i < mask.MaskLineBytes(); ++i)
+        fired += middle[i] != 0;
+    EXPECT_GT(fired, 0);
+}
+
+// A worker that cannot get its memory fails the build; the host's process goes on.
+TEST(HostFaults, WorkerOutOfMemoryFailsTheBuildWithoutEndingTheHost)
+{
+    SMaskParam p = DefaultMaskParam();
+    p.nozzleCount = 96;
+    p.basePass = 2;
+    p.featherMode = 1;
+    p.featherNozzleType = 3;  // the ripple: workers hold byte-per-pixel blocks of 544 x 96
+    p.featherPercent = 50.f;
+    g_failAboveOffMainThread = 4096;
+    void* container = nullptr;
+    const bool created = halfton_mask_container_create(ToTestParam(p), container);
+    g_failAboveOffMainThread = kNever;
+    EXPECT_FALSE(created);
+    EXPECT_EQ(container, nullptr);
+    // The same record builds once the memory is there.
+    ASSERT_TRUE(halfton_mask_container_create(ToTestParam(p), container));
+    halfton_mask_container_delete(container);
+}
+
+TEST(HostFaults, SizesThatWouldWrapAreRefused)
+{
+    CBaseMaskData thresholds;
+    EXPECT_FALSE(thresholds.Create(4194304, 2097152, 2097152));  // 2^64 samples
+    EXPECT_FALSE(thresholds.Create(65536, 65536, 1));
+}
+
+// A build that throws releases the half-built container.
+TEST(HostFaults, RefusedCreateLeaksNoContainer)
+{
+    SMaskParam p = DefaultMaskParam();
+    p.basePass = 1;
+    p.xResPass = 16;
+    p.colorCount = 100;  // about 118 MB of mask bytes
+    const long before = g_liveMasks;
+    g_failAbove = 64u << 20;
+    void* container = nullptr;
+    const bool created = halfton_mask_container_create(ToTestParam(p), container);
+    g_failAbove = kNever;
+    EXPECT_FALSE(created);
+    EXPECT_EQ(g_liveMasks, before);
+}
+
+// The storage appends a new mask after building it; if the append throws, the mask is released.
+TEST(HostFaults, StorageAppendThatThrowsLeaksNoMask)
+{
+    const SMaskParam record = DefaultMaskParam();
+    long allocations = 0;
+    {
+        CMaskDataStorage storage;
+        t_allocations = 0;
+        ASSERT_TRUE(storage.MaskData_Current_Init(record));
+        allocations = t_allocations;
+        ASSERT_EQ(t_lastSize, 3 * sizeof(void*)) << "the last allocation is the list's node";
+    }
+    const long before = g_liveMasks;
+    {
+        CMaskDataStorage storage;
+        t_allocations = 0;
+        t_failAt = allocations;
+        EXPECT_THROW(storage.MaskData_Current_Init(record), std::bad_alloc);
+        t_failAt = 0;
+        EXPECT_EQ(storage.MaskData_Current_Get(), nullptr);
+    }
+    EXPECT_EQ(g_liveMasks, before);
+}

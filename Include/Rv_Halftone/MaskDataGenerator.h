@@ -1,7 +1,7 @@
 // The mask generator: renders a whole pass mask on one master and several worker threads.
 #pragma once
 
-#include <Rv_Halftone/CutTable.h>
+#include <Rv_Halftone/MaskDataGenerate_Param.h>
 #include <Rv_Halftone/MaskDataGenerator_Sub.h>
 #include <Rv_Halftone/Rv_Halftone_Export.h>
 #include <ZebCommon/CustomThreadBase.h>
@@ -10,32 +10,7 @@
 #include <memory>
 #include <vector>
 
-class CBaseMaskData;
-class CMaskBlock;
 class CSineMask;
-
-// One generator run. The three pointed-to objects stay alive and unchanged until the generator
-// has been destroyed; the output is zero when rendering starts (the workers only OR bits in).
-struct SMaskDataGenerate_Param
-{
-    CMaskBlock* maskBlock;      // the output, used as one flat buffer
-    int maskBytesOneColor;      // bytes between the starts of two colours
-    int maskBytesOnePosition;   // bytes between the starts of two positions of one colour
-    int maskLineBytes;          // bytes per output row
-    const CBaseMaskData* thresholdData;  // one threshold layer per colour
-    int thresholdHeight;        // rows of a layer
-    int thresholdWidth;         // columns of a layer; pixels of every worker block
-    int colorCount;
-    int positionCount;          // mask positions per colour
-    const SCutTable* cutTable;  // one entry per block row
-    int cutTableCount;
-    int maskHeight;             // rows of each worker block: rows per Y pass of one position
-    int stepHeight;             // threshold rows between two mask positions
-    int xResPass;               // blocks per unit, interleaved pixel by pixel
-    int yResPass;               // units per position, interleaved row by row
-    int bitsPerPixel;           // 1 or 2
-    int featherNozzleType;      // 3 turns on the sine ripple
-};
 
 // Usage: construct, Create(param, N), Wait_Exit(limit), read the output, destroy. Create starts N
 // workers and then the master thread "CMaskDataGenerator", which hands out one unit per colour,
@@ -43,7 +18,8 @@ struct SMaskDataGenerate_Param
 // queued and every worker has ended, the master stops; that is what Wait_Exit waits for.
 // Destroying the generator at any point stops and joins all its threads first.
 //
-// States of the master's OneLoop: 1 Initialize, 2 AddSourceData, 3 WaitCompleted.
+// States of the master's OneLoop (the numbers the state record shows): 1 set up, 2 hand out
+// units, 3 wait for the workers.
 class RV_HALFTONE_API CMaskDataGenerator : public CustomThreadBase
 {
 public:

@@ -2,34 +2,28 @@
 #pragma once
 
 #include <Rv_Halftone/MaskBlock.h>
+#include <Rv_Halftone/MaskDataGenerate_Param.h>
 #include <Rv_Halftone/Rv_Halftone_Export.h>
 #include <ZebCommon/CustomThreadBase.h>
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class CSineMask;
-struct SMaskDataGenerate_Param;
 template <typename T>
 class CZebPtrQueueBuffer;
 
-// One unit of work: the rows of one Y pass of one mask position of one colour.
-struct SMaskDataGenerate_SubParam
-{
-    int colorIndex;     // threshold layer and colour region of the output
-    int positionIndex;  // mask position within the colour
-    int yResIndex;      // Y pass: threshold row phase and output row phase
-};
-
-// Takes units from the input queue, cuts one byte-per-pixel block per X pass, applies the sine
-// ripple, packs the blocks into every Y-th row of the unit's output region and gives the unit
-// back to the pool; ends on its own once the input is finished and the input queue is empty.
-// Units never share output rows, so workers write the output without a lock. A step that fails
-// (an exception included) ends the thread with a "m_processState = " record, and the master then
-// fails the run.
+// Takes units from the input queue and renders each into every Y-th row of the unit's output
+// region, then gives the unit back to the pool; ends on its own once the input is finished and the
+// input queue is empty. Without the sine ripple a unit is cut and packed in one fused step; with
+// it, one byte-per-pixel block per X pass is cut, rippled, then packed. Units never share output
+// rows, so workers write the output without a lock. A step that fails (an exception included)
+// ends the thread with a "m_processState = " record, and the master then fails the run.
 //
-// States of OneLoop: 1 Initialize, 2 Input_Get, 3 Judge_Complete_Flag, 4 GenerateMaskData,
-// 5 MaskData_Ripple, 6 MergeMaskData, 7 Input_Release, 8 Last_Procedure.
+// States of OneLoop (the numbers the state record shows): 1 set up, 2 take a unit, 3 check
+// whether the input is finished, 4 cut (the fused path cuts and packs here, then goes to 7),
+// 5 ripple, 6 pack, 7 give the unit back, 8 finish.
 class RV_HALFTONE_API CMaskDataGenerator_Sub : public CustomThreadBase
 {
 public:
@@ -65,6 +59,7 @@ private:
     const SMaskDataGenerate_Param* m_param;
     std::unique_ptr<SMaskDataGenerate_SubParam> m_subParam;  // the unit being rendered, or null
     CZebPtrQueueBuffer<SMaskDataGenerate_SubParam>* m_queueBuffer;
+    std::vector<int> m_columnStarts;             // first layer column of each X pass
     std::unique_ptr<CMaskBlock[]> m_maskBlocks;  // one block per X pass, unless cut and packed fused
     const CSineMask* m_sineMask;
     std::atomic<bool> m_failed;  // a step failed: the run this worker belongs to has failed

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <Rv_Halftone/CutTable.h>
+#include <Rv_Halftone/FeatherProfile.h>
 #include <Rv_Halftone/MaskBlock.h>
 #include <Rv_Halftone/MaskParam.h>
 #include <Rv_Halftone/Rv_Halftone_Export.h>
@@ -48,6 +49,10 @@ public:
     int BasePass() const;
     int MaskPositionCount() const;
     int ThresholdHeight() const;  // tile height chosen for the mask positions
+    // The working profile Create decided: the feather family, and for the two-part family the
+    // split of each step's rows (zero otherwise).
+    EFeatherFamily FeatherFamily() const { return m_featherFamily; }
+    const STwoPartSplit& TwoPartSplit() const { return m_twoPartSplit; }
 
     // The rows of one colour at the next mask position; see halfton_mask_data.
     const unsigned char* MaskData_Get(int colorIndex, int& positionCounter) const;
@@ -60,7 +65,8 @@ public:
     // 0 to 100.
     static int StepHeadNozzle_Get(int nozzleCount, int passCount, float featherPercent);
 
-    // Cut-table builders that need no mask; each fills `table` and returns true.
+    // Cut-table builders that need no mask; each fills `table` and returns true. They and the
+    // private cut-table members below hand their work to the library's cut-table module.
     // passCount groups of rowsPerPass rows, group i printing the i-th passCount-th of the scale.
     static bool CreateCutTable_FeatherNone_ColorOneTimes(SCutTable* table, int rows,
                                                          int rowsPerPass, int passCount);
@@ -83,7 +89,7 @@ protected:
     virtual bool InitResParam();
 
 private:
-    friend class CMaskData_Base_Peer;  // the test suite's access to the private steps
+    friend class CMaskData_Base_Peer;  // test-only access to the private steps: see the tests
 
     bool RangeTest() const;
     void SplitResolution();
@@ -137,8 +143,8 @@ private:
     int m_realStepHeight;
     int m_thresholdHeight;
     int m_thresholdWidth;
-    int m_passRows;
-    int m_passNozzles;
-    int m_featherNozzles;
-    int m_featherRows;
+    // The working profile, decided once by the profile step of Create; every later step (cut
+    // table, rendering) reads it.
+    EFeatherFamily m_featherFamily;
+    STwoPartSplit m_twoPartSplit;
 };

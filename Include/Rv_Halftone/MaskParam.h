@@ -4,6 +4,32 @@
 #include <cstddef>
 #include <cstdint>
 
+// The numbers the record's mode fields take. The fields stay plain int32 (the record crosses the
+// library boundary); these names are for code that fills or reads them.
+enum EFeatherMode
+{
+    FeatherMode_None = 0,    // no feather (nozzle rows left over still feather the swath edge)
+    FeatherMode_Nozzle = 1,  // feathered as featherNozzleType says
+};
+
+enum EFeatherNozzleType
+{
+    FeatherNozzleType_TwoPart = 1,          // two-part smoothing
+    FeatherNozzleType_ThreePart = 2,        // three-part smoothing
+    FeatherNozzleType_ThreePartRipple = 3,  // three-part smoothing with the sine ripple
+};
+
+// Divisors of the resolution passes; every other value splits nothing.
+enum EResSplitMode
+{
+    ResSplitMode_None = 0,
+    ResSplitMode_XHalf = 1,       // xResPass / 2
+    ResSplitMode_YHalf = 2,       // yResPass / 2
+    ResSplitMode_YThird = 3,      // yResPass / 3
+    ResSplitMode_YQuarter = 4,    // yResPass / 4
+    ResSplitMode_XYHalf = 5,      // xResPass / 2 and yResPass / 2
+};
+
 // Same thirteen fields and 49-byte packed layout as SMaskParam_Test of the flat interface; see
 // Rv_Halftone.h for the meaning and valid range of each field. Caches key on all 49 bytes.
 #pragma pack(push, 1)

@@ -3,16 +3,10 @@
 #include <Rv_Halftone/BaseMaskData.h>
 #include <Rv_Halftone/Rv_Halftone_Helper.h>
 
+#include "CutTables/CutTables.h"
 #include "Rv_Halftone_Internal.h"
 
 #include <memory>
-
-namespace {
-
-// Fourth argument of every band Create of the library: the line alignment in bytes.
-constexpr int kBandLineAlign = 16;
-
-}  // namespace
 
 CDecryptMask::CDecryptMask()
     : m_bitsPerPixel(0),
@@ -107,42 +101,33 @@ const CBandData* CDecryptMask::MaskBand_Right_Get() const { return m_pMaskBand_R
 const CBandData* CDecryptMask::MaskBand_Left_Not_Get() const { return &m_maskBand_Left_Not; }
 const CBandData* CDecryptMask::MaskBand_Right_Not_Get() const { return &m_maskBand_Right_Not; }
 
-// Entries 0 to height - 1 fire the levels from (height - i) x 65535 / (n + 1) up, a share of about
-// (i + 1) / (n + 1) of the plane; the entries after them are their complements. The level is
-// computed in 64 bits so that wide ramps do not overflow.
+// The ramp of three-part smoothing at full level over 2 x height rows in steps of `height`: entry
+// i < height fires the levels from (height - i) x 65535 / (height + 1) up, about (i + 1) /
+// (height + 1) of the plane, and entry height + i its complement.
 bool CDecryptMask::CreateCutTable(SCutTable* table, int count, int height)
 {
-    for (int i = 0; i < height; ++i) {
-        table[i].high = static_cast<uint16_t>(rv_halftone::kLevelScale);
-        table[count - 1 - i].low = 0;
-    }
-    const int n = count - height;
-    for (int j = 0; j < n; ++j) {
-        const long long level = static_cast<long long>(n - j) * rv_halftone::kLevelScale / (n + 1);
-        table[height + j].high = static_cast<uint16_t>(level);
-        table[j].low = static_cast<uint16_t>(level);
-    }
-    return true;
+    return rv_halftone::cut_tables::ThreePart_Ramp(table, count, height, 100);
 }
 
 // Packs the byte-per-pixel block into the band: line r from block row r, pixels from the most
 // significant bits down, m_bitsPerPixel bits each.
 bool CDecryptMask::MergeMaskData(const CMaskBlock& block, CBandData& band)
 {
-    if (!band.Create(block.Width(), block.Height(), m_bitsPerPixel, kBandLineAlign)) {
+    if (!band.Create(block.Width(), block.Height(), m_bitsPerPixel, rv_halftone::kBandLineAlign)) {
         ZEB_LOG_FAILURE();
         return false;
     }
-    const int bits = m_bitsPerPixel;
-    const int pixelMask = (1 << bits) - 1;
-    const unsigned char* source = block.MaskData_Const();
-    for (int r = 0; r < block.Height(); ++r) {
-        unsigned char* line = band.Buffer() + static_cast<long long>(r) * band.LineStride();
-        for (int c = 0; c < block.Width(); ++c) {
-            const int pixel = *source++ & pixelMask;
-            const int bit = c * bits;
-            line[bit / 8] = static_cast<unsigned char>(line[bit / 8] | (pixel << (8 - bits - bit % 8)));
-        }
+    SMergeMaskParam merge{};
+    merge.bitsPerPixel = m_bitsPerPixel;
+    merge.maskBlocks = &block;
+    merge.maskBlockCount = 1;
+    merge.lineStart = 0;
+    merge.lineStep = 1;
+    merge.outBuffer = band.Buffer();
+    merge.maskLineBytes = band.LineStride();
+    if (!Halftone_Helper::MergeMaskData_YRes(merge)) {
+        ZEB_LOG_FAILURE();
+        return false;
     }
     return true;
 }

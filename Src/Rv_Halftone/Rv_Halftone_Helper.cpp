@@ -84,7 +84,15 @@ bool Halftone_Helper::MergeMaskData_YRes(const SMergeMaskParam& param)
     const int height = param.maskBlocks[0].Height();
     const rv_halftone::kernels::PackRowFromBytesFn packRow =
         rv_halftone::kernels::ActiveKernels().packRowFromBytes;
-    std::vector<const unsigned char*> rows(static_cast<size_t>(param.maskBlockCount));
+    // The row pointers of the usual few blocks live on the stack: no allocation per call.
+    constexpr int kRowsOnStack = 16;
+    const unsigned char* rowsOnStack[kRowsOnStack];
+    std::vector<const unsigned char*> rowsOnHeap;
+    const unsigned char** rows = rowsOnStack;
+    if (param.maskBlockCount > kRowsOnStack) {
+        rowsOnHeap.resize(static_cast<size_t>(param.maskBlockCount));
+        rows = rowsOnHeap.data();
+    }
     for (int y = 0; y < height; ++y) {
         for (int k = 0; k < param.maskBlockCount; ++k)
             rows[k] = param.maskBlocks[k].MaskData_Const() + static_cast<long long>(y) * width;
@@ -93,9 +101,9 @@ bool Halftone_Helper::MergeMaskData_YRes(const SMergeMaskParam& param)
             (static_cast<long long>(param.lineStep) * y + param.lineStart) * param.maskLineBytes;
         // The fast packers leave unusual shapes (other bit counts, bytes that spill into the
         // neighbouring pixel) to the plain loop, untouched.
-        if (!packRow(rows.data(), param.maskBlockCount, width, bits, out))
-            rv_halftone::kernels::reference::PackRowFromBytes(rows.data(), param.maskBlockCount,
-                                                              width, bits, out);
+        if (!packRow(rows, param.maskBlockCount, width, bits, out))
+            rv_halftone::kernels::reference::PackRowFromBytes(rows, param.maskBlockCount, width,
+                                                              bits, out);
     }
     return true;
 }

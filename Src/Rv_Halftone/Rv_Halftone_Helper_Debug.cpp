@@ -8,13 +8,6 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-// Line alignment of the band, as the band decoder creates its bands.
-constexpr int kBandLineAlign = 16;
-
-}  // namespace
-
 // No output format is fixed for a cut table, so the hook writes nothing.
 bool Halftone_Helper::OutputCutTable_Debug(const SCutTable* /*table*/, int /*count*/,
                                            std::string /*fileName*/)
@@ -25,7 +18,7 @@ bool Halftone_Helper::OutputCutTable_Debug(const SCutTable* /*table*/, int /*cou
 bool Halftone_Helper::Mask2Band_Debug(const unsigned char* data, int width, int height,
                                       int lineBytes, int bitsPerPixel, CBandData& band)
 {
-    if (!band.Create(width, height, bitsPerPixel, kBandLineAlign)) {
+    if (!band.Create(width, height, bitsPerPixel, rv_halftone::kBandLineAlign)) {
         ZEB_LOG_FAILURE();
         return false;
     }

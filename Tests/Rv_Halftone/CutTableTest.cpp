@@ -103,10 +103,11 @@ std::unique_ptr<CMaskData_Base> MaskSmooth2(int passes, int colorTimes, int step
     auto mask = Mask(passes, colorTimes, step);
     Peer::Current(*mask).featherMode = 1;
     Peer::Current(*mask).featherNozzleType = 1;
-    Peer::FeatherRows(*mask) = feather;
-    Peer::PassRows(*mask) = step - feather;
-    Peer::PassNozzles(*mask) = (step - feather) * passes;
-    Peer::FeatherNozzles(*mask) = feather * (passes + 1);
+    Peer::Family(*mask) = FeatherFamily_TwoPart;
+    Peer::Split(*mask).featherRows = feather;
+    Peer::Split(*mask).passRows = step - feather;
+    Peer::Split(*mask).passNozzles = (step - feather) * passes;
+    Peer::Split(*mask).featherNozzles = feather * (passes + 1);
     Peer::MaskHeight_NoneRes(*mask) = passes * step + feather;
     return mask;
 }
@@ -117,6 +118,7 @@ std::unique_ptr<CMaskData_Base> MaskSmooth3(int passes, int colorTimes, int step
     auto mask = Mask(passes, colorTimes, step);
     Peer::Current(*mask).featherMode = 1;
     Peer::Current(*mask).featherNozzleType = 2;
+    Peer::Family(*mask) = FeatherFamily_ThreePart;
     Peer::Current(*mask).smoothLevelPercent = levelPercent;
     Peer::MaskHeight_NoneRes(*mask) = rows;
     return mask;
@@ -465,77 +467,6 @@ TEST(CutTableRefusal, RefusedInputsLeaveTheTableAsItWas)
 
 // ---------------------------------------------------------------------------------------------
 // Dispatcher.
-
-TEST(CutTableDispatch, UnservedFeatherFieldsGiveTheirRecord)
-{
-    struct Case
-    {
-        int featherMode, featherType;
-        const char* record;  // empty: no record at all
-    };
-    const Case cases[] = {
-        {1, 5, "m_maskParam_Current.featherNozzleType = 5"},
-        {1, 0, "m_maskParam_Current.featherNozzleType = 0"},
-        {1, -1, "m_maskParam_Current.featherNozzleType = -1"},
-        {2, 1, "m_maskParam_Current.featherMode = 2"},
-        {7, 2, "m_maskParam_Current.featherMode = 7"},
-        {-1, 1, "m_maskParam_Current.featherMode = -1"},
-        {1, 4, ""},
-    };
-    for (const Case& c : cases) {
-        LogCapture log;
-        auto mask = Mask(4, 1, 4);
-        Peer::Current(*mask).featherMode = c.featherMode;
-        Peer::Current(*mask).featherNozzleType = c.featherType;
-        Table table = Untouched(16);
-        EXPECT_FALSE(Peer::CreateCutTable(*mask, table.data(), 16));
-        EXPECT_TRUE(SameEntries(table, Untouched(16)));
-        const std::vector<CapturedRecord> records = log.Records();
-        if (*c.record == '\0') {
-            EXPECT_TRUE(records.empty()) << "type 4";
-            continue;
-        }
-        ASSERT_EQ(records.size(), 1u) << c.record;
-        EXPECT_EQ(records[0].severity, 2);
-        EXPECT_EQ(records[0].message, c.record);
-    }
-}
-
-// Each feather setting lands in its builder: the dispatcher's table equals the builder's.
-TEST(CutTableDispatch, RoutesEveryFeatherSettingToItsBuilder)
-{
-    struct Case
-    {
-        const char* name;
-        int featherMode, featherType, colorTimes;
-        PeerBuild builder;
-    };
-    const Case cases[] = {
-        {"none, once", 0, 0, 1, &Peer::CreateCutTable_FeatherNone},
-        {"none, type ignored", 0, 9, 1, &Peer::CreateCutTable_FeatherNone_ColorOneTimes},
-        {"none, twice", 0, 1, 2, &Peer::CreateCutTable_FeatherNone_ColorMultipleTimes},
-        {"two-part, once", 1, 1, 1, &Peer::CreateCutTable_Smooth_2},
-        {"two-part, three times", 1, 1, 3, &Peer::CreateCutTable_Smooth_2},
-        {"three-part, once", 1, 2, 1, &Peer::CreateCutTable_Smooth_3_ColorOneTimes},
-        {"three-part sine, once", 1, 3, 1, &Peer::CreateCutTable_Smooth_3},
-        {"three-part, twice", 1, 2, 2, &Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2},
-        {"three-part sine, twice", 1, 3, 2, &Peer::CreateCutTable_Smooth_3},
-    };
-    for (const Case& c : cases) {
-        // P = 4, S = 6, e = 3: 27 rows for the two-part family, 24 otherwise.
-        auto mask = c.featherMode == 1 && c.featherType == 1 ? MaskSmooth2(4, c.colorTimes, 6, 3)
-                                                             : MaskSmooth3(4, c.colorTimes, 6, 24, 50);
-        Peer::Current(*mask).featherMode = c.featherMode;
-        Peer::Current(*mask).featherNozzleType = c.featherType;
-        const int rows = Peer::MaskHeight_NoneRes(*mask);
-        Table routed = Untouched(static_cast<size_t>(rows));
-        Table direct = Untouched(static_cast<size_t>(rows));
-        ASSERT_TRUE(Peer::CreateCutTable(*mask, routed.data(), rows)) << c.name;
-        ASSERT_TRUE(c.builder(*mask, direct.data(), rows)) << c.name;
-        EXPECT_TRUE(SameEntries(routed, direct)) << c.name;
-        EXPECT_FALSE(SameEntries(routed, Untouched(static_cast<size_t>(rows)))) << c.name;
-    }
-}
 
 // Records that Create accepts, whose geometry the profiles fix: the dispatcher's table of
 // m_maskHeight_NoneRes rows prints every paper line as the mode promises.

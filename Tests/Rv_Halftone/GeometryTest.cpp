@@ -71,8 +71,8 @@ TEST_P(Geometry, MatchesTheProfile)
     EXPECT_EQ(mask.MaskWidth(), c.maskWidth);
     EXPECT_EQ(mask.MaskParam_Current().featherMode, c.currentFeatherMode);
     EXPECT_EQ(mask.MaskParam_Input().featherMode, c.featherMode);
-    EXPECT_EQ(CMaskData_Base_Peer::PassRows(mask), c.passRows);
-    EXPECT_EQ(CMaskData_Base_Peer::FeatherRows(mask), c.featherRows);
+    EXPECT_EQ(CMaskData_Base_Peer::Split(mask).passRows, c.passRows);
+    EXPECT_EQ(CMaskData_Base_Peer::Split(mask).featherRows, c.featherRows);
     // Invariants every successful build keeps.
     const int x = mask.XResPass(), y = mask.YResPass();
     EXPECT_EQ(mask.MaskHeight_IncludeRes(), CMaskData_Base_Peer::MaskHeight_NoneRes(mask) * y);
@@ -80,7 +80,7 @@ TEST_P(Geometry, MatchesTheProfile)
     EXPECT_EQ(CMaskData_Base_Peer::StepHeight_NoneRes(mask) % (x * y), 0);
     EXPECT_EQ(mask.MaskLineBytes_OneColor(), (544 * mask.BitsPerPixel() * x + 7) / 8);
     EXPECT_EQ(mask.LeadBlankHeight_IncludeRes(), mask.MaskHeight_IncludeRes() - mask.RealStepHeight_IncludeRes());
-    EXPECT_EQ(CMaskData_Base_Peer::PassNozzles(mask) + CMaskData_Base_Peer::FeatherNozzles(mask),
+    EXPECT_EQ(CMaskData_Base_Peer::Split(mask).passNozzles + CMaskData_Base_Peer::Split(mask).featherNozzles,
               c.currentFeatherMode == 1 && c.featherType != 2 && c.featherType != 3
                   ? CMaskData_Base_Peer::MaskHeight_NoneRes(mask) : 0);
     for (int i = 0; i < y; ++i)

@@ -11,10 +11,8 @@ public:
     static int& StepHeight_NoneRes(CMaskData_Base& m) { return m.m_stepHeight_NoneRes; }
     static int& MaskHeight_NoneRes(CMaskData_Base& m) { return m.m_maskHeight_NoneRes; }
     static int& LeadBlankHeight_NoneRes(CMaskData_Base& m) { return m.m_leadBlankHeight_NoneRes; }
-    static int& PassRows(CMaskData_Base& m) { return m.m_passRows; }
-    static int& PassNozzles(CMaskData_Base& m) { return m.m_passNozzles; }
-    static int& FeatherNozzles(CMaskData_Base& m) { return m.m_featherNozzles; }
-    static int& FeatherRows(CMaskData_Base& m) { return m.m_featherRows; }
+    static EFeatherFamily& Family(CMaskData_Base& m) { return m.m_featherFamily; }
+    static STwoPartSplit& Split(CMaskData_Base& m) { return m.m_twoPartSplit; }
     static const CMaskBlock& MaskBlock(const CMaskData_Base& m) { return m.m_maskBlock; }
 
     // Cut-table builders.

@@ -50,13 +50,12 @@ void SetMembers(CMaskData_Base& m, FuzzInput& in, int passes, int step, int feat
     p.basePass = passes;
     p.colorTimes = in.TakeInRange(-2, 10);
     p.smoothLevelPercent = in.TakeInRange(-5, 110);
-    p.featherMode = in.TakeInRange(-1, 2);
-    p.featherNozzleType = in.TakeInRange(-1, 5);
+    CMaskData_Base_Peer::Family(m) = static_cast<EFeatherFamily>(in.TakeInRange(0, 3));
     CMaskData_Base_Peer::StepHeight_NoneRes(m) = step;
-    CMaskData_Base_Peer::FeatherRows(m) = feather;
-    CMaskData_Base_Peer::PassRows(m) = consistent ? step - feather : in.TakeInRange(-5, 50);
-    CMaskData_Base_Peer::PassNozzles(m) = consistent ? (step - feather) * passes : in.TakeInRange(-5, 500);
-    CMaskData_Base_Peer::FeatherNozzles(m) = consistent ? feather * (passes + 1) : in.TakeInRange(-5, 500);
+    CMaskData_Base_Peer::Split(m).featherRows = feather;
+    CMaskData_Base_Peer::Split(m).passRows = consistent ? step - feather : in.TakeInRange(-5, 50);
+    CMaskData_Base_Peer::Split(m).passNozzles = consistent ? (step - feather) * passes : in.TakeInRange(-5, 500);
+    CMaskData_Base_Peer::Split(m).featherNozzles = consistent ? feather * (passes + 1) : in.TakeInRange(-5, 500);
     CMaskData_Base_Peer::MaskHeight_NoneRes(m) = passes * step + feather;
 }
 

@@ -4,19 +4,16 @@
 
 #include <Rv_Halftone/BaseMaskData.h>
 #include <Rv_Halftone/MaskBlock.h>
-#include <Rv_Halftone/MaskDataGenerator.h>
-#include <Rv_Halftone/MaskData_Base.h>
 
-#include "Rv_Halftone_Internal.h"
+#include "../CutTables/CutTables.h"
+#include "../Generator/GeneratorRun.h"
+#include "../Rv_Halftone_Internal.h"
 
 #include <algorithm>
 #include <thread>
 #include <vector>
 
 namespace {
-
-// A band that takes longer than this to render fails.
-constexpr unsigned int kRenderTimeoutMs = 60000;
 
 // As many workers as the processor runs threads. The standard lets the count be unknown (0), and
 // a generator without a worker would never finish its unit, so one worker is the floor.
@@ -46,11 +43,9 @@ bool OverlapMask::MaskBlock_Create(int height, int inkPercent, int width, int li
     }
     const int rowCount = static_cast<int>(rows);
 
-    // The cut table and the threshold layer outlive the generator, whose threads read both: they
-    // are declared first so that they are destroyed last.
+    // The cut table and the threshold layer outlive the run, whose threads read both.
     std::vector<SCutTable> cutTable(static_cast<size_t>(rowCount), SCutTable{0, 0});
-    if (!CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(cutTable.data(), rowCount,
-                                                                       height, inkPercent)) {
+    if (!rv_halftone::cut_tables::ThreePart_Ramp(cutTable.data(), rowCount, height, inkPercent)) {
         ZEB_LOG_FAILURE();
         return false;
     }
@@ -66,31 +61,23 @@ bool OverlapMask::MaskBlock_Create(int height, int inkPercent, int width, int li
         return false;
     }
 
-    SMaskDataGenerate_Param param;
-    param.maskBlock = &block;
-    param.maskBytesOneColor = static_cast<int>(blockBytes);
-    param.maskBytesOnePosition = static_cast<int>(blockBytes);
-    param.maskLineBytes = lineBytes;
-    param.thresholdData = &thresholds;
-    param.thresholdHeight = thresholdHeight;
-    param.thresholdWidth = width;
-    param.colorCount = 1;
-    param.positionCount = 1;
-    param.cutTable = cutTable.data();
-    param.cutTableCount = rowCount;
-    param.maskHeight = rowCount;
-    param.stepHeight = height;
-    param.xResPass = 1;
-    param.yResPass = 1;
-    param.bitsPerPixel = bitsPerPixel;
-    param.featherNozzleType = 0;  // no sine ripple: it would break the head/tail pairing
-
-    CMaskDataGenerator generator;
-    if (!generator.Create(param, Worker_Count())) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
-    if (!generator.Wait_Exit(kRenderTimeoutMs)) {
+    // One unit: the head lines then the tail lines, without the sine ripple, which would break
+    // their pairing.
+    rv_halftone::SRenderJob job;
+    job.output = &block;
+    job.thresholds = &thresholds;
+    job.thresholdHeight = thresholdHeight;
+    job.cutTable = cutTable.data();
+    job.rows = rowCount;
+    job.colours = 1;
+    job.positions = 1;
+    job.step = height;
+    job.xPasses = 1;
+    job.yPasses = 1;
+    job.bitsPerPixel = bitsPerPixel;
+    job.lineBytes = lineBytes;
+    job.ripple = false;
+    if (!rv_halftone::RenderOnGenerator(job, Worker_Count())) {
         ZEB_LOG_FAILURE();
         return false;
     }

@@ -1,21 +1,20 @@
-// CMaskData_Base: cut tables of the three-part feather.
+// Cut tables of three-part smoothing.
 //
 // The level window of each nozzle row slides down the scale by an equal step from one row to the
 // next over the whole mask. Cut off at the top of the scale for the first rows and at 0 for the
 // last, the windows make a nozzle's share of pixels rise over the first step of the head, stay
 // level in the middle and fall over the last step, while every paper line still gets each level
 // below the top exactly once.
-#include <Rv_Halftone/MaskData_Base.h>
+#include "CutTables.h"
 
-#include "CutTable_Slices.h"
-#include "Rv_Halftone_Internal.h"
+#include "../Rv_Halftone_Internal.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
-using rv_halftone::kLevelScale;
-
+namespace rv_halftone {
+namespace cut_tables {
 namespace {
 
 // Level halfway up the scale: ranges centred below it grow upwards from 0, the others grow
@@ -24,7 +23,7 @@ constexpr int kLevelMiddle = 32767;
 
 // Widens one range to `width` levels about its centre, anchored at the end of the scale it
 // would pass.
-SCutTable CutRange_Widen(SCutTable range, long long width)
+SCutTable Widen(SCutTable range, long long width)
 {
     if (width >= kLevelScale)
         return {static_cast<uint16_t>(kLevelScale), 0};
@@ -44,25 +43,10 @@ SCutTable CutRange_Widen(SCutTable range, long long width)
 
 }  // namespace
 
-bool CMaskData_Base::CreateCutTable_Smooth_3(SCutTable* table, int rows)
-{
-    if (m_maskParam_Current.colorTimes != 1)
-        return CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2(table, rows);
-    return CreateCutTable_Smooth_3_ColorOneTimes_Style_1(table, rows, m_stepHeight_NoneRes,
-                                                         m_maskParam_Current.smoothLevelPercent);
-}
-
-bool CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes(SCutTable* table, int rows)
-{
-    return CreateCutTable_Smooth_3_ColorOneTimes_Style_1(table, rows, m_stepHeight_NoneRes,
-                                                         m_maskParam_Current.smoothLevelPercent);
-}
-
 // Entry k: high = L for k < s, else L x (n - k) / (m + 1); low = L x (m - k) / (m + 1) for
 // k < m, else 0 (m = n - s). Each low is the high of the entry s rows further on, so the rows
 // over one paper line cover [0, L) once.
-bool CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(SCutTable* table, int n, int s,
-                                                                   int levelPercent)
+bool ThreePart_Ramp(SCutTable* table, int n, int s, int levelPercent)
 {
     // Every index below stays within [0, n) only for 0 <= s <= n.
     if (table == nullptr || n < 0 || s < 0 || s > n) {
@@ -88,61 +72,49 @@ bool CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(SCutTable* ta
     return true;
 }
 
-// The ramp, then every range widened colorTimes times about its centre.
-bool CMaskData_Base::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2(SCutTable* table, int n)
+bool ThreePart_Widened(SCutTable* table, int n, int s, int levelPercent, int colorTimes)
 {
-    const int times = m_maskParam_Current.colorTimes;
     // A factor below 1 would turn the ranges inside out; refused before the table is touched.
-    if (times < 1) {
+    if (colorTimes < 1) {
         ZEB_LOG_FAILURE();
         return false;
     }
-    if (!CreateCutTable_Smooth_3_ColorOneTimes_Style_1(table, n, m_stepHeight_NoneRes,
-                                                       m_maskParam_Current.smoothLevelPercent)) {
+    if (!ThreePart_Ramp(table, n, s, levelPercent)) {
         ZEB_LOG_FAILURE();
         return false;
     }
     for (int k = 0; k < n; ++k) {
-        const long long width = (static_cast<long long>(table[k].high) - table[k].low) * times;
-        table[k] = CutRange_Widen(table[k], width);
+        const long long width = (static_cast<long long>(table[k].high) - table[k].low) * colorTimes;
+        table[k] = Widen(table[k], width);
     }
     return true;
 }
 
-// colorTimes - 1 unfeathered groups of P / colorTimes passes, then a ramp over the rest.
-bool CMaskData_Base::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1(SCutTable* table, int n)
+bool ThreePart_GroupsThenRamp(SCutTable* table, int n, int s, int passCount, int colorTimes,
+                              int levelPercent)
 {
-    const int times = m_maskParam_Current.colorTimes;
-    const int step = m_stepHeight_NoneRes;
     // colorTimes divides the passes; the groups must fit in the n rows the caller gave.
-    if (times < 1) {
+    if (colorTimes < 1) {
         ZEB_LOG_FAILURE();
         return false;
     }
-    const int groupPasses = m_maskParam_Current.basePass / times;
-    const long long groupRows = static_cast<long long>(step) * groupPasses;
-    const long long rampRows = n - (times - 1) * groupRows;
-    if (!rv_halftone::FitsInt(groupRows) || !rv_halftone::FitsInt(rampRows)) {
+    const int groupPasses = passCount / colorTimes;
+    const long long groupRows = static_cast<long long>(s) * groupPasses;
+    const long long rampRows = n - (colorTimes - 1) * groupRows;
+    if (!FitsInt(groupRows) || !FitsInt(rampRows)) {
         ZEB_LOG_FAILURE();
         return false;
     }
-
     // Both parts are built before the output is touched, so a refusal leaves it as it was.
     std::vector<SCutTable> group(static_cast<size_t>(groupRows));
-    if (!CreateCutTable_FeatherNone_ColorOneTimes(group.data(), static_cast<int>(groupRows), step,
-                                                  groupPasses)) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
+    Unfeathered_OneTime(group.data(), s, groupPasses);
     std::vector<SCutTable> ramp(static_cast<size_t>(rampRows));
-    if (!CreateCutTable_Smooth_3_ColorOneTimes_Style_1(ramp.data(), static_cast<int>(rampRows),
-                                                       step,
-                                                       m_maskParam_Current.smoothLevelPercent)) {
+    if (!ThreePart_Ramp(ramp.data(), static_cast<int>(rampRows), s, levelPercent)) {
         ZEB_LOG_FAILURE();
         return false;
     }
     SCutTable* out = table;
-    for (int g = 0; g + 1 < times; ++g)
+    for (int g = 0; g + 1 < colorTimes; ++g)
         out = std::copy(group.begin(), group.end(), out);
     std::copy(ramp.begin(), ramp.end(), out);
     return true;
@@ -151,7 +123,7 @@ bool CMaskData_Base::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1(SCutTabl
 // q = n / s passes of s rows; when s does not divide n, the first r = n mod s rows of every step
 // (and the r rows left at the end) are shared among q + 1 passes instead, so that every paper
 // line is still covered exactly once.
-bool CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_2(SCutTable* table, int n, int s)
+bool ThreePart_EqualCover(SCutTable* table, int n, int s)
 {
     if (table == nullptr || n < 0 || s < 1) {
         ZEB_LOG_FAILURE();
@@ -159,16 +131,14 @@ bool CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_2(SCutTable* ta
     }
     const int passes = n / s;
     const int rest = n % s;
-    rv_halftone::CutSliceList slices;
-    rv_halftone::CutSlices_AppendEqualSplit(slices, passes, s);
-    rv_halftone::CutSlices_Expand(slices, table);
+    Unfeathered_OneTime(table, s, passes);
     if (rest == 0)
         return true;
 
     // (passes + 1) x rest never exceeds n, and is a multiple of rest: the inner call stops there.
     const int restRows = (passes + 1) * rest;
     std::vector<SCutTable> restTable(static_cast<size_t>(restRows));
-    if (!CreateCutTable_Smooth_3_ColorOneTimes_Style_2(restTable.data(), restRows, rest)) {
+    if (!ThreePart_EqualCover(restTable.data(), restRows, rest)) {
         ZEB_LOG_FAILURE();
         return false;
     }
@@ -178,3 +148,6 @@ bool CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_2(SCutTable* ta
     }
     return true;
 }
+
+}  // namespace cut_tables
+}  // namespace rv_halftone

@@ -3,7 +3,7 @@
 
 #include <Rv_Halftone/Rv_Halftone_Helper.h>
 
-#include "Rv_Halftone_Internal.h"
+#include "../Rv_Halftone_Internal.h"
 
 #include <cstring>
 #include <memory>

@@ -2,32 +2,43 @@
 #include <Rv_Halftone/MaskDataGenerator_Sub.h>
 
 #include <Rv_Halftone/BaseMaskData.h>
-#include <Rv_Halftone/MaskDataGenerator.h>
 #include <Rv_Halftone/Rv_Halftone_Helper.h>
 #include <Rv_Halftone/SineMask.h>
 #include <ZebCommon/ZebQueue.h>
 
-#include "Kernels/PixelKernels.h"
-#include "Rv_Halftone_Internal.h"
-
-#include <vector>
+#include "../Kernels/PixelKernels.h"
+#include "../Rv_Halftone_Internal.h"
+#include "StateStep.h"
+#include "ThresholdAddress.h"
 
 namespace {
 
-// Longest wait on a busy partner; every wait is retried by the state machine.
-constexpr unsigned int kPartnerWait = 100;
+using rv_halftone::kPartnerWaitMs;
+
+// The worker's states, in the numbers its state record shows.
+enum EWorkerState
+{
+    WorkerState_SetUp = 1,
+    WorkerState_TakeUnit = 2,
+    WorkerState_CheckInputFinished = 3,
+    WorkerState_Cut = 4,  // cuts into blocks; without the ripple, cuts and packs in one step
+    WorkerState_Ripple = 5,
+    WorkerState_Pack = 6,
+    WorkerState_ReturnUnit = 7,
+    WorkerState_Finish = 8,
+};
 
 // Without a ripple nothing needs the byte-per-pixel blocks between cutting and packing, so a
-// unit is cut and packed in one fused step at the merge (same bytes, written once).
+// unit is cut and packed in one fused step (same bytes, written once).
 bool CutsAndPacksFused(const SMaskDataGenerate_Param& p, const CSineMask* sineMask)
 {
     return sineMask == nullptr && (p.bitsPerPixel == 1 || p.bitsPerPixel == 2);
 }
 
-// Y pass j of position p reads the tile from row p x S + (j x S) / Y.
-int ThresholdRowStart(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit)
+int UnitRowStart(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit)
 {
-    return (unit.yResIndex * p.stepHeight) / p.yResPass + unit.positionIndex * p.stepHeight;
+    return rv_halftone::ThresholdRowStart(unit.positionIndex, unit.yResIndex, p.stepHeight,
+                                          p.yResPass);
 }
 
 unsigned char* UnitOutput(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit)
@@ -36,19 +47,17 @@ unsigned char* UnitOutput(const SMaskDataGenerate_Param& p, const SMaskDataGener
            static_cast<long long>(unit.positionIndex) * p.maskBytesOnePosition;
 }
 
-// The unit's rows: block row y to output row yResIndex + y x yResPass, X pass k from column
-// (width x k) / X, as the blocks and the merge would lay them.
-void CutAndPackUnit(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit)
+// The unit's rows: block row y to output row yResIndex + y x yResPass, X pass k from its column
+// start, as the blocks and the pack would lay them.
+void CutAndPackUnit(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit,
+                    const int* columnStarts)
 {
-    std::vector<int> columns(static_cast<size_t>(p.xResPass));
-    for (int k = 0; k < p.xResPass; ++k)
-        columns[k] = (p.thresholdWidth * k) / p.xResPass;
     rv_halftone::kernels::CutPackJob job{};
     job.layer = p.thresholdData->MaskData(unit.colorIndex);
     job.layerWidth = p.thresholdWidth;
     job.layerHeight = p.thresholdHeight;
-    job.layerRowStart = ThresholdRowStart(p, unit);
-    job.columnStarts = columns.data();
+    job.layerRowStart = UnitRowStart(p, unit);
+    job.columnStarts = columnStarts;
     job.passCount = p.xResPass;
     job.width = p.thresholdWidth;
     job.cutTable = p.cutTable;
@@ -100,7 +109,7 @@ bool CMaskDataGenerator_Sub::Prepare()
         m_failed = true;
         return false;
     }
-    m_processState = 1;
+    m_processState = WorkerState_SetUp;
     return true;
 }
 
@@ -111,41 +120,38 @@ void CMaskDataGenerator_Sub::Finally()
 
 bool CMaskDataGenerator_Sub::OneLoop()
 {
-    bool done = false;
-    // An allocation failure is a failed step like any other: the host's process goes on.
-    try {
+    const auto step = [this] {
         switch (m_processState) {
-        case 1: done = Initialize(); break;
-        case 2: done = Input_Get(); break;
-        case 3: done = Judge_Complete_Flag(); break;
-        case 4: done = GenerateMaskData(); break;
-        case 5: done = MaskData_Ripple(); break;
-        case 6: done = MergeMaskData(); break;
-        case 7: done = Input_Release(); break;
-        case 8: done = Last_Procedure(); break;
-        default: break;
+        case WorkerState_SetUp: return Initialize();
+        case WorkerState_TakeUnit: return Input_Get();
+        case WorkerState_CheckInputFinished: return Judge_Complete_Flag();
+        case WorkerState_Cut: return GenerateMaskData();
+        case WorkerState_Ripple: return MaskData_Ripple();
+        case WorkerState_Pack: return MergeMaskData();
+        case WorkerState_ReturnUnit: return Input_Release();
+        case WorkerState_Finish: return Last_Procedure();
+        default: return false;
         }
-    } catch (...) {
-        done = false;
-    }
-    if (!done) {
-        ZEB_LOG(SeverityLevel_Error, "m_processState = " << m_processState);
-        m_failed = true;
-        Stop();
-        return false;
-    }
-    return true;
+    };
+    if (rv_halftone::RunStateStep(*this, m_processState, step))
+        return true;
+    m_failed = true;  // the master fails the run
+    return false;
 }
 
-// Blocks are allocated once per run, not per unit, and only where the cut and the pack are two
-// steps: the fused path never reads them.
+// Everything a unit needs beyond the record is made once per run, not per unit: the X passes'
+// column starts, and the byte-per-pixel blocks where the cut and the pack are two steps (the
+// fused path never reads them).
 bool CMaskDataGenerator_Sub::Initialize()
 {
+    const int blockCount = m_param->xResPass;
+    m_columnStarts.resize(static_cast<size_t>(blockCount));
+    for (int k = 0; k < blockCount; ++k)
+        m_columnStarts[k] = rv_halftone::ThresholdColumnStart(k, m_param->thresholdWidth, blockCount);
     if (CutsAndPacksFused(*m_param, m_sineMask)) {
-        m_processState = 2;
+        m_processState = WorkerState_TakeUnit;
         return true;
     }
-    const int blockCount = m_param->xResPass;
     m_maskBlocks.reset(new CMaskBlock[static_cast<size_t>(blockCount)]);
     for (int k = 0; k < blockCount; ++k) {
         if (!m_maskBlocks[k].Create(m_param->thresholdWidth, m_param->maskHeight)) {
@@ -153,18 +159,18 @@ bool CMaskDataGenerator_Sub::Initialize()
             return false;
         }
     }
-    m_processState = 2;
+    m_processState = WorkerState_TakeUnit;
     return true;
 }
 
 bool CMaskDataGenerator_Sub::Input_Get()
 {
     SMaskDataGenerate_SubParam* unit = nullptr;
-    if (m_queueBuffer->m_queue_Input->wait_pop(unit, kPartnerWait)) {
+    if (m_queueBuffer->m_queue_Input->wait_pop(unit, kPartnerWaitMs)) {
         m_subParam.reset(unit);
-        m_processState = 4;
+        m_processState = WorkerState_Cut;
     } else {
-        m_processState = 3;
+        m_processState = WorkerState_CheckInputFinished;
     }
     return true;
 }
@@ -174,7 +180,8 @@ bool CMaskDataGenerator_Sub::Judge_Complete_Flag()
 {
     CZebPtrQueue<SMaskDataGenerate_SubParam>& input = *m_queueBuffer->m_queue_Input;
     const bool finished = input.InputFinished_Get();
-    m_processState = finished && !input.m_event_NotEmpty.WaitOne(0) ? 8 : 2;
+    m_processState = finished && !input.m_event_NotEmpty.WaitOne(0) ? WorkerState_Finish
+                                                                     : WorkerState_TakeUnit;
     return true;
 }
 
@@ -183,7 +190,8 @@ bool CMaskDataGenerator_Sub::GenerateMaskData()
     const SMaskDataGenerate_Param& p = *m_param;
     const SMaskDataGenerate_SubParam& unit = *m_subParam;
     if (CutsAndPacksFused(p, m_sineMask)) {
-        m_processState = 5;  // the merge step cuts and packs
+        CutAndPackUnit(p, unit, m_columnStarts.data());
+        m_processState = WorkerState_ReturnUnit;
         return true;
     }
     for (int k = 0; k < p.xResPass; ++k)
@@ -193,26 +201,25 @@ bool CMaskDataGenerator_Sub::GenerateMaskData()
     in.cutTable = p.cutTable;
     in.cutTableCount = p.cutTableCount;
     in.thresholdLayer = p.thresholdData->MaskData(unit.colorIndex);
-    in.thresholdRowStart = ThresholdRowStart(p, unit);
+    in.thresholdRowStart = UnitRowStart(p, unit);
     in.thresholdHeight = p.thresholdHeight;
     in.thresholdWidth = p.thresholdWidth;
     in.bitsPerPixel = p.bitsPerPixel;
     for (int k = 0; k < p.xResPass; ++k) {
-        // X pass k reads the tile from column (k x width) / X.
-        in.thresholdColumnStart = (p.thresholdWidth * k) / p.xResPass;
+        in.thresholdColumnStart = m_columnStarts[k];
         if (!Halftone_Helper::GenerateMaskData_XRes(in, m_maskBlocks[k])) {
             ZEB_LOG_FAILURE();
             return false;
         }
     }
-    m_processState = 5;
+    m_processState = WorkerState_Ripple;
     return true;
 }
 
 bool CMaskDataGenerator_Sub::MaskData_Ripple()
 {
     Run_MaskData_Ripple();
-    m_processState = 6;
+    m_processState = WorkerState_Pack;
     return true;
 }
 
@@ -252,11 +259,6 @@ bool CMaskDataGenerator_Sub::MergeMaskData()
 {
     const SMaskDataGenerate_Param& p = *m_param;
     const SMaskDataGenerate_SubParam& unit = *m_subParam;
-    if (CutsAndPacksFused(p, m_sineMask)) {
-        CutAndPackUnit(p, unit);
-        m_processState = 7;
-        return true;
-    }
     SMergeMaskParam merge{};
     merge.bitsPerPixel = p.bitsPerPixel;
     merge.maskBlocks = m_maskBlocks.get();
@@ -269,7 +271,7 @@ bool CMaskDataGenerator_Sub::MergeMaskData()
         ZEB_LOG_FAILURE();
         return false;
     }
-    m_processState = 7;
+    m_processState = WorkerState_ReturnUnit;
     return true;
 }
 
@@ -277,12 +279,12 @@ bool CMaskDataGenerator_Sub::MergeMaskData()
 bool CMaskDataGenerator_Sub::Input_Release()
 {
     CZebPtrQueue<SMaskDataGenerate_SubParam>& pool = *m_queueBuffer->m_queue_Free;
-    if (!pool.m_event_NotFull.WaitOne(kPartnerWait) || !pool.push(m_subParam.get())) {
+    if (!pool.m_event_NotFull.WaitOne(kPartnerWaitMs) || !pool.push(m_subParam.get())) {
         ZEB_LOG_FAILURE();
         return false;
     }
     m_subParam.release();  // now owned by the pool
-    m_processState = 2;
+    m_processState = WorkerState_TakeUnit;
     return true;
 }
 

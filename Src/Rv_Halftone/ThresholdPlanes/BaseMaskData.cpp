@@ -2,7 +2,7 @@
 
 #include <Rv_Halftone/RawMaskData.h>
 
-#include "Rv_Halftone_Internal.h"
+#include "../Rv_Halftone_Internal.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,23 +1,15 @@
 // CMaskData_Base: turning the fixed geometry into mask bytes, on the generator's threads or (the
-// legacy path) on the caller's thread alone.
+// plain single-threaded path, CreateMaskData_Old) on the caller's thread alone.
 #include <Rv_Halftone/MaskData_Base.h>
 
 #include <Rv_Halftone/BaseMaskData.h>
-#include <Rv_Halftone/MaskDataGenerator.h>
 #include <Rv_Halftone/Rv_Halftone_Helper.h>
 
-#include "Rv_Halftone_Internal.h"
+#include "../Generator/GeneratorRun.h"
+#include "../Generator/ThresholdAddress.h"
+#include "../Rv_Halftone_Internal.h"
 
 #include <vector>
-
-namespace {
-
-// Workers of a mask build, fixed whatever the processor count.
-constexpr int kWorkerCount = 6;
-// A mask that takes longer than this to render fails.
-constexpr unsigned int kRenderTimeoutMs = 60000;
-
-}  // namespace
 
 // Sizes m_maskBlock to one block row of all mask bytes per colour, every byte 0: the renderers
 // only OR bits in, so the zero fill is what leaves unfired pixels clear.
@@ -45,54 +37,41 @@ bool CMaskData_Base::Render_Prepare(CBaseMaskData& thresholds, std::vector<SCutT
 
 bool CMaskData_Base::CreateMaskData()
 {
-    return CreateMaskData_Workers(kWorkerCount);
+    return CreateMaskData_Workers(rv_halftone::kPassMaskWorkerCount);
 }
 
 bool CMaskData_Base::CreateMaskData_Workers(int workerCount)
 {
-    // The layers and the cut table outlive the generator, whose threads read both: they are
-    // declared first so that they are destroyed last.
+    // The layers and the cut table outlive the generator, whose threads read both.
     CBaseMaskData thresholds;
     std::vector<SCutTable> cutTable;
     if (!Render_Prepare(thresholds, cutTable)) {
         ZEB_LOG_FAILURE();
         return false;
     }
-
-    SMaskDataGenerate_Param param;
-    param.maskBlock = &m_maskBlock;
-    param.maskBytesOneColor = MaskBytes_OneColor();
-    param.maskBytesOnePosition = MaskBytes_OnePosition();
-    param.maskLineBytes = m_maskLineBytes;
-    param.thresholdData = &thresholds;
-    param.thresholdHeight = m_thresholdHeight;
-    param.thresholdWidth = m_thresholdWidth;
-    param.colorCount = m_maskParam_Current.colorCount;
-    param.positionCount = m_maskPositionCount;
-    param.cutTable = cutTable.data();
-    param.cutTableCount = m_maskHeight_NoneRes;
-    param.maskHeight = m_maskHeight_NoneRes;
-    param.stepHeight = m_stepHeight_NoneRes;
-    param.xResPass = m_maskParam_Current.xResPass;
-    param.yResPass = m_maskParam_Current.yResPass;
-    param.bitsPerPixel = m_maskParam_Current.bitsPerPixel;
-    // The sine ripple belongs to the three-part feather only: an unfeathered record that happens
-    // to carry type 3 keeps its exact coverage.
-    param.featherNozzleType =
-        m_maskParam_Current.featherMode == 1 ? m_maskParam_Current.featherNozzleType : 0;
-
-    CMaskDataGenerator generator;
-    if (!generator.Create(param, workerCount)) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
-    if (!generator.Wait_Exit(kRenderTimeoutMs)) {
+    rv_halftone::SRenderJob job;
+    job.output = &m_maskBlock;
+    job.thresholds = &thresholds;
+    job.thresholdHeight = m_thresholdHeight;
+    job.cutTable = cutTable.data();
+    job.rows = m_maskHeight_NoneRes;
+    job.colours = m_maskParam_Current.colorCount;
+    job.positions = m_maskPositionCount;
+    job.step = m_stepHeight_NoneRes;
+    job.xPasses = m_maskParam_Current.xResPass;
+    job.yPasses = m_maskParam_Current.yResPass;
+    job.bitsPerPixel = m_maskParam_Current.bitsPerPixel;
+    job.lineBytes = m_maskLineBytes;
+    job.ripple = m_featherFamily == FeatherFamily_ThreePartRipple;
+    if (!rv_halftone::RenderOnGenerator(job, workerCount)) {
         ZEB_LOG_FAILURE();
         return false;
     }
     return true;
 }
 
+// The same bytes one unit after another on this thread, through byte-per-pixel blocks; there is
+// no sine ripple on this path.
 bool CMaskData_Base::CreateMaskData_Old()
 {
     CBaseMaskData thresholds;
@@ -121,13 +100,15 @@ bool CMaskData_Base::CreateMaskData_Old()
                 cut.cutTable = cutTable.data();
                 cut.cutTableCount = m_maskHeight_NoneRes;
                 cut.thresholdLayer = thresholds.MaskData(c);
-                cut.thresholdRowStart = (m_stepHeight_NoneRes * j) / yRes + m_stepHeight_NoneRes * p;
+                cut.thresholdRowStart =
+                    rv_halftone::ThresholdRowStart(p, j, m_stepHeight_NoneRes, yRes);
                 cut.thresholdHeight = m_thresholdHeight;
                 cut.thresholdWidth = m_thresholdWidth;
                 cut.bitsPerPixel = m_maskParam_Current.bitsPerPixel;
                 for (int i = 0; i < xRes; ++i) {
                     blocks[i].ClearMaskData();
-                    cut.thresholdColumnStart = (m_thresholdWidth * i) / xRes;
+                    cut.thresholdColumnStart =
+                        rv_halftone::ThresholdColumnStart(i, m_thresholdWidth, xRes);
                     if (!Halftone_Helper::GenerateMaskData_XRes(cut, blocks[i])) {
                         ZEB_LOG_FAILURE();
                         return false;

@@ -1,12 +1,13 @@
-// CMaskData_Base: nozzle feather profiles (base-resolution step, mask height, lead blank) and the
-// resolution step that turns them into the sizes a host sees.
+// CMaskData_Base: the working profile (the feather family, decided here once, and its
+// base-resolution step, mask height, lead blank and two-part split) and the resolution step that
+// turns it into the sizes a host sees.
 //
 // A paper row at offset r within its step of S rows lies under nozzle rows r, r + S, r + 2S, ...
 // below N, so it is visited P + 1 times when r < N - S x P and P times otherwise:
 // e = N - S x P is the number of feathered rows per step.
 #include <Rv_Halftone/MaskData_Base.h>
 
-#include "Rv_Halftone_Internal.h"
+#include "../Rv_Halftone_Internal.h"
 
 #include <boost/math/special_functions/round.hpp>
 
@@ -16,12 +17,29 @@
 
 using rv_halftone::FitsInt;
 
+namespace {
+
+// The rows of each step of S rows when e of them are feathered (lie under P + 1 nozzle rows).
+STwoPartSplit TwoPartSplit_Of(long long step, long long feather, int passCount)
+{
+    STwoPartSplit split;
+    split.featherRows = static_cast<int>(feather);
+    split.passRows = static_cast<int>(step - feather);
+    split.passNozzles = static_cast<int>((step - feather) * passCount);
+    split.featherNozzles = static_cast<int>(feather * (passCount + 1LL));
+    return split;
+}
+
+}  // namespace
+
 bool CMaskData_Base::InitNoneRes()
 {
+    m_featherFamily = FeatherFamily_Unfeathered;
+    m_twoPartSplit = STwoPartSplit{};
     switch (m_maskParam_Current.featherMode) {
-    case 0:
+    case FeatherMode_None:
         return InitNoneRes_FeatherNone();
-    case 1:
+    case FeatherMode_Nozzle:
         return InitNoneRes_FeatherNozzle();
     default:
         ZEB_LOG_FAILURE();
@@ -32,10 +50,10 @@ bool CMaskData_Base::InitNoneRes()
 bool CMaskData_Base::InitNoneRes_FeatherNozzle()
 {
     switch (m_maskParam_Current.featherNozzleType) {
-    case 1:
+    case FeatherNozzleType_TwoPart:
         return InitNoneRes_FeatherNozzle_Smooth_2();
-    case 2:
-    case 3:
+    case FeatherNozzleType_ThreePart:
+    case FeatherNozzleType_ThreePartRipple:
         return InitNoneRes_FeatherNozzle_Smooth_3();
     default:
         ZEB_LOG_FAILURE();
@@ -59,15 +77,14 @@ bool CMaskData_Base::InitNoneRes_FeatherNone()
         m_leadBlankHeight_NoneRes = (p.basePass - 1) * step;
         return true;
     }
-    // The rows left over feather the swath: from here on the mask is a two-part feather.
-    m_maskParam_Current.featherMode = 1;
-    m_maskParam_Current.featherNozzleType = 1;
+    // The rows left over feather the swath: from here on the mask is a two-part feather, and the
+    // working record says so for every later step and for hosts that read it.
+    m_maskParam_Current.featherMode = FeatherMode_Nozzle;
+    m_maskParam_Current.featherNozzleType = FeatherNozzleType_TwoPart;
+    m_featherFamily = FeatherFamily_TwoPart;
     const int feather = std::min(leftOver, step);
-    m_passRows = step - feather;
-    m_passNozzles = (step - feather) * p.basePass;
-    m_featherNozzles = feather * (p.basePass + 1);
-    m_featherRows = feather;
-    m_maskHeight_NoneRes = m_passNozzles + m_featherNozzles;
+    m_twoPartSplit = TwoPartSplit_Of(step, feather, p.basePass);
+    m_maskHeight_NoneRes = m_twoPartSplit.passNozzles + m_twoPartSplit.featherNozzles;
     m_leadBlankHeight_NoneRes = m_maskHeight_NoneRes - feather;
     return true;
 }
@@ -75,7 +92,8 @@ bool CMaskData_Base::InitNoneRes_FeatherNone()
 bool CMaskData_Base::InitNoneRes_FeatherNozzle_Smooth_2()
 {
     const SMaskParam& p = m_maskParam_Current;
-    // Single precision in this order: the step of existing print modes depends on it.
+    // Single precision in this order: the step of existing print modes depends on it. At 100 %
+    // three quarters of the head's rows feather; the rest always print plainly.
     const float share = p.featherPercent / 100.0f;
     const float featherNozzles = (static_cast<float>(p.nozzleCount) * 0.75f) * share;
     const long long t = static_cast<long long>(featherNozzles);
@@ -93,12 +111,10 @@ bool CMaskData_Base::InitNoneRes_FeatherNozzle_Smooth_2()
         return false;
     }
     m_stepHeight_NoneRes = static_cast<int>(step);
-    m_featherRows = static_cast<int>(feather);
-    m_featherNozzles = static_cast<int>(feather * (p.basePass + 1LL));
-    m_passRows = static_cast<int>(step - feather);
-    m_passNozzles = static_cast<int>((step - feather) * p.basePass);
-    m_maskHeight_NoneRes = m_featherNozzles + m_passNozzles;
-    m_leadBlankHeight_NoneRes = m_maskHeight_NoneRes - m_featherRows;
+    m_featherFamily = FeatherFamily_TwoPart;
+    m_twoPartSplit = TwoPartSplit_Of(step, feather, p.basePass);
+    m_maskHeight_NoneRes = m_twoPartSplit.featherNozzles + m_twoPartSplit.passNozzles;
+    m_leadBlankHeight_NoneRes = m_maskHeight_NoneRes - m_twoPartSplit.featherRows;
     return true;
 }
 
@@ -110,6 +126,7 @@ bool CMaskData_Base::InitNoneRes_FeatherNozzle_Smooth_3()
     const float featherNozzles = share * (static_cast<float>(p.nozzleCount) * 0.75f);
     const int r = static_cast<int>(boost::math::round(featherNozzles));
     const int q = (p.nozzleCount - r) / p.basePass;
+    // Whole groups of four rows, as the three-part modes of existing heads step.
     const int q4 = q - (q % 4);
     const long long resolution = static_cast<long long>(p.xResPass) * p.yResPass;
     const int step = static_cast<int>((q4 / resolution) * resolution);
@@ -118,6 +135,9 @@ bool CMaskData_Base::InitNoneRes_FeatherNozzle_Smooth_3()
         return false;
     }
     m_stepHeight_NoneRes = step;
+    m_featherFamily = p.featherNozzleType == FeatherNozzleType_ThreePartRipple
+                          ? FeatherFamily_ThreePartRipple
+                          : FeatherFamily_ThreePart;
     m_maskHeight_NoneRes = p.nozzleCount;
     const int rest = p.nozzleCount % step;
     m_leadBlankHeight_NoneRes = p.nozzleCount - (rest != 0 ? rest : step);
@@ -129,7 +149,7 @@ bool CMaskData_Base::InitResParam()
     const int x = m_maskParam_Current.xResPass;
     const int y = m_maskParam_Current.yResPass;
     const int step = m_stepHeight_NoneRes;
-    const bool feathered = m_maskParam_Current.featherMode == 1;
+    const bool feathered = m_featherFamily != FeatherFamily_Unfeathered;
 
     // Every size in 64 bits before the tables are allocated.
     const long long maskWidth = static_cast<long long>(m_thresholdWidth) * x;
@@ -158,6 +178,9 @@ bool CMaskData_Base::InitResParam()
     m_realStepHeight = (m_stepHeight / x) / y;
     m_leadBlankHeight = static_cast<int>(leadBlank);
     m_maskHeight = static_cast<int>(maskHeight);
+    // L only bounds the lead blank from below: the mask must reach past it. Past that test the
+    // blank is one real step short of the mask's height, where the first paper line starts that
+    // every pass covers.
     if (m_maskHeight > m_leadBlankHeight) {
         m_leadBlankHeight = m_maskHeight - m_realStepHeight;
         return true;

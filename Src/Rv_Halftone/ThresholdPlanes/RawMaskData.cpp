@@ -1,7 +1,7 @@
 #include <Rv_Halftone/RawMaskData.h>
 
-#include "Rv_Halftone_Internal.h"
-#include "ThresholdPlanes/ThresholdPlanes.h"
+#include "../Rv_Halftone_Internal.h"
+#include "ThresholdPlanes.h"
 
 int CRawMaskData::Width()
 {

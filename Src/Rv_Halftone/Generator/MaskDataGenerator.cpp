@@ -3,15 +3,30 @@
 
 #include <Rv_Halftone/BaseMaskData.h>
 #include <Rv_Halftone/MaskBlock.h>
+#include <Rv_Halftone/MaskParam.h>
 #include <Rv_Halftone/SineMask.h>
 #include <ZebCommon/ZebQueue.h>
 
-#include "Rv_Halftone_Internal.h"
+#include "../Rv_Halftone_Internal.h"
+#include "StateStep.h"
 
 namespace {
 
-// Longest wait on a busy partner; every wait is retried by the state machine.
-constexpr unsigned int kPartnerWait = 100;
+using rv_halftone::kPartnerWaitMs;
+
+// The master's states, in the numbers its state record shows.
+enum EMasterState
+{
+    MasterState_SetUp = 1,
+    MasterState_HandOutUnits = 2,
+    MasterState_WaitForWorkers = 3,
+};
+
+// The record's way of asking for the sine ripple over the last rows of every unit.
+bool RipplesUnits(const SMaskDataGenerate_Param& p)
+{
+    return p.featherNozzleType == FeatherNozzleType_ThreePartRipple;
+}
 
 bool HasUnits(const SMaskDataGenerate_Param& p)
 {
@@ -41,7 +56,7 @@ bool Param_Fits(const SMaskDataGenerate_Param& p)
     const long long lastRowStart = static_cast<long long>(p.positionCount) * p.stepHeight;
     // Where the ripple runs, each worker holds one byte-per-pixel block per X pass.
     const long long blockBytes = static_cast<long long>(p.thresholdWidth) * p.maskHeight;
-    const bool blocksFit = p.featherNozzleType != 3 ||
+    const bool blocksFit = !RipplesUnits(p) ||
                            (FitsInt(blockBytes) && FitsInt(blockBytes * p.xResPass));
     return p.maskLineBytes >= (rowBits + 7) / 8 && p.maskBytesOnePosition >= positionBytes &&
            p.maskBytesOneColor >= colorBytes && outputBytes <= p.maskBlock->MaskDataBytesCount() &&
@@ -135,7 +150,7 @@ bool CMaskDataGenerator::Prepare()
         ZEB_LOG_FAILURE();
         return false;
     }
-    m_processState = 1;
+    m_processState = MasterState_SetUp;
     return true;
 }
 
@@ -147,24 +162,15 @@ void CMaskDataGenerator::Finally()
 
 bool CMaskDataGenerator::OneLoop()
 {
-    bool done = false;
-    // An exception is a failed step: the run fails, the host's process goes on.
-    try {
+    const auto step = [this] {
         switch (m_processState) {
-        case 1: done = Initialize(); break;
-        case 2: done = AddSourceData(); break;
-        case 3: done = WaitCompleted(); break;
-        default: break;
+        case MasterState_SetUp: return Initialize();
+        case MasterState_HandOutUnits: return AddSourceData();
+        case MasterState_WaitForWorkers: return WaitCompleted();
+        default: return false;
         }
-    } catch (...) {
-        done = false;
-    }
-    if (!done) {
-        ZEB_LOG(SeverityLevel_Error, "m_processState = " << m_processState);
-        Stop();
-        return false;
-    }
-    return true;
+    };
+    return rv_halftone::RunStateStep(*this, m_processState, step);
 }
 
 // The sine mask exists before any worker starts, since the workers read it.
@@ -184,7 +190,7 @@ bool CMaskDataGenerator::Init_Param()
 bool CMaskDataGenerator::Init_SinMask()
 {
     const SMaskDataGenerate_Param& p = m_maskDataGenerateParam;
-    if (p.featherNozzleType != 3)
+    if (!RipplesUnits(p))
         return true;
     // The feather band is what is left of the mask height after whole steps, or a whole step.
     const int remainder = p.maskHeight % p.stepHeight;
@@ -231,10 +237,10 @@ bool CMaskDataGenerator::Initialize()
     if (!HasUnits(m_maskDataGenerateParam)) {
         // No colour or no position: nothing to hand out, the workers may end at once.
         m_queueBuffer->m_queue_Input->InputFinished_Set();
-        m_processState = 3;
+        m_processState = MasterState_WaitForWorkers;
         return true;
     }
-    m_processState = 2;
+    m_processState = MasterState_HandOutUnits;
     return true;
 }
 
@@ -247,13 +253,13 @@ bool CMaskDataGenerator::AddSourceData()
     if (AnyWorkerFailed())
         return false;
     SMaskDataGenerate_SubParam* unit = nullptr;
-    if (!m_queueBuffer->m_queue_Free->wait_pop(unit, kPartnerWait))
+    if (!m_queueBuffer->m_queue_Free->wait_pop(unit, kPartnerWaitMs))
         return true;  // every unit is out; try again on the next loop
     unit->colorIndex = m_colorIndex;
     unit->positionIndex = m_positionIndex;
     unit->yResIndex = m_yResIndex;
     ++m_yResIndex;
-    if (!input.m_event_NotFull.WaitOne(kPartnerWait) || !input.push(unit)) {
+    if (!input.m_event_NotFull.WaitOne(kPartnerWaitMs) || !input.push(unit)) {
         delete unit;  // held by nobody else: the pool shrinks, but nothing leaks
         ZEB_LOG_FAILURE();
         return false;
@@ -270,7 +276,7 @@ bool CMaskDataGenerator::AddSourceData()
     if (m_colorIndex < p.colorCount)
         return true;
     input.InputFinished_Set();
-    m_processState = 3;
+    m_processState = MasterState_WaitForWorkers;
     return true;
 }
 
@@ -280,7 +286,7 @@ bool CMaskDataGenerator::WaitCompleted()
     if (AnyWorkerFailed())
         return false;
     for (const auto& worker : m_subThreads)
-        if (worker != nullptr && !worker->Wait_Exit(kPartnerWait))
+        if (worker != nullptr && !worker->Wait_Exit(kPartnerWaitMs))
             return true;  // still rendering; check again on the next loop
     // Every worker has ended; one may have failed after the check above.
     if (AnyWorkerFailed())

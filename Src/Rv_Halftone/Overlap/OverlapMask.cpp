@@ -4,7 +4,7 @@
 
 #include <Rv_Halftone/MaskBlock.h>
 
-#include "Rv_Halftone_Internal.h"
+#include "../Rv_Halftone_Internal.h"
 
 #include <boost/math/special_functions/round.hpp>
 

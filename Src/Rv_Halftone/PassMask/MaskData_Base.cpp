@@ -1,7 +1,7 @@
 // CMaskData_Base: construction, the build pipeline, the choice of tile height and the accessors.
 #include <Rv_Halftone/MaskData_Base.h>
 
-#include "Rv_Halftone_Internal.h"
+#include "../Rv_Halftone_Internal.h"
 
 #include <climits>
 #include <cmath>
@@ -27,10 +27,8 @@ CMaskData_Base::CMaskData_Base()
     m_realStepHeight = 0;
     m_thresholdHeight = 0;
     m_thresholdWidth = 0;
-    m_passRows = 0;
-    m_passNozzles = 0;
-    m_featherNozzles = 0;
-    m_featherRows = 0;
+    m_featherFamily = FeatherFamily_Unfeathered;
+    m_twoPartSplit = STwoPartSplit{};
 }
 
 CMaskData_Base::~CMaskData_Base() = default;
@@ -105,7 +103,9 @@ bool CMaskData_Base::InitMaskSize()
 }
 
 // The tile of n rows repeats under a head that advances S rows per pass after lcm(n, S) / S
-// passes: that is the number of mask positions. Prefer the tallest tile with at most 20 positions.
+// passes: that is the number of mask positions. Prefer the tallest tile with at most 20 positions;
+// only tiles of at least a third of the stored height are tried, since shorter ones would repeat
+// the same threshold rows ever more often within one mask position.
 bool CMaskData_Base::InitMaskSize_Normal()
 {
     const int h0 = m_thresholdHeight;

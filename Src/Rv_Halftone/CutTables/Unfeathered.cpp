@@ -1,0 +1,83 @@
+// Slices, the unfeathered family, and the choice of a pass mask's builder.
+#include "CutTables.h"
+
+#include "../Rv_Halftone_Internal.h"
+
+#include <cstdint>
+
+namespace rv_halftone {
+namespace cut_tables {
+
+void AppendEqualSplit(CutSliceList& slices, int count, int rowsPerSlice)
+{
+    // j x 65535 passes 32 bits once there are more than 32,768 slices.
+    for (int j = 0; j < count; ++j) {
+        const long long low = static_cast<long long>(j) * kLevelScale / count;
+        const long long high = static_cast<long long>(j + 1) * kLevelScale / count;
+        slices.push_back({static_cast<int>(high), static_cast<int>(low), rowsPerSlice});
+    }
+}
+
+CutSliceList ColorGroups(int passCount, int colorTimes, int rowsPerSlice)
+{
+    const int perGroup = passCount / colorTimes;
+    const int lastGroup = passCount - (colorTimes - 1) * perGroup;  // at least perGroup
+    CutSliceList slices;
+    for (int g = 0; g + 1 < colorTimes; ++g)
+        AppendEqualSplit(slices, perGroup, rowsPerSlice);
+    AppendEqualSplit(slices, lastGroup, rowsPerSlice);
+    return slices;
+}
+
+void Expand(const CutSliceList& slices, SCutTable* table)
+{
+    SCutTable* out = table;
+    for (const SCutSlice& slice : slices) {
+        const SCutTable entry = {static_cast<uint16_t>(slice.high),
+                                 static_cast<uint16_t>(slice.low)};
+        for (int k = 0; k < slice.rows; ++k)
+            *out++ = entry;
+    }
+}
+
+void Unfeathered_OneTime(SCutTable* table, int rowsPerPass, int passCount)
+{
+    CutSliceList slices;
+    AppendEqualSplit(slices, passCount, rowsPerPass);
+    Expand(slices, table);
+}
+
+bool Unfeathered_ColorTimes(SCutTable* table, int passCount, int colorTimes, int rowsPerPass)
+{
+    // colorTimes divides the passes into groups; 0 or less has no groups to form.
+    if (colorTimes < 1) {
+        ZEB_LOG_FAILURE();
+        return false;
+    }
+    Expand(ColorGroups(passCount, colorTimes, rowsPerPass), table);
+    return true;
+}
+
+bool Build(const SCutTableSpec& spec, SCutTable* table)
+{
+    switch (spec.family) {
+    case FeatherFamily_Unfeathered:
+        if (spec.colorTimes == 1) {
+            Unfeathered_OneTime(table, spec.step, spec.passCount);
+            return true;
+        }
+        return Unfeathered_ColorTimes(table, spec.passCount, spec.colorTimes, spec.step);
+    case FeatherFamily_TwoPart:
+        return TwoPart(table, spec.passCount, spec.step, spec.colorTimes, spec.split);
+    case FeatherFamily_ThreePart:
+    case FeatherFamily_ThreePartRipple:
+        if (spec.colorTimes == 1)
+            return ThreePart_Ramp(table, spec.rows, spec.step, spec.levelPercent);
+        return ThreePart_Widened(table, spec.rows, spec.step, spec.levelPercent, spec.colorTimes);
+    }
+    ZEB_LOG_FAILURE();
+    return false;
+}
+
+}  // namespace cut_tables
+}  // namespace rv_halftone

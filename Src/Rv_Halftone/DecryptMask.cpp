@@ -8,6 +8,21 @@
 
 #include <memory>
 
+namespace {
+
+// Puts a new ramp in place of the old one and makes its complement band.
+bool Ramp_Replace(CBandData*& ramp, CBandData& complement, CBandData* turned)
+{
+    delete ramp;
+    ramp = turned;
+    if (!ramp->Clone(complement))
+        return false;
+    complement.ConvertBuffer_Negative();
+    return true;
+}
+
+}  // namespace
+
 CDecryptMask::CDecryptMask()
     : m_bitsPerPixel(0),
       m_thresholdHeight(rv_halftone::kThresholdSize),
@@ -76,23 +91,15 @@ bool CDecryptMask::Create(int rampWidth, int bandHeight, int bitsPerPixel)
         return false;
     }
 
-    // Clockwise, block row W - 1 - x becomes column x: densest at the left edge.
-    delete m_pMaskBand_Right;
-    m_pMaskBand_Right = band.Rotate_Clockwise90_2Bit_To_2Bit();
-    if (!m_pMaskBand_Right->Clone(m_maskBand_Right_Not)) {
+    // Clockwise, block row W - 1 - x becomes column x: densest at the left edge. Anticlockwise,
+    // block row x becomes column x: densest at the right edge.
+    if (!Ramp_Replace(m_pMaskBand_Right, m_maskBand_Right_Not,
+                      band.Rotate_Clockwise90_2Bit_To_2Bit()) ||
+        !Ramp_Replace(m_pMaskBand_Left, m_maskBand_Left_Not,
+                      band.Rotate_Anticlockwise90_2Bit_To_2Bit())) {
         ZEB_LOG_FAILURE();
         return false;
     }
-    m_maskBand_Right_Not.ConvertBuffer_Negative();
-
-    // Anticlockwise, block row x becomes column x: densest at the right edge.
-    delete m_pMaskBand_Left;
-    m_pMaskBand_Left = band.Rotate_Anticlockwise90_2Bit_To_2Bit();
-    if (!m_pMaskBand_Left->Clone(m_maskBand_Left_Not)) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
-    m_maskBand_Left_Not.ConvertBuffer_Negative();
     return true;
 }
 
@@ -117,14 +124,8 @@ bool CDecryptMask::MergeMaskData(const CMaskBlock& block, CBandData& band)
         ZEB_LOG_FAILURE();
         return false;
     }
-    SMergeMaskParam merge{};
-    merge.bitsPerPixel = m_bitsPerPixel;
-    merge.maskBlocks = &block;
-    merge.maskBlockCount = 1;
-    merge.lineStart = 0;
-    merge.lineStep = 1;
-    merge.outBuffer = band.Buffer();
-    merge.maskLineBytes = band.LineStride();
+    // One block, its rows to consecutive band lines.
+    const SMergeMaskParam merge = {m_bitsPerPixel, &block, 1, 0, 1, band.Buffer(), band.LineStride()};
     if (!Halftone_Helper::MergeMaskData_YRes(merge)) {
         ZEB_LOG_FAILURE();
         return false;

@@ -176,15 +176,10 @@ bool CMaskDataGenerator::OneLoop()
 // The sine mask exists before any worker starts, since the workers read it.
 bool CMaskDataGenerator::Init_Param()
 {
-    if (!Init_SinMask()) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
-    if (!Create_AllSubThread()) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
-    return true;
+    if (Init_SinMask() && Create_AllSubThread())
+        return true;
+    ZEB_LOG_FAILURE();
+    return false;
 }
 
 bool CMaskDataGenerator::Init_SinMask()

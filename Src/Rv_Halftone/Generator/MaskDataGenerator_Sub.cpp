@@ -52,19 +52,12 @@ unsigned char* UnitOutput(const SMaskDataGenerate_Param& p, const SMaskDataGener
 void CutAndPackUnit(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit,
                     const int* columnStarts)
 {
-    rv_halftone::kernels::CutPackJob job{};
-    job.layer = p.thresholdData->MaskData(unit.colorIndex);
-    job.layerWidth = p.thresholdWidth;
-    job.layerHeight = p.thresholdHeight;
-    job.layerRowStart = UnitRowStart(p, unit);
-    job.columnStarts = columnStarts;
-    job.passCount = p.xResPass;
-    job.width = p.thresholdWidth;
-    job.cutTable = p.cutTable;
-    job.rows = p.maskHeight;
-    job.bitsPerPixel = p.bitsPerPixel;
-    job.out = UnitOutput(p, unit) + static_cast<long long>(unit.yResIndex) * p.maskLineBytes;
-    job.outRowStride = static_cast<long long>(p.yResPass) * p.maskLineBytes;
+    const rv_halftone::kernels::CutPackJob job = {
+        p.thresholdData->MaskData(unit.colorIndex), p.thresholdWidth, p.thresholdHeight,
+        UnitRowStart(p, unit), columnStarts, p.xResPass, p.thresholdWidth, p.cutTable, p.maskHeight,
+        p.bitsPerPixel,
+        UnitOutput(p, unit) + static_cast<long long>(unit.yResIndex) * p.maskLineBytes,
+        static_cast<long long>(p.yResPass) * p.maskLineBytes};
     rv_halftone::kernels::ActiveKernels().cutPackRows(job);
 }
 
@@ -259,14 +252,10 @@ bool CMaskDataGenerator_Sub::MergeMaskData()
 {
     const SMaskDataGenerate_Param& p = *m_param;
     const SMaskDataGenerate_SubParam& unit = *m_subParam;
-    SMergeMaskParam merge{};
-    merge.bitsPerPixel = p.bitsPerPixel;
-    merge.maskBlocks = m_maskBlocks.get();
-    merge.maskBlockCount = p.xResPass;
-    merge.lineStart = unit.yResIndex;
-    merge.lineStep = p.yResPass;
-    merge.outBuffer = UnitOutput(p, unit);
-    merge.maskLineBytes = p.maskLineBytes;
+    // The X passes' blocks side by side into every Y-th row from the unit's Y pass on.
+    const SMergeMaskParam merge = {p.bitsPerPixel,   m_maskBlocks.get(),     p.xResPass,
+                                   unit.yResIndex,   p.yResPass,             UnitOutput(p, unit),
+                                   p.maskLineBytes};
     if (!Halftone_Helper::MergeMaskData_YRes(merge)) {
         ZEB_LOG_FAILURE();
         return false;

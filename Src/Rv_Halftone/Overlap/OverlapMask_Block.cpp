@@ -63,20 +63,11 @@ bool OverlapMask::MaskBlock_Create(int height, int inkPercent, int width, int li
 
     // One unit: the head lines then the tail lines, without the sine ripple, which would break
     // their pairing.
-    rv_halftone::SRenderJob job;
-    job.output = &block;
-    job.thresholds = &thresholds;
-    job.thresholdHeight = thresholdHeight;
-    job.cutTable = cutTable.data();
-    job.rows = rowCount;
-    job.colours = 1;
-    job.positions = 1;
-    job.step = height;
-    job.xPasses = 1;
-    job.yPasses = 1;
-    job.bitsPerPixel = bitsPerPixel;
-    job.lineBytes = lineBytes;
-    job.ripple = false;
+    // output, thresholds and their height, cut table, rows; one colour and position, a step of
+    // `height` rows (the tail lines read the head lines' threshold rows), one X and Y pass.
+    const rv_halftone::SRenderJob job = {&block, &thresholds, thresholdHeight, cutTable.data(),
+                                         rowCount, 1, 1, height, 1, 1, bitsPerPixel, lineBytes,
+                                         false};
     if (!rv_halftone::RenderOnGenerator(job, Worker_Count())) {
         ZEB_LOG_FAILURE();
         return false;

@@ -5,7 +5,6 @@
 
 #include "../Rv_Halftone_Internal.h"
 
-#include <cstring>
 #include <memory>
 
 // Shows the two single-cover Smooth_3 builders on a fixed size; what they report does not matter
@@ -27,22 +26,11 @@ bool CMaskData_Base::Usage_Test()
 // Shows how one mask is built: a single-pass, single-colour, one-bit head of 544 nozzles.
 bool CMaskData_Base::Usage()
 {
-    SMaskParam param;
-    std::memset(&param, 0, sizeof param);
-    param.nozzleCount = 544;
-    param.basePass = 1;
-    param.xResPass = 1;
-    param.yResPass = 1;
-    param.colorCount = 1;
-    param.bitsPerPixel = 1;
-    param.featherMode = 0;
-    param.featherPercent = 50.0f;
-    // The fields below complete the record so that it is valid: one pass lays each pixel once.
-    param.featherNozzleType = 1;
-    param.colorTimes = 1;
-    param.smoothLevelPercent = 100;
-    param.resSplitMode = 0;
-    param.lessMaskPosition = 0;
+    // nozzles, passes, X and Y passes, colours, bits, feather mode and percent; then what makes
+    // the record valid: two-part type, each pixel laid once, the full level, no split, the normal
+    // tile choice.
+    const SMaskParam param = {544, 1, 1, 1, 1, 1, FeatherMode_None, 50.0f,
+                              FeatherNozzleType_TwoPart, 1, 100, ResSplitMode_None, 0};
 
     CMaskData_Base mask;
     const bool created = mask.Create(param);

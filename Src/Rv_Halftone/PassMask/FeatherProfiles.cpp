@@ -49,16 +49,13 @@ bool CMaskData_Base::InitNoneRes()
 
 bool CMaskData_Base::InitNoneRes_FeatherNozzle()
 {
-    switch (m_maskParam_Current.featherNozzleType) {
-    case FeatherNozzleType_TwoPart:
+    const int type = m_maskParam_Current.featherNozzleType;
+    if (type == FeatherNozzleType_TwoPart)
         return InitNoneRes_FeatherNozzle_Smooth_2();
-    case FeatherNozzleType_ThreePart:
-    case FeatherNozzleType_ThreePartRipple:
+    if (type == FeatherNozzleType_ThreePart || type == FeatherNozzleType_ThreePartRipple)
         return InitNoneRes_FeatherNozzle_Smooth_3();
-    default:
-        ZEB_LOG_FAILURE();
-        return false;
-    }
+    ZEB_LOG_FAILURE();
+    return false;
 }
 
 bool CMaskData_Base::InitNoneRes_FeatherNone()

@@ -5,60 +5,48 @@
 
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <numeric>
 
 using rv_halftone::FitsInt;
 
+// Everything starts at zero, whoever allocated the object.
 CMaskData_Base::CMaskData_Base()
+    : m_maskParam_Input(), m_maskParam_Current(), m_maskLineBytes(0), m_leadBlankHeight(0),
+      m_leadBlankHeight_NoneRes(0), m_maskPositionCount(0), m_maskHeight(0),
+      m_maskHeight_NoneRes(0), m_maskWidth(0), m_stepHeight_NoneRes(0), m_stepHeight(0),
+      m_realStepHeight(0), m_thresholdHeight(0), m_thresholdWidth(0),
+      m_featherFamily(FeatherFamily_Unfeathered), m_twoPartSplit()
 {
-    // Everything starts at zero, whoever allocated the object.
-    std::memset(&m_maskParam_Input, 0, sizeof m_maskParam_Input);
-    std::memset(&m_maskParam_Current, 0, sizeof m_maskParam_Current);
-    m_maskLineBytes = 0;
-    m_leadBlankHeight = 0;
-    m_leadBlankHeight_NoneRes = 0;
-    m_maskPositionCount = 0;
-    m_maskHeight = 0;
-    m_maskHeight_NoneRes = 0;
-    m_maskWidth = 0;
-    m_stepHeight_NoneRes = 0;
-    m_stepHeight = 0;
-    m_realStepHeight = 0;
-    m_thresholdHeight = 0;
-    m_thresholdWidth = 0;
-    m_featherFamily = FeatherFamily_Unfeathered;
-    m_twoPartSplit = STwoPartSplit{};
 }
 
 CMaskData_Base::~CMaskData_Base() = default;
 
+// The pipeline of a build, one step after the other; a step that fails writes this function's
+// failure record after its own, and the build stops.
 bool CMaskData_Base::Create(const SMaskParam& param)
 {
     m_maskParam_Input = param;
     m_maskParam_Current = param;
-    if (!RangeTest()) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
-    SplitResolution();
     m_thresholdHeight = rv_halftone::kThresholdSize;
     m_thresholdWidth = rv_halftone::kThresholdSize;
-    if (!InitNoneRes()) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
-    if (!InitResParam()) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
-    if (!InitMaskSize() || !MaskBytes_Fit()) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
-    if (!CreateMaskData()) {
-        ZEB_LOG_FAILURE();
-        return false;
+    using Step = bool (*)(CMaskData_Base&);
+    const Step steps[] = {
+        // Refuse what the later steps cannot serve, then divide the resolution passes.
+        [](CMaskData_Base& m) { return m.RangeTest() && (m.SplitResolution(), true); },
+        // The working profile: feather family, step, mask height, lead blank (base rows).
+        [](CMaskData_Base& m) { return m.InitNoneRes(); },
+        // The sizes with the resolution passes.
+        [](CMaskData_Base& m) { return m.InitResParam(); },
+        // The tile height, hence the mask positions; the bytes must be int-addressable.
+        [](CMaskData_Base& m) { return m.InitMaskSize() && m.MaskBytes_Fit(); },
+        // Threshold layers, cut table and the generator's run.
+        [](CMaskData_Base& m) { return m.CreateMaskData(); },
+    };
+    for (const Step step : steps) {
+        if (!step(*this)) {
+            ZEB_LOG_FAILURE();
+            return false;
+        }
     }
     return true;
 }

@@ -49,20 +49,12 @@ bool CMaskData_Base::CreateMaskData_Workers(int workerCount)
         ZEB_LOG_FAILURE();
         return false;
     }
-    rv_halftone::SRenderJob job;
-    job.output = &m_maskBlock;
-    job.thresholds = &thresholds;
-    job.thresholdHeight = m_thresholdHeight;
-    job.cutTable = cutTable.data();
-    job.rows = m_maskHeight_NoneRes;
-    job.colours = m_maskParam_Current.colorCount;
-    job.positions = m_maskPositionCount;
-    job.step = m_stepHeight_NoneRes;
-    job.xPasses = m_maskParam_Current.xResPass;
-    job.yPasses = m_maskParam_Current.yResPass;
-    job.bitsPerPixel = m_maskParam_Current.bitsPerPixel;
-    job.lineBytes = m_maskLineBytes;
-    job.ripple = m_featherFamily == FeatherFamily_ThreePartRipple;
+    const SMaskParam& p = m_maskParam_Current;
+    const rv_halftone::SRenderJob job = {
+        &m_maskBlock,       &thresholds,         m_thresholdHeight, cutTable.data(),
+        m_maskHeight_NoneRes, p.colorCount,      m_maskPositionCount, m_stepHeight_NoneRes,
+        p.xResPass,         p.yResPass,          p.bitsPerPixel,    m_maskLineBytes,
+        m_featherFamily == FeatherFamily_ThreePartRipple};
     if (!rv_halftone::RenderOnGenerator(job, workerCount)) {
         ZEB_LOG_FAILURE();
         return false;

@@ -22,6 +22,17 @@ bool SameKey(const SMaskParam& a, const SMaskParam& b)
     return std::memcmp(&a, &b, sizeof(SMaskParam)) == 0;
 }
 
+// Builds the mask for `param` and appends it to `list`, which then owns it; null when it cannot
+// be built. The mask is held until the list owns it: an append that throws releases it.
+CMaskData_Base* BuildAndAppend(std::list<CMaskData_Base*>& list, const SMaskParam& param)
+{
+    std::unique_ptr<CMaskData_Base> built(CMaskDataFactory::MaskData_Create(param));
+    if (built == nullptr)
+        return nullptr;
+    list.push_back(built.get());
+    return built.release();
+}
+
 }  // namespace
 
 CMaskDataStorage::CMaskDataStorage()
@@ -53,14 +64,11 @@ bool CMaskDataStorage::MaskData_Current_Init(const SMaskParam& param)
         return true;
     }
     m_pCurrent = nullptr;
-    std::unique_ptr<CMaskData_Base> built(CMaskDataFactory::MaskData_Create(param));
-    if (built == nullptr) {
+    m_pCurrent = BuildAndAppend(*m_pList, param);
+    if (m_pCurrent == nullptr) {
         ZEB_LOG_FAILURE();
         return false;
     }
-    // Held until the list owns it: an append that throws releases the mask.
-    m_pList->push_back(built.get());
-    m_pCurrent = built.release();
     Release_One_FromFront_If_OutOfRange();
     return true;
 }
@@ -81,14 +89,11 @@ CMaskData_Base* CMaskDataStorage::MaskData_Apply(const SMaskParam& param)
     }
     CMaskData_Base* mask = MaskData_Find(param);
     if (mask == nullptr) {
-        std::unique_ptr<CMaskData_Base> built(CMaskDataFactory::MaskData_Create(param));
-        if (built == nullptr) {
+        mask = BuildAndAppend(*m_pList, param);
+        if (mask == nullptr) {
             ZEB_LOG_FAILURE();
             return nullptr;
         }
-        // Held until the list owns it: an append that throws releases the mask.
-        m_pList->push_back(built.get());
-        mask = built.release();
         Release_One_FromFront_If_OutOfRange();
     }
     // Masks of one job must advance the paper alike; a refused mask stays kept for later use.

@@ -39,7 +39,7 @@ public:
     CMaskData_Base* MaskData_Apply(const SMaskParam& param);
 
 private:
-    friend class CMaskDataStorage_Peer;  // the test suite's view of the list
+    friend class CMaskDataStorage_Peer;  // test-only access
 
     CMaskData_Base* MaskData_Find(const SMaskParam& param);
     bool Release_One_FromFront_If_OutOfRange();

@@ -89,7 +89,7 @@ protected:
     virtual bool InitResParam();
 
 private:
-    friend class CMaskData_Base_Peer;  // test-only access to the private steps: see the tests
+    friend class CMaskData_Base_Peer;  // test-only access
 
     bool RangeTest() const;
     void SplitResolution();

@@ -29,7 +29,7 @@ public:
     bool OverlapMask_Create(const SOverlapMaskParam& param, const OverlapMask*& mask);
 
 private:
-    friend class OverlapMaskStorage_Peer;  // the test suite's view of the list
+    friend class OverlapMaskStorage_Peer;  // test-only access
 
     std::unique_ptr<boost::mutex> m_pMutex;
     std::unique_ptr<std::vector<OverlapMask*>> m_pList;

@@ -88,17 +88,13 @@ struct Avx2Ops
                                               << 32;
     }
 
-    // at < E: the deposit pattern moved up stays within the word.
     template <int E>
     static uint64_t Spread(uint64_t v, int at)
     {
-        if (E == 2)
-            return _pdep_u64(v, 0x5555555555555555ull << at);
-        if (E == 4)
-            return _pdep_u64(v, 0x1111111111111111ull << at);
-        if (E == 8)
-            return _pdep_u64(v, 0x0101010101010101ull << at);
-        return v << at;
+        constexpr uint64_t kEveryEth = StrideBits(E);
+        if (E == 1)
+            return v << at;
+        return _pdep_u64(v, kEveryEth << at);
     }
 
     // 32 bytes: byte j takes the value where bit j of mask is set.

@@ -3,28 +3,29 @@
 // function here has internal linkage: a copy compiled for AVX2 can never be picked by the
 // linker for a caller that runs the portable variant.
 //
-// Ops provides, for a compile-time reversal R (0, 1, 3 or 7):
+// Ops provides, for a compile-time reversal R (0, 1, 3 or 7) and spacing E (1 to 16):
 //   Cutter(CutRange r), with uint64_t Mask64<R>(const uint16_t* s)  bit j: s[j ^ R] in r
 //   uint64_t PlaneMask64<R, P>(const unsigned char* b)    bit j: bit P of b[j ^ R]
-//   uint64_t Spread<E>(uint64_t v, int at)                bit i of the low 64/E bits to E i + at
+//   uint64_t Spread<E>(uint64_t v, int at)    bit i of v to bit E i + at, those past 63 dropped
 //   void ExpandToBytes(uint64_t m, int n, unsigned char v, unsigned char* d)  d[j] = v, set bits
 //
-// How a packed row comes out of 64-bit masks. With E output bits per x position (X passes of
-// b bits, E = X x b in 1, 2, 4, 8), one output byte holds G = 8 / E consecutive x positions and
-// the first of them sits in the most significant bits. If each pass's mask holds x position
-// G q + i at bit G q + (G - 1 - i), i.e. bit j holds position j ^ (G - 1), then spreading
-// every mask to every E-th bit and stacking the passes from the top down yields the output
-// bytes in little-endian word order. Other pass counts take a per-pixel path.
-//
-// One pass reads its 64 samples straight into such a mask. Several passes read the same row at
-// different starts, so the row's columns are decided once, in natural order, and each pass
-// takes its 64 positions from those bits (then reversed into groups).
+// A packed row holds E = X x b bits per x position (X passes of b bits), position after
+// position, each byte filled from its most significant bit; with E from 3 to 16 a position may
+// straddle bytes and words. The fused kernel packs 64 positions at a time, E words: it treats
+// them as one bit stream read big-endian, where the passes of a position are neighbours and
+// each pass's positions are evenly spread, and deposits every pass's mask there in one step a
+// word (see LandingOffset). The positions of one mask come in reverse order for that, so the
+// row's decisions are made once, mirrored, and every pass takes its 64 positions from them.
+// Packing byte-per-pixel rows takes the whole positions of a byte, E = 1, 2, 4 or 8 only, with
+// masks whose groups of 8 / E bits are reversed (the R above) and spread into little-endian
+// words.
 #pragma once
 
 #include "PixelKernels.h"
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "packed words are stored little-endian");
 
@@ -65,6 +66,15 @@ int AdvanceColumn(int column, int step, int layerWidth)
     if (column < layerWidth)
         return column;
     return layerWidth >= step ? column - layerWidth : column % layerWidth;
+}
+
+// Every stride-th bit, from bit 0 on.
+constexpr uint64_t StrideBits(int stride)
+{
+    uint64_t bits = 0;
+    for (int i = 0; i < 64; i += stride)
+        bits |= 1ull << i;
+    return bits;
 }
 
 uint64_t LowBits(int n)
@@ -186,21 +196,31 @@ constexpr bool PackedByWords(int bitsPerXPosition)
 
 // ---- Fused cut and pack ----
 
-// A job's scratch array. Defined here rather than taken from the standard library so that no
+// Scratch for up to N elements on the stack; only a larger count, a shape the library never
+// makes, is allocated. Defined here rather than taken from the standard library so that no
 // template compiled with a variant's instruction set is shared with other translation units.
-template <class T>
-class ScratchArray
+template <class T, int N>
+class BoundedScratch
 {
 public:
-    explicit ScratchArray(int count) : m_data(new T[static_cast<size_t>(count)]) {}
-    ~ScratchArray() { delete[] m_data; }
-    ScratchArray(const ScratchArray&) = delete;
-    ScratchArray& operator=(const ScratchArray&) = delete;
-    T* Data() const { return m_data; }
+    explicit BoundedScratch(int count)
+        : m_heap(count > N ? new T[static_cast<size_t>(count)] : nullptr)
+    {
+    }
+    ~BoundedScratch() { delete[] m_heap; }
+    BoundedScratch(const BoundedScratch&) = delete;
+    BoundedScratch& operator=(const BoundedScratch&) = delete;
+    T* Data() { return m_heap != nullptr ? m_heap : m_inline; }
 
 private:
-    T* m_data;
+    T m_inline[N];
+    T* m_heap;
 };
+
+// Enough for the pass counts of every mode and for rows of up to 64 x (kStackRowWords - 1)
+// columns (about ten thousand), in about 1.3 KB of stack.
+constexpr int kStackPasses = 16;
+constexpr int kStackRowWords = 160;
 
 struct RowContext
 {
@@ -222,119 +242,182 @@ int RowWords(int layerWidth)
     return (layerWidth + kChunk - 1) / kChunk + 1;
 }
 
-// With several passes every sample is read by each of them: decide each column once, in
-// natural order, with the first columns repeated after the row's end so that the 64 columns
-// from any start are two neighbouring words.
+// With several passes every sample is read by each of them: decide each column once, into one
+// bit string with the first columns repeated after the row's end, so that the 64 columns from
+// any start are two neighbouring words. The string is kept mirrored (column c at its bit
+// 64 x RowWords - 1 - c) because the packing takes each pass's positions in reverse order.
 template <class Cutter>
-void CutWholeRow(const Cutter& cutter, const uint16_t* layerRow, int layerWidth, uint64_t* bits)
+void CutWholeRowMirrored(const Cutter& cutter, const uint16_t* layerRow, int layerWidth,
+                         uint64_t* bits)
 {
     const int words = RowWords(layerWidth);
     int column = 0;
     for (int w = 0; w < words; ++w) {
-        bits[w] = CutChunk<0>(cutter, layerRow, layerWidth, column, kChunk);
+        // Reversed within bytes, then the bytes: all 64 reversed.
+        bits[words - 1 - w] =
+            __builtin_bswap64(CutChunk<7>(cutter, layerRow, layerWidth, column, kChunk));
         column = AdvanceColumn(column, kChunk, layerWidth);
     }
 }
 
-// The 64 decisions from column `start` (in [0, layerWidth)) on.
-__attribute__((always_inline)) inline uint64_t RowBitsFrom(const uint64_t* bits, int start)
+// The 64 decisions from column `start` (in [0, layerWidth)) on, reversed: bit j holds column
+// start + 63 - j. They sit from bit 64 x RowWords - 64 - start of the mirrored string on.
+__attribute__((always_inline)) inline uint64_t ReversedBitsFrom(const uint64_t* mirrored,
+                                                                int mirroredEnd, int start)
 {
-    const unsigned word = static_cast<unsigned>(start) / kChunk;
-    const unsigned offset = static_cast<unsigned>(start) % kChunk;
+    const unsigned at = static_cast<unsigned>(mirroredEnd - start);
+    const unsigned word = at / kChunk;
+    const unsigned offset = at % kChunk;
     if (offset == 0)
-        return bits[word];
-    return (bits[word] >> offset) | (bits[word + 1] << (kChunk - offset));
+        return mirrored[word];
+    return (mirrored[word] >> offset) | (mirrored[word + 1] << (kChunk - offset));
 }
 
-// Output word w of a chunk: every pass's mask spread to every E-th bit, passes stacked from
-// the top bit of each E-bit group down. A 2-bit pixel is deposited at its low bit and tripled,
-// which sets both bits (the deposited bits are E >= 2 apart, so nothing carries).
-template <class Ops, int X, int B>
-__attribute__((always_inline)) inline uint64_t StackPasses(const uint64_t* mask, int w)
+// The first n (1 to 64) positions of a reversed mask.
+uint64_t FirstPositionsReversed(int n)
 {
-    constexpr int E = X * B;
-    constexpr int kBitsPerWord = kChunk / E;  // mask bits that fill one output word
-    uint64_t word = 0;
-#pragma GCC unroll 8
-    for (int k = 0; k < X; ++k) {
-        const uint64_t bits = mask[k] >> (w * kBitsPerWord);
-        if (B == 2)
-            word |= Ops::template Spread<E>(bits, E - 2 - 2 * k) * 3;
-        else
-            word |= Ops::template Spread<E>(bits, E - 1 - k);
-    }
-    return word;
+    return ~0ull << (kChunk - n);
 }
 
-// ORs a chunk's E output words, made by wordOf(w), into the row, of which `available` bytes
-// are left from here. Each word is stored as soon as it is made: gathering them for one wide
-// store would make the processor wait for the narrow stores to land first.
-template <int E, class WordOf>
-__attribute__((always_inline)) inline void OrChunk(const WordOf& wordOf, unsigned char* out,
-                                                   int available)
+// How a chunk of 64 x positions is packed. Taken with one bit per pixel, pass k of position i
+// is bit t = X i + k of the chunk's stream, which fills X words. A word's bytes are stored
+// first to last and each byte is filled from its top bit, so stream bit t of word w is bit
+// 63 - (t - 64 w) of the word read big-endian. With the positions of every pass's mask reversed
+// (position i at bit 63 - i), mask bit j of pass k lands on bit c + X j, c = 63 + 64 w - k -
+// 63 X: one run at stride X, a spread of the mask shifted down to the first bit that lands in
+// the word. A position whose passes straddle two words needs nothing more, as every single bit
+// lies in one of them. Two bits per pixel double each bit of that stream afterwards.
+constexpr int LandingOffset(int X, int w, int k)
 {
-    if (available >= 8 * E) {
-#pragma GCC unroll 8
-        for (int w = 0; w < E; ++w)
-            OrWord(out + 8 * w, wordOf(w), 8);
-        return;
+    return 63 + 64 * w - k - 63 * X;
+}
+
+// The first mask bit of pass k that lands in word w.
+constexpr int FirstLandingBit(int X, int w, int k)
+{
+    return LandingOffset(X, w, k) >= 0 ? 0 : (X - 1 - LandingOffset(X, w, k)) / X;
+}
+
+// Stream word W of a chunk, big-endian, from every pass's reversed mask.
+template <class Ops, int X, int W, int... K>
+__attribute__((always_inline)) inline uint64_t StreamWord(const uint64_t* reversed,
+                                                          std::integer_sequence<int, K...>)
+{
+    return (Ops::template Spread<X>(reversed[K] >> FirstLandingBit(X, W, K),
+                                    LandingOffset(X, W, K) + X * FirstLandingBit(X, W, K)) |
+            ...);
+}
+
+// The 32 stream bits in the low half of a big-endian word as 2-bit pixels: each deposited bit,
+// tripled, also sets the bit above it (the deposited bits are 2 apart, so nothing carries).
+template <class Ops>
+__attribute__((always_inline)) inline uint64_t DoubledBits(uint64_t v)
+{
+    return Ops::template Spread<2>(v, 0) * 3;
+}
+
+// ORs output word `index` of a chunk, made big-endian, into out, of which `available` bytes are
+// left from here (all of the chunk's when kWhole).
+template <bool kWhole>
+__attribute__((always_inline)) inline void OrBigEndianWord(unsigned char* out, int index,
+                                                           uint64_t word, int available)
+{
+    const int at = 8 * index;
+    if (kWhole)
+        OrWord(out + at, __builtin_bswap64(word), 8);
+    else if (at < available)
+        OrWord(out + at, __builtin_bswap64(word), MinInt(8, available - at));
+}
+
+template <class Ops, int X, int B, bool kWhole, int W>
+__attribute__((always_inline)) inline void OrStreamWord(const uint64_t* reversed,
+                                                        unsigned char* out, int available)
+{
+    const uint64_t word = StreamWord<Ops, X, W>(reversed, std::make_integer_sequence<int, X>());
+    if (B == 1) {
+        OrBigEndianWord<kWhole>(out, W, word, available);
+    } else {
+        OrBigEndianWord<kWhole>(out, 2 * W, DoubledBits<Ops>(word >> 32), available);
+        OrBigEndianWord<kWhole>(out, 2 * W + 1, DoubledBits<Ops>(word), available);
     }
-    for (int w = 0; w < E && 8 * w < available; ++w)
-        OrWord(out + 8 * w, wordOf(w), MinInt(8, available - 8 * w));
+}
+
+// ORs a chunk's X x B output words into the row. Each word is stored as soon as it is made:
+// gathering them for one wide store would make the processor wait for the narrow stores to
+// land first.
+template <class Ops, int X, int B, bool kWhole, int... W>
+__attribute__((always_inline)) inline void OrPackedChunk(const uint64_t* reversed,
+                                                         unsigned char* out, int available,
+                                                         std::integer_sequence<int, W...>)
+{
+    (OrStreamWord<Ops, X, B, kWhole, W>(reversed, out, available), ...);
 }
 
 template <class Ops, int X, int B>
 void CutPackRow_Words(const RowContext& row)
 {
     constexpr int E = X * B;
-    constexpr int R = 8 / E - 1;
     // Locals: the output stores could otherwise alias the context and force reloads.
     const uint16_t* const layerRow = row.layerRow;
     const int layerWidth = row.layerWidth;
     const int width = row.width;
     const int rowBytes = row.rowBytes;
     unsigned char* const out = row.out;
+    const uint64_t* const mirrored = row.rowBits;
+    const int mirroredEnd = RowWords(layerWidth) * kChunk - kChunk;
     const typename Ops::Cutter cutter(row.range);
     if (X > 1)
-        CutWholeRow(cutter, layerRow, layerWidth, row.rowBits);
+        CutWholeRowMirrored(cutter, layerRow, layerWidth, row.rowBits);
     int column[X];
     for (int k = 0; k < X; ++k)
         column[k] = row.columns[k];
     for (int x0 = 0; x0 < width; x0 += kChunk) {
         const int n = MinInt(kChunk, width - x0);
-        uint64_t mask[X];
+        uint64_t reversed[X];
 #pragma GCC unroll 8
         for (int k = 0; k < X; ++k) {
-            // One pass reads its samples directly, in output order; several share the row's.
-            if (X == 1)
-                mask[k] = CutChunk<R>(cutter, layerRow, layerWidth, column[k], n);
-            else
-                mask[k] = ReverseGroups<R>(RowBitsFrom(row.rowBits, column[k]) & LowBits(n));
+            // One pass reads its samples directly; several share the row's decisions.
+            if (X == 1) {
+                reversed[k] =
+                    __builtin_bswap64(CutChunk<7>(cutter, layerRow, layerWidth, column[k], n));
+            } else {
+                reversed[k] = ReversedBitsFrom(mirrored, mirroredEnd, column[k]) &
+                              FirstPositionsReversed(n);
+            }
             column[k] = AdvanceColumn(column[k], kChunk, layerWidth);
         }
         const int firstByte = x0 / 8 * E;
-        OrChunk<E>([&mask](int w) { return StackPasses<Ops, X, B>(mask, w); }, out + firstByte,
-                   rowBytes - firstByte);
+        const int available = rowBytes - firstByte;
+        if (available >= 8 * E) {
+            OrPackedChunk<Ops, X, B, true>(reversed, out + firstByte, available,
+                                           std::make_integer_sequence<int, X>());
+        } else {
+            OrPackedChunk<Ops, X, B, false>(reversed, out + firstByte, available,
+                                            std::make_integer_sequence<int, X>());
+        }
     }
 }
 
-// Any pass count: each fired pixel is set on its own.
+// More passes than any mode makes: each fired pixel is set on its own.
 template <class Ops>
 void CutPackRow_Pixels(const RowContext& row)
 {
     const unsigned char pixelBits = row.bitsPerPixel == 1 ? 0x80 : 0xC0;
-    CutWholeRow(typename Ops::Cutter(row.range), row.layerRow, row.layerWidth, row.rowBits);
+    const int mirroredEnd = RowWords(row.layerWidth) * kChunk - kChunk;
+    CutWholeRowMirrored(typename Ops::Cutter(row.range), row.layerRow, row.layerWidth,
+                        row.rowBits);
     for (int k = 0; k < row.passCount; ++k) {
         int column = row.columns[k];
         for (int x0 = 0; x0 < row.width; x0 += kChunk) {
             const int n = MinInt(kChunk, row.width - x0);
-            uint64_t mask = RowBitsFrom(row.rowBits, column) & LowBits(n);
+            uint64_t reversed =
+                ReversedBitsFrom(row.rowBits, mirroredEnd, column) & FirstPositionsReversed(n);
             column = AdvanceColumn(column, kChunk, row.layerWidth);
-            while (mask != 0) {
-                const int j = __builtin_ctzll(mask);
-                mask &= mask - 1;
+            while (reversed != 0) {
+                const int i = __builtin_clzll(reversed);
+                reversed &= ~(0x8000000000000000ull >> i);
                 const long long bit =
-                    (static_cast<long long>(x0 + j) * row.passCount + k) * row.bitsPerPixel;
+                    (static_cast<long long>(x0 + i) * row.passCount + k) * row.bitsPerPixel;
                 row.out[bit >> 3] = static_cast<unsigned char>(row.out[bit >> 3] |
                                                                (pixelBits >> (bit & 7)));
             }
@@ -350,9 +433,18 @@ void (*CutPackRowFor(int passCount, int bitsPerPixel))(const RowContext&)
     case 12: return CutPackRow_Words<Ops, 1, 2>;
     case 21: return CutPackRow_Words<Ops, 2, 1>;
     case 22: return CutPackRow_Words<Ops, 2, 2>;
+    case 31: return CutPackRow_Words<Ops, 3, 1>;
+    case 32: return CutPackRow_Words<Ops, 3, 2>;
     case 41: return CutPackRow_Words<Ops, 4, 1>;
     case 42: return CutPackRow_Words<Ops, 4, 2>;
+    case 51: return CutPackRow_Words<Ops, 5, 1>;
+    case 52: return CutPackRow_Words<Ops, 5, 2>;
+    case 61: return CutPackRow_Words<Ops, 6, 1>;
+    case 62: return CutPackRow_Words<Ops, 6, 2>;
+    case 71: return CutPackRow_Words<Ops, 7, 1>;
+    case 72: return CutPackRow_Words<Ops, 7, 2>;
     case 81: return CutPackRow_Words<Ops, 8, 1>;
+    case 82: return CutPackRow_Words<Ops, 8, 2>;
     default: return CutPackRow_Pixels<Ops>;
     }
 }
@@ -363,10 +455,10 @@ void CutPackRows(const CutPackJob& job)
     if (job.rows <= 0 || job.width <= 0 || job.passCount < 1 ||
         (job.bitsPerPixel != 1 && job.bitsPerPixel != 2))
         return;
-    const ScratchArray<int> columns(job.passCount);
+    BoundedScratch<int, kStackPasses> columns(job.passCount);
     for (int k = 0; k < job.passCount; ++k)
         columns.Data()[k] = job.columnStarts[k] % job.layerWidth;
-    const ScratchArray<uint64_t> rowBits(RowWords(job.layerWidth));
+    BoundedScratch<uint64_t, kStackRowWords> rowBits(RowWords(job.layerWidth));
 
     RowContext row{};
     row.layerWidth = job.layerWidth;
@@ -412,6 +504,22 @@ void CutRowToBytes(const uint16_t* layerRow, int layerWidth, int columnStart, in
 }
 
 // ---- Packing byte-per-pixel rows ----
+
+// ORs a chunk's E output words, made by wordOf(w), into the row, of which `available` bytes
+// are left from here (stored one by one, as in OrPackedChunk).
+template <int E, class WordOf>
+__attribute__((always_inline)) inline void OrChunk(const WordOf& wordOf, unsigned char* out,
+                                                   int available)
+{
+    if (available >= 8 * E) {
+#pragma GCC unroll 8
+        for (int w = 0; w < E; ++w)
+            OrWord(out + 8 * w, wordOf(w), 8);
+        return;
+    }
+    for (int w = 0; w < E && 8 * w < available; ++w)
+        OrWord(out + 8 * w, wordOf(w), MinInt(8, available - 8 * w));
+}
 
 template <class Ops, int K, int B>
 void PackRow_Words(const unsigned char* const* blockRows, int width, unsigned char* out,

@@ -7,6 +7,35 @@ namespace rv_halftone {
 namespace kernels {
 namespace {
 
+// How Spread moves bit i of the `bits` that can land in a word to bit E i without a deposit
+// instruction: by the binary digits of i from the top down, digit d moving its bits (E - 1) d
+// further. The bits keep their order, so no step moves one onto another.
+struct SpreadPlan
+{
+    int bits;
+    int steps;
+    int shift[6];
+    uint64_t keep[6];
+};
+
+constexpr SpreadPlan PlanSpread(int E)
+{
+    SpreadPlan plan{};
+    plan.bits = (64 + E - 1) / E;
+    int digit = 1;
+    while (digit * 2 < plan.bits)
+        digit *= 2;
+    for (; E > 1 && digit >= 1; digit /= 2) {
+        uint64_t keep = 0;
+        for (int i = 0; i < plan.bits; ++i)
+            keep |= 1ull << (i + (E - 1) * (i & ~(digit - 1)));
+        plan.shift[plan.steps] = (E - 1) * digit;
+        plan.keep[plan.steps] = keep;
+        ++plan.steps;
+    }
+    return plan;
+}
+
 struct PortableOps
 {
     class Cutter
@@ -38,29 +67,14 @@ struct PortableOps
         return mask;
     }
 
-    // Moves bit i of the low 64 / E bits to bit E x i + at, halving the distance step by step.
     template <int E>
     static uint64_t Spread(uint64_t v, int at)
     {
-        if (E == 2) {
-            v &= 0xFFFFFFFFull;
-            v = (v | v << 16) & 0x0000FFFF0000FFFFull;
-            v = (v | v << 8) & 0x00FF00FF00FF00FFull;
-            v = (v | v << 4) & 0x0F0F0F0F0F0F0F0Full;
-            v = (v | v << 2) & 0x3333333333333333ull;
-            v = (v | v << 1) & 0x5555555555555555ull;
-        } else if (E == 4) {
-            v &= 0xFFFFull;
-            v = (v | v << 24) & 0x000000FF000000FFull;
-            v = (v | v << 12) & 0x000F000F000F000Full;
-            v = (v | v << 6) & 0x0303030303030303ull;
-            v = (v | v << 3) & 0x1111111111111111ull;
-        } else if (E == 8) {
-            v &= 0xFFull;
-            v = (v | v << 28) & 0x0000000F0000000Full;
-            v = (v | v << 14) & 0x0003000300030003ull;
-            v = (v | v << 7) & 0x0101010101010101ull;
-        }
+        constexpr SpreadPlan kPlan = PlanSpread(E);
+        v &= ~0ull >> (64 - kPlan.bits);
+#pragma GCC unroll 6
+        for (int s = 0; s < kPlan.steps; ++s)
+            v = (v | v << kPlan.shift[s]) & kPlan.keep[s];
         return v << at;
     }
 

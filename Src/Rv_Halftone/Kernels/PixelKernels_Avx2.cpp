@@ -32,6 +32,23 @@ __m256i XorIndexBytes(int r)
         _mm_xor_si128(index, _mm_set1_epi8(static_cast<char>(r))));
 }
 
+// Two bits of every word exchanged, bit p in `low` with bit p + shift.
+template <int kShift>
+__m256i SwapBits(__m256i v, uint64_t low)
+{
+    const __m256i t = _mm256_and_si256(_mm256_xor_si256(v, _mm256_srli_epi64(v, kShift)),
+                                       _mm256_set1_epi64x(static_cast<long long>(low)));
+    return _mm256_xor_si256(v, _mm256_xor_si256(t, _mm256_slli_epi64(t, kShift)));
+}
+
+// TransposeBits8x8 of every word.
+__m256i TransposeBits8x8(__m256i v)
+{
+    v = SwapBits<7>(v, 0x00AA00AA00AA00AAull);
+    v = SwapBits<14>(v, 0x0000CCCC0000CCCCull);
+    return SwapBits<28>(v, 0x00000000F0F0F0F0ull);
+}
+
 struct Avx2Ops
 {
     class Cutter
@@ -95,6 +112,76 @@ struct Avx2Ops
         if (E == 1)
             return v << at;
         return _pdep_u64(v, kEveryEth << at);
+    }
+
+    template <int N, int S>
+    static uint64_t PackSlotTops(uint64_t v)
+    {
+        if (N == S)
+            return v;
+        return _pext_u64(v, SlotTopBits(N, S));
+    }
+
+    // The masks as the rows of a byte matrix, transposed, then each word's 8 x 8 bits.
+    template <int X, int B>
+    static void PositionMajor(const uint64_t* reversed, uint64_t* positions)
+    {
+        // Row j is mask 7 - j (none past X): rows 0 to 3 in one register, 4 to 7 in the other.
+        const auto mask = [reversed](int k) {
+            return k < X ? static_cast<long long>(reversed[k]) : 0ll;
+        };
+        __m256i upper = _mm256_setr_epi64x(mask(7), mask(6), mask(5), mask(4));
+        __m256i lower = _mm256_setr_epi64x(mask(3), mask(2), mask(1), mask(0));
+        // Byte c of two rows side by side, for every c: [rows 0 1 | rows 2 3] and [4 5 | 6 7].
+        const __m256i pairBytes = _mm256_broadcastsi128_si256(
+            _mm_setr_epi8(0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15));
+        upper = _mm256_shuffle_epi8(upper, pairBytes);
+        lower = _mm256_shuffle_epi8(lower, pairBytes);
+        const __m256i rows0145 = _mm256_permute2x128_si256(upper, lower, 0x20);
+        const __m256i rows2367 = _mm256_permute2x128_si256(upper, lower, 0x31);
+        // Byte c of four rows: columns 0 to 3 [rows 0-3 | rows 4-7], then columns 4 to 7.
+        const __m256i columns0to3 = _mm256_unpacklo_epi16(rows0145, rows2367);
+        const __m256i columns4to7 = _mm256_unpackhi_epi16(rows0145, rows2367);
+        // Column c as a word, last column first: word q holds positions 8 q on.
+        const __m256i lastColumnFirst = _mm256_setr_epi32(3, 7, 2, 6, 1, 5, 0, 4);
+        const __m256i first =
+            TransposeBits8x8(_mm256_permutevar8x32_epi32(columns4to7, lastColumnFirst));
+        const __m256i second =
+            TransposeBits8x8(_mm256_permutevar8x32_epi32(columns0to3, lastColumnFirst));
+        if (B == 1) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(positions), first);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(positions + 4), second);
+        } else {
+            StoreDoubled(first, positions);
+            StoreDoubled(second, positions + 8);
+        }
+    }
+
+    // Four words of byte slots as eight of 16-bit slots, every bit doubled: each nibble looked
+    // up, the two of a byte interleaved.
+    static void StoreDoubled(__m256i bytes, uint64_t* words)
+    {
+        const __m256i doubledNibble = _mm256_broadcastsi128_si256(
+            _mm_setr_epi8(0x00, 0x03, 0x0C, 0x0F, 0x30, 0x33, 0x3C, 0x3F, static_cast<char>(0xC0),
+                          static_cast<char>(0xC3), static_cast<char>(0xCC),
+                          static_cast<char>(0xCF), static_cast<char>(0xF0),
+                          static_cast<char>(0xF3), static_cast<char>(0xFC),
+                          static_cast<char>(0xFF)));
+        const __m256i nibble = _mm256_set1_epi8(0x0F);
+        // The later four positions of a word first: interleaving from the lowest byte up, they
+        // become the second word's, read big-endian.
+        const __m256i halvesSwapped = _mm256_shuffle_epi32(bytes, 0xB1);
+        const __m256i low =
+            _mm256_shuffle_epi8(doubledNibble, _mm256_and_si256(halvesSwapped, nibble));
+        const __m256i high = _mm256_shuffle_epi8(
+            doubledNibble, _mm256_and_si256(_mm256_srli_epi16(halvesSwapped, 4), nibble));
+        // [words 0 1 | words 4 5] and [2 3 | 6 7].
+        const __m256i fromEven = _mm256_unpacklo_epi8(low, high);
+        const __m256i fromOdd = _mm256_unpackhi_epi8(low, high);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(words),
+                            _mm256_permute2x128_si256(fromEven, fromOdd, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(words + 4),
+                            _mm256_permute2x128_si256(fromEven, fromOdd, 0x31));
     }
 
     // 32 bytes: byte j takes the value where bit j of mask is set.

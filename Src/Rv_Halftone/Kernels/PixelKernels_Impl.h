@@ -8,6 +8,11 @@
 //   uint64_t PlaneMask64<R, P>(const unsigned char* b)    bit j: bit P of b[j ^ R]
 //   uint64_t Spread<E>(uint64_t v, int at)    bit i of v to bit E i + at, those past 63 dropped
 //   void ExpandToBytes(uint64_t m, int n, unsigned char v, unsigned char* d)  d[j] = v, set bits
+//   void PositionMajor<X, B>(const uint64_t* m, uint64_t* p)  X (<= 8) masks with position i
+//       at bit 63 - i to 8 B words of 8 / B slots of 8 B bits: p[q] holds position 8 q / B + r
+//       in slot 8 / B - 1 - r, mask k at its top bits B k to B k + B - 1 (counted from the top)
+//   uint64_t PackSlotTops<N, S>(uint64_t v)  the top N bits of each S-bit slot of v (S = 8 or
+//       16), packed into the low 64 N / S bits in the same order
 //
 // A packed row holds E = X x b bits per x position (X passes of b bits), position after
 // position, each byte filled from its most significant bit; with E from 3 to 16 a position may
@@ -93,6 +98,27 @@ uint64_t ReverseGroups(uint64_t v)
     if (R >= 7)
         v = ((v >> 4) & 0x0F0F0F0F0F0F0F0Full) | ((v & 0x0F0F0F0F0F0F0F0Full) << 4);
     return v;
+}
+
+// Transposes the 8 x 8 bit matrix of a word, bit 8 j + r to bit 8 r + j: the corners of
+// 2 x 2 blocks, then of 4 x 4, then of the whole.
+inline uint64_t TransposeBits8x8(uint64_t v)
+{
+    uint64_t t = (v ^ (v >> 7)) & 0x00AA00AA00AA00AAull;
+    v ^= t ^ (t << 7);
+    t = (v ^ (v >> 14)) & 0x0000CCCC0000CCCCull;
+    v ^= t ^ (t << 14);
+    t = (v ^ (v >> 28)) & 0x00000000F0F0F0F0ull;
+    return v ^ t ^ (t << 28);
+}
+
+// The top n bits of every slot of `slot` bits.
+constexpr uint64_t SlotTopBits(int n, int slot)
+{
+    uint64_t bits = 0;
+    for (int at = 0; at < 64; at += slot)
+        bits |= ((1ull << n) - 1) << (at + slot - n);
+    return bits;
 }
 
 // Copies n samples from `column` on, wrapping at the row's end, and pads the chunk.
@@ -217,7 +243,7 @@ private:
     T* m_heap;
 };
 
-// Enough for the pass counts of every mode and for rows of up to 64 x (kStackRowWords - 1)
+// Enough for the pass counts of every mode and for rows of up to 64 x (kStackRowWords - 2)
 // columns (about ten thousand), in about 1.3 KB of stack.
 constexpr int kStackPasses = 16;
 constexpr int kStackRowWords = 160;
@@ -233,7 +259,7 @@ struct RowContext
     CutRange range;
     unsigned char* out;
     int rowBytes;
-    uint64_t* rowBits;  // RowWords(layerWidth) words of scratch
+    uint64_t* rowBits;  // MirroredRowWords(layerWidth) words of scratch
 };
 
 // Words that hold a row's decisions followed by a repeat of its first 64 columns.
@@ -242,10 +268,16 @@ int RowWords(int layerWidth)
     return (layerWidth + kChunk - 1) / kChunk + 1;
 }
 
+// The scratch of a mirrored row: one more word, read (and shifted out) at the top.
+int MirroredRowWords(int layerWidth)
+{
+    return RowWords(layerWidth) + 1;
+}
+
 // With several passes every sample is read by each of them: decide each column once, into one
 // bit string with the first columns repeated after the row's end, so that the 64 columns from
-// any start are two neighbouring words. The string is kept mirrored (column c at its bit
-// 64 x RowWords - 1 - c) because the packing takes each pass's positions in reverse order.
+// any start are two neighbouring words. The string is kept mirrored, column c at its bit
+// 64 x RowWords - 1 - c, because the packing takes each pass's positions in reverse order.
 template <class Cutter>
 void CutWholeRowMirrored(const Cutter& cutter, const uint16_t* layerRow, int layerWidth,
                          uint64_t* bits)
@@ -258,19 +290,33 @@ void CutWholeRowMirrored(const Cutter& cutter, const uint16_t* layerRow, int lay
             __builtin_bswap64(CutChunk<7>(cutter, layerRow, layerWidth, column, kChunk));
         column = AdvanceColumn(column, kChunk, layerWidth);
     }
+    bits[words] = 0;
 }
 
-// The 64 decisions from column `start` (in [0, layerWidth)) on, reversed: bit j holds column
-// start + 63 - j. They sit from bit 64 x RowWords - 64 - start of the mirrored string on.
-__attribute__((always_inline)) inline uint64_t ReversedBitsFrom(const uint64_t* mirrored,
-                                                                int mirroredEnd, int start)
+// The bit of the mirrored row where the 64 decisions from `column` on start.
+int MirroredStart(int layerWidth, int column)
 {
-    const unsigned at = static_cast<unsigned>(mirroredEnd - start);
-    const unsigned word = at / kChunk;
-    const unsigned offset = at % kChunk;
-    if (offset == 0)
-        return mirrored[word];
-    return (mirrored[word] >> offset) | (mirrored[word + 1] << (kChunk - offset));
+    return kChunk * (RowWords(layerWidth) - 1) - column;
+}
+
+// The 64 decisions from mirrored start `at` on, reversed: bit j holds column start + 63 - j.
+__attribute__((always_inline)) inline uint64_t ReversedBitsAt(const uint64_t* mirrored, int at)
+{
+    const unsigned word = static_cast<unsigned>(at) / kChunk;
+    const unsigned offset = static_cast<unsigned>(at) % kChunk;
+    // The upper word moves in two steps, so that at offset 0 all of it is shifted out.
+    return (mirrored[word] >> offset) | ((mirrored[word + 1] << 1) << (kChunk - 1 - offset));
+}
+
+// The mirrored start 64 columns further on, wrapped at the row's end like AdvanceColumn.
+__attribute__((always_inline)) inline int NextMirroredStart(int at, int mirroredEnd,
+                                                            int layerWidth)
+{
+    at -= kChunk;
+    if (at > mirroredEnd - layerWidth)
+        return at;
+    return layerWidth >= kChunk ? at + layerWidth
+                                : mirroredEnd - (mirroredEnd - at) % layerWidth;
 }
 
 // The first n (1 to 64) positions of a reversed mask.
@@ -300,20 +346,56 @@ constexpr int FirstLandingBit(int X, int w, int k)
 
 // Stream word W of a chunk, big-endian, from every pass's reversed mask.
 template <class Ops, int X, int W, int... K>
-__attribute__((always_inline)) inline uint64_t StreamWord(const uint64_t* reversed,
-                                                          std::integer_sequence<int, K...>)
+__attribute__((always_inline)) inline uint64_t SpreadStreamWord(const uint64_t* reversed,
+                                                                std::integer_sequence<int, K...>)
 {
     return (Ops::template Spread<X>(reversed[K] >> FirstLandingBit(X, W, K),
                                     LandingOffset(X, W, K) + X * FirstLandingBit(X, W, K)) |
             ...);
 }
 
-// The 32 stream bits in the low half of a big-endian word as 2-bit pixels: each deposited bit,
-// tripled, also sets the bit above it (the deposited bits are 2 apart, so nothing carries).
+// With many passes the spreads, X of them a word, cost more than turning the passes' masks
+// around as a whole: Ops::PositionMajor makes words of 8 / b positions, a slot of 8 b bits
+// each, and the E bits used of every slot are packed into the output words.
+template <int X>
+constexpr bool kPositionMajor = X >= 5;
+template <int X>
+constexpr bool kDoubleSlots = X >= 8;
+
+// ORs field G of the output words: positions (8 / b) G on, 8 X bits, the first one on top.
+template <int X, int G>
+__attribute__((always_inline)) inline void AppendPositions(uint64_t* words, uint64_t field)
+{
+    constexpr int kLength = 8 * X;
+    constexpr int kWord = kLength * G / 64;
+    constexpr int kOffset = kLength * G % 64;
+    if (kOffset + kLength <= 64) {
+        words[kWord] |= field << (64 - kOffset - kLength);
+    } else {
+        words[kWord] |= field >> (kOffset + kLength - 64);
+        words[kWord + 1] |= field << (128 - kOffset - kLength);
+    }
+}
+
+// A chunk's X x B output words, big-endian, through position-major slots.
+template <class Ops, int X, int B, int... G>
+__attribute__((always_inline)) inline void PositionMajorWords(const uint64_t* reversed,
+                                                              uint64_t* words,
+                                                              std::integer_sequence<int, G...>)
+{
+    uint64_t positions[8 * B];
+    Ops::template PositionMajor<X, B>(reversed, positions);
+    for (int w = 0; w < X * B; ++w)
+        words[w] = 0;
+    (AppendPositions<X, G>(words, Ops::template PackSlotTops<X * B, 8 * B>(positions[G])), ...);
+}
+
+// The 32 stream bits in the low half of a big-endian word as 2-bit pixels.
 template <class Ops>
 __attribute__((always_inline)) inline uint64_t DoubledBits(uint64_t v)
 {
-    return Ops::template Spread<2>(v, 0) * 3;
+    const uint64_t low = Ops::template Spread<2>(v, 0);
+    return low | low << 1;
 }
 
 // ORs output word `index` of a chunk, made big-endian, into out, of which `available` bytes are
@@ -329,11 +411,11 @@ __attribute__((always_inline)) inline void OrBigEndianWord(unsigned char* out, i
         OrWord(out + at, __builtin_bswap64(word), MinInt(8, available - at));
 }
 
-template <class Ops, int X, int B, bool kWhole, int W>
-__attribute__((always_inline)) inline void OrStreamWord(const uint64_t* reversed,
-                                                        unsigned char* out, int available)
+// Output words W x B on: the stream word itself, or with B = 2 its doubled halves.
+template <class Ops, int B, bool kWhole, int W>
+__attribute__((always_inline)) inline void OrStreamWord(uint64_t word, unsigned char* out,
+                                                        int available)
 {
-    const uint64_t word = StreamWord<Ops, X, W>(reversed, std::make_integer_sequence<int, X>());
     if (B == 1) {
         OrBigEndianWord<kWhole>(out, W, word, available);
     } else {
@@ -342,15 +424,40 @@ __attribute__((always_inline)) inline void OrStreamWord(const uint64_t* reversed
     }
 }
 
-// ORs a chunk's X x B output words into the row. Each word is stored as soon as it is made:
-// gathering them for one wide store would make the processor wait for the narrow stores to
-// land first.
-template <class Ops, int X, int B, bool kWhole, int... W>
-__attribute__((always_inline)) inline void OrPackedChunk(const uint64_t* reversed,
+// ORs a chunk's stream words, made by streamWord(std::integral_constant<int, W>), into the row.
+// Each word is stored as soon as it is made: gathering them for one wide store would make the
+// processor wait for the narrow stores to land first.
+template <class Ops, int B, bool kWhole, class StreamWordOf, int... W>
+__attribute__((always_inline)) inline void OrStreamWords(const StreamWordOf& streamWord,
                                                          unsigned char* out, int available,
                                                          std::integer_sequence<int, W...>)
 {
-    (OrStreamWord<Ops, X, B, kWhole, W>(reversed, out, available), ...);
+    (OrStreamWord<Ops, B, kWhole, W>(streamWord(std::integral_constant<int, W>()), out,
+                                     available),
+     ...);
+}
+
+// Packs a chunk from every pass's reversed mask into out, of which `available` bytes are left.
+template <class Ops, int X, int B, bool kWhole>
+__attribute__((always_inline)) inline void PackChunk(const uint64_t* reversed,
+                                                     unsigned char* out, int available)
+{
+    if constexpr (kPositionMajor<X>) {
+        constexpr int kSlotB = kDoubleSlots<X> ? B : 1;
+        uint64_t words[X * kSlotB];
+        PositionMajorWords<Ops, X, kSlotB>(reversed, words,
+                                           std::make_integer_sequence<int, 8 * kSlotB>());
+        OrStreamWords<Ops, B / kSlotB, kWhole>(
+            [&words](auto w) { return words[decltype(w)::value]; }, out, available,
+            std::make_integer_sequence<int, X * kSlotB>());
+    } else {
+        OrStreamWords<Ops, B, kWhole>(
+            [reversed](auto w) {
+                return SpreadStreamWord<Ops, X, decltype(w)::value>(
+                    reversed, std::make_integer_sequence<int, X>());
+            },
+            out, available, std::make_integer_sequence<int, X>());
+    }
 }
 
 template <class Ops, int X, int B>
@@ -364,38 +471,41 @@ void CutPackRow_Words(const RowContext& row)
     const int rowBytes = row.rowBytes;
     unsigned char* const out = row.out;
     const uint64_t* const mirrored = row.rowBits;
-    const int mirroredEnd = RowWords(layerWidth) * kChunk - kChunk;
+    const int mirroredEnd = MirroredStart(layerWidth, 0);
     const typename Ops::Cutter cutter(row.range);
-    if (X > 1)
+    // Where each pass reads on: one pass its samples, in place; several the row's decisions.
+    int next[X];
+    if (X == 1) {
+        next[0] = row.columns[0];
+    } else {
         CutWholeRowMirrored(cutter, layerRow, layerWidth, row.rowBits);
-    int column[X];
-    for (int k = 0; k < X; ++k)
-        column[k] = row.columns[k];
-    for (int x0 = 0; x0 < width; x0 += kChunk) {
-        const int n = MinInt(kChunk, width - x0);
+        for (int k = 0; k < X; ++k)
+            next[k] = MirroredStart(layerWidth, row.columns[k]);
+    }
+    const auto cutPackChunk = [&](auto whole, int x0, int n) {
+        constexpr bool kWhole = decltype(whole)::value;
         uint64_t reversed[X];
 #pragma GCC unroll 8
         for (int k = 0; k < X; ++k) {
-            // One pass reads its samples directly; several share the row's decisions.
             if (X == 1) {
                 reversed[k] =
-                    __builtin_bswap64(CutChunk<7>(cutter, layerRow, layerWidth, column[k], n));
+                    __builtin_bswap64(CutChunk<7>(cutter, layerRow, layerWidth, next[k], n));
+                next[k] = AdvanceColumn(next[k], kChunk, layerWidth);
             } else {
-                reversed[k] = ReversedBitsFrom(mirrored, mirroredEnd, column[k]) &
-                              FirstPositionsReversed(n);
+                reversed[k] = ReversedBitsAt(mirrored, next[k]);
+                if (!kWhole)
+                    reversed[k] &= FirstPositionsReversed(n);
+                next[k] = NextMirroredStart(next[k], mirroredEnd, layerWidth);
             }
-            column[k] = AdvanceColumn(column[k], kChunk, layerWidth);
         }
         const int firstByte = x0 / 8 * E;
-        const int available = rowBytes - firstByte;
-        if (available >= 8 * E) {
-            OrPackedChunk<Ops, X, B, true>(reversed, out + firstByte, available,
-                                           std::make_integer_sequence<int, X>());
-        } else {
-            OrPackedChunk<Ops, X, B, false>(reversed, out + firstByte, available,
-                                            std::make_integer_sequence<int, X>());
-        }
-    }
+        PackChunk<Ops, X, B, kWhole>(reversed, out + firstByte, rowBytes - firstByte);
+    };
+    int x0 = 0;
+    for (; x0 <= width - kChunk; x0 += kChunk)
+        cutPackChunk(std::true_type(), x0, kChunk);
+    if (x0 < width)
+        cutPackChunk(std::false_type(), x0, width - x0);
 }
 
 // More passes than any mode makes: each fired pixel is set on its own.
@@ -403,16 +513,15 @@ template <class Ops>
 void CutPackRow_Pixels(const RowContext& row)
 {
     const unsigned char pixelBits = row.bitsPerPixel == 1 ? 0x80 : 0xC0;
-    const int mirroredEnd = RowWords(row.layerWidth) * kChunk - kChunk;
+    const int mirroredEnd = MirroredStart(row.layerWidth, 0);
     CutWholeRowMirrored(typename Ops::Cutter(row.range), row.layerRow, row.layerWidth,
                         row.rowBits);
     for (int k = 0; k < row.passCount; ++k) {
-        int column = row.columns[k];
+        int at = MirroredStart(row.layerWidth, row.columns[k]);
         for (int x0 = 0; x0 < row.width; x0 += kChunk) {
             const int n = MinInt(kChunk, row.width - x0);
-            uint64_t reversed =
-                ReversedBitsFrom(row.rowBits, mirroredEnd, column) & FirstPositionsReversed(n);
-            column = AdvanceColumn(column, kChunk, row.layerWidth);
+            uint64_t reversed = ReversedBitsAt(row.rowBits, at) & FirstPositionsReversed(n);
+            at = NextMirroredStart(at, mirroredEnd, row.layerWidth);
             while (reversed != 0) {
                 const int i = __builtin_clzll(reversed);
                 reversed &= ~(0x8000000000000000ull >> i);
@@ -458,7 +567,7 @@ void CutPackRows(const CutPackJob& job)
     BoundedScratch<int, kStackPasses> columns(job.passCount);
     for (int k = 0; k < job.passCount; ++k)
         columns.Data()[k] = job.columnStarts[k] % job.layerWidth;
-    BoundedScratch<uint64_t, kStackRowWords> rowBits(RowWords(job.layerWidth));
+    BoundedScratch<uint64_t, kStackRowWords> rowBits(MirroredRowWords(job.layerWidth));
 
     RowContext row{};
     row.layerWidth = job.layerWidth;

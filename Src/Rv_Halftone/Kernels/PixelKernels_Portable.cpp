@@ -78,6 +78,37 @@ struct PortableOps
         return v << at;
     }
 
+    template <int X, int B>
+    static void PositionMajor(const uint64_t* reversed, uint64_t* positions)
+    {
+        for (int q = 0; q < 8; ++q) {
+            // Byte q of the positions from every mask, mask k in byte 7 - k: transposed, each
+            // position's byte has a bit per mask.
+            uint64_t block = 0;
+            for (int k = 0; k < X; ++k)
+                block |= ((reversed[k] >> (56 - 8 * q)) & 0xFF) << (56 - 8 * k);
+            const uint64_t bytes = TransposeBits8x8(block);
+            if (B == 1) {
+                positions[q] = bytes;
+            } else {
+                positions[2 * q] = DoubledBits<PortableOps>(bytes >> 32);
+                positions[2 * q + 1] = DoubledBits<PortableOps>(bytes);
+            }
+        }
+    }
+
+    // Moves the fields down to the bottom of their slots, then closes the gaps between pairs
+    // of them, of pairs of pairs and so on.
+    template <int N, int S>
+    static uint64_t PackSlotTops(uint64_t v)
+    {
+        v = (v & SlotTopBits(N, S)) >> (S - N);
+        if (S == 8)
+            v = (v & 0x00FF00FF00FF00FFull) | ((v & 0xFF00FF00FF00FF00ull) >> (8 - N));
+        v = (v & 0x0000FFFF0000FFFFull) | ((v & 0xFFFF0000FFFF0000ull) >> (16 - 16 * N / S));
+        return (v & 0x00000000FFFFFFFFull) | ((v & 0xFFFFFFFF00000000ull) >> (32 - 32 * N / S));
+    }
+
     static void ExpandToBytes(uint64_t mask, int /*count*/, unsigned char value,
                               unsigned char* bytes)
     {

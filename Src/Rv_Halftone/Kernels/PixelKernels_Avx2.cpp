@@ -184,6 +184,26 @@ struct Avx2Ops
                             _mm256_permute2x128_si256(fromEven, fromOdd, 0x31));
     }
 
+    // Four masks at a time: their lower words are neighbours, as are their upper ones.
+    static void ReversedRun(const uint64_t* bits, int at, int count, uint64_t* masks)
+    {
+        const uint64_t* const lower = bits + static_cast<unsigned>(at) / 64;
+        const int bit = at & 63;
+        const __m128i offset = _mm_cvtsi32_si128(bit);
+        // A vector shift by all 64 bits clears the word, as the upper one must at offset 0.
+        const __m128i upperShift = _mm_cvtsi32_si128(64 - bit);
+        for (int i = 0; i < count; i += 4) {
+            // Masks i + 3 down to i.
+            const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower - i - 3));
+            const __m256i high =
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower - i - 2));
+            const __m256i mask =
+                _mm256_or_si256(_mm256_srl_epi64(low, offset), _mm256_sll_epi64(high, upperShift));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(masks + i),
+                                _mm256_permute4x64_epi64(mask, 0x1B));
+        }
+    }
+
     // 32 bytes: byte j takes the value where bit j of mask is set.
     static void Expand32(uint32_t mask, __m256i value, unsigned char* bytes)
     {

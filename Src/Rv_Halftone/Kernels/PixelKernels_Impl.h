@@ -13,6 +13,9 @@
 //       in slot 8 / B - 1 - r, mask k at its top bits B k to B k + B - 1 (counted from the top)
 //   uint64_t PackSlotTops<N, S>(uint64_t v)  the top N bits of each S-bit slot of v (S = 8 or
 //       16), packed into the low 64 N / S bits in the same order
+//   void ReversedRun(const uint64_t* w, int at, int count, uint64_t* m)  m[i] = the 64 bits of
+//       the bit string w from bit at - 64 i up, for i < count; may also write m[count] to
+//       m[count + kRunOvershoot - 1] and read down to w[-kRunOvershoot]
 //
 // A packed row holds E = X x b bits per x position (X passes of b bits), position after
 // position, each byte filled from its most significant bit; with E from 3 to 16 a position may
@@ -99,6 +102,9 @@ uint64_t ReverseGroups(uint64_t v)
         v = ((v >> 4) & 0x0F0F0F0F0F0F0F0Full) | ((v & 0x0F0F0F0F0F0F0F0Full) << 4);
     return v;
 }
+
+// How far Ops::ReversedRun may work past a run: it takes the masks of four chunks at a time.
+constexpr int kRunOvershoot = 3;
 
 // Transposes the 8 x 8 bit matrix of a word, bit 8 j + r to bit 8 r + j: the corners of
 // 2 x 2 blocks, then of 4 x 4, then of the whole.
@@ -243,7 +249,7 @@ private:
     T* m_heap;
 };
 
-// Enough for the pass counts of every mode and for rows of up to 64 x (kStackRowWords - 2)
+// Enough for the pass counts of every mode and for rows of up to 64 x (kStackRowWords - 5)
 // columns (about ten thousand), in about 1.3 KB of stack.
 constexpr int kStackPasses = 16;
 constexpr int kStackRowWords = 160;
@@ -460,52 +466,102 @@ __attribute__((always_inline)) inline void PackChunk(const uint64_t* reversed,
     }
 }
 
-template <class Ops, int X, int B>
-void CutPackRow_Words(const RowContext& row)
+// Chunks whose masks are taken from the mirrored row together, pass by pass: a pass's offset
+// into the row's words stays the same until it wraps, so its masks come out of a plain loop.
+constexpr int kBlockChunks = 16;
+
+// The masks of `count` chunks of one pass from `column` on, wrapped; returns the column after
+// them.
+__attribute__((always_inline)) inline int TakePassChunks(const uint64_t* mirrored, int mirroredEnd,
+                                                         int layerWidth, int column, int count,
+                                                         uint64_t* masks,
+                                                         void (*reversedRun)(const uint64_t*, int,
+                                                                             int, uint64_t*))
 {
-    constexpr int E = X * B;
+    int taken = 0;
+    while (taken < count) {
+        const int chunksInRow =
+            static_cast<int>(static_cast<unsigned>(layerWidth - column + kChunk - 1) / kChunk);
+        const int run = MinInt(count - taken, chunksInRow);
+        reversedRun(mirrored, mirroredEnd - column, run, masks + taken);
+        taken += run;
+        column += kChunk * run;
+        if (column >= layerWidth)
+            column = AdvanceColumn(column - layerWidth, 0, layerWidth);
+    }
+    return column;
+}
+
+// One pass reads its samples in place: no row of decisions to share.
+template <class Ops, int B>
+void CutPackRow_OnePass(const RowContext& row)
+{
     // Locals: the output stores could otherwise alias the context and force reloads.
     const uint16_t* const layerRow = row.layerRow;
     const int layerWidth = row.layerWidth;
     const int width = row.width;
     const int rowBytes = row.rowBytes;
     unsigned char* const out = row.out;
-    const uint64_t* const mirrored = row.rowBits;
-    const int mirroredEnd = MirroredStart(layerWidth, 0);
     const typename Ops::Cutter cutter(row.range);
-    // Where each pass reads on: one pass its samples, in place; several the row's decisions.
-    int next[X];
-    if (X == 1) {
-        next[0] = row.columns[0];
-    } else {
-        CutWholeRowMirrored(cutter, layerRow, layerWidth, row.rowBits);
-        for (int k = 0; k < X; ++k)
-            next[k] = MirroredStart(layerWidth, row.columns[k]);
-    }
+    int column = row.columns[0];
     const auto cutPackChunk = [&](auto whole, int x0, int n) {
-        constexpr bool kWhole = decltype(whole)::value;
-        uint64_t reversed[X];
-#pragma GCC unroll 8
-        for (int k = 0; k < X; ++k) {
-            if (X == 1) {
-                reversed[k] =
-                    __builtin_bswap64(CutChunk<7>(cutter, layerRow, layerWidth, next[k], n));
-                next[k] = AdvanceColumn(next[k], kChunk, layerWidth);
-            } else {
-                reversed[k] = ReversedBitsAt(mirrored, next[k]);
-                if (!kWhole)
-                    reversed[k] &= FirstPositionsReversed(n);
-                next[k] = NextMirroredStart(next[k], mirroredEnd, layerWidth);
-            }
-        }
-        const int firstByte = x0 / 8 * E;
-        PackChunk<Ops, X, B, kWhole>(reversed, out + firstByte, rowBytes - firstByte);
+        const uint64_t reversed =
+            __builtin_bswap64(CutChunk<7>(cutter, layerRow, layerWidth, column, n));
+        column = AdvanceColumn(column, kChunk, layerWidth);
+        const int firstByte = x0 / 8 * B;
+        PackChunk<Ops, 1, B, decltype(whole)::value>(&reversed, out + firstByte,
+                                                      rowBytes - firstByte);
     };
     int x0 = 0;
     for (; x0 <= width - kChunk; x0 += kChunk)
         cutPackChunk(std::true_type(), x0, kChunk);
     if (x0 < width)
         cutPackChunk(std::false_type(), x0, width - x0);
+}
+
+template <class Ops, int X, int B>
+void CutPackRow_Words(const RowContext& row)
+{
+    constexpr int E = X * B;
+    if constexpr (X == 1) {
+        CutPackRow_OnePass<Ops, B>(row);
+    } else {
+        const int layerWidth = row.layerWidth;
+        const int width = row.width;
+        const int rowBytes = row.rowBytes;
+        unsigned char* const out = row.out;
+        const uint64_t* const mirrored = row.rowBits;
+        const int mirroredEnd = MirroredStart(layerWidth, 0);
+        CutWholeRowMirrored(typename Ops::Cutter(row.range), row.layerRow, layerWidth,
+                            row.rowBits);
+        int column[X];
+        for (int k = 0; k < X; ++k)
+            column[k] = row.columns[k];
+        // Room for the masks a run may write past its end.
+        uint64_t masks[X][kBlockChunks + kRunOvershoot];
+        for (int block = 0; block < width; block += kChunk * kBlockChunks) {
+            const int chunks = MinInt(kBlockChunks, (width - block + kChunk - 1) / kChunk);
+            for (int k = 0; k < X; ++k)
+                column[k] = TakePassChunks(mirrored, mirroredEnd, layerWidth, column[k], chunks,
+                                           masks[k], Ops::ReversedRun);
+            for (int c = 0; c < chunks; ++c) {
+                const int x0 = block + kChunk * c;
+                const int firstByte = x0 / 8 * E;
+                uint64_t reversed[X];
+#pragma GCC unroll 8
+                for (int k = 0; k < X; ++k)
+                    reversed[k] = masks[k][c];
+                if (width - x0 >= kChunk) {
+                    PackChunk<Ops, X, B, true>(reversed, out + firstByte, rowBytes - firstByte);
+                } else {
+#pragma GCC unroll 8
+                    for (int k = 0; k < X; ++k)
+                        reversed[k] &= FirstPositionsReversed(width - x0);
+                    PackChunk<Ops, X, B, false>(reversed, out + firstByte, rowBytes - firstByte);
+                }
+            }
+        }
+    }
 }
 
 // More passes than any mode makes: each fired pixel is set on its own.
@@ -567,7 +623,11 @@ void CutPackRows(const CutPackJob& job)
     BoundedScratch<int, kStackPasses> columns(job.passCount);
     for (int k = 0; k < job.passCount; ++k)
         columns.Data()[k] = job.columnStarts[k] % job.layerWidth;
-    BoundedScratch<uint64_t, kStackRowWords> rowBits(MirroredRowWords(job.layerWidth));
+    // The mirrored row, after words that runs read past its end (they take nothing from them).
+    BoundedScratch<uint64_t, kStackRowWords> rowBits(kRunOvershoot +
+                                                     MirroredRowWords(job.layerWidth));
+    for (int i = 0; i < kRunOvershoot; ++i)
+        rowBits.Data()[i] = 0;
 
     RowContext row{};
     row.layerWidth = job.layerWidth;
@@ -577,7 +637,7 @@ void CutPackRows(const CutPackJob& job)
     row.bitsPerPixel = job.bitsPerPixel;
     row.rowBytes = static_cast<int>(
         (static_cast<long long>(job.width) * job.passCount * job.bitsPerPixel + 7) / 8);
-    row.rowBits = rowBits.Data();
+    row.rowBits = rowBits.Data() + kRunOvershoot;
     void (*const cutPackRow)(const RowContext&) =
         CutPackRowFor<Ops>(job.passCount, job.bitsPerPixel);
 

@@ -109,6 +109,15 @@ struct PortableOps
         return (v & 0x00000000FFFFFFFFull) | ((v & 0xFFFFFFFF00000000ull) >> (32 - 32 * N / S));
     }
 
+    static void ReversedRun(const uint64_t* bits, int at, int count, uint64_t* masks)
+    {
+        const uint64_t* const lower = bits + static_cast<unsigned>(at) / 64;
+        const unsigned offset = static_cast<unsigned>(at) % 64;
+        // The upper word moves in two steps, so that at offset 0 all of it is shifted out.
+        for (int i = 0; i < count; ++i)
+            masks[i] = (lower[-i] >> offset) | ((lower[1 - i] << 1) << (63 - offset));
+    }
+
     static void ExpandToBytes(uint64_t mask, int /*count*/, unsigned char value,
                               unsigned char* bytes)
     {

@@ -10,7 +10,7 @@
 //   void ExpandToBytes(uint64_t m, int n, unsigned char v, unsigned char* d)  d[j] = v, set bits
 //   void PositionMajor<X, B>(const uint64_t* m, uint64_t* p)  X (<= 8) masks with position i
 //       at bit 63 - i to 8 B words of 8 / B slots of 8 B bits: p[q] holds position 8 q / B + r
-//       in slot 8 / B - 1 - r, mask k at its top bits B k to B k + B - 1 (counted from the top)
+//       in its slot 8 / B - 1 - r, mask k in B bits of the slot, the k-th B bits from its top
 //   uint64_t PackSlotTops<N, S>(uint64_t v)  the top N bits of each S-bit slot of v (S = 8 or
 //       16), packed into the low 64 N / S bits in the same order
 //   void ReversedRun(const uint64_t* w, int at, int count, uint64_t* m)  m[i] = the 64 bits of
@@ -19,11 +19,13 @@
 //
 // A packed row holds E = X x b bits per x position (X passes of b bits), position after
 // position, each byte filled from its most significant bit; with E from 3 to 16 a position may
-// straddle bytes and words. The fused kernel packs 64 positions at a time, E words: it treats
-// them as one bit stream read big-endian, where the passes of a position are neighbours and
-// each pass's positions are evenly spread, and deposits every pass's mask there in one step a
-// word (see LandingOffset). The positions of one mask come in reverse order for that, so the
-// row's decisions are made once, mirrored, and every pass takes its 64 positions from them.
+// straddle bytes and words. The fused kernel packs 64 positions at a time into E words, each
+// made big-endian and byte-swapped as it is stored, so that the first position lands in the
+// top bits of the first byte. Every pass brings its 64 decisions as one mask with the positions
+// in reverse order (position i at bit 63 - i), taken from the row's decisions, which are made
+// once and kept mirrored. With few passes each mask is spread straight into every word (see
+// LandingOffset); with more, all masks are transposed to a slot per position and the bits used
+// of the slots packed together (see kPositionMajor).
 // Packing byte-per-pixel rows takes the whole positions of a byte, E = 1, 2, 4 or 8 only, with
 // masks whose groups of 8 / E bits are reversed (the R above) and spread into little-endian
 // words.
@@ -305,26 +307,6 @@ int MirroredStart(int layerWidth, int column)
     return kChunk * (RowWords(layerWidth) - 1) - column;
 }
 
-// The 64 decisions from mirrored start `at` on, reversed: bit j holds column start + 63 - j.
-__attribute__((always_inline)) inline uint64_t ReversedBitsAt(const uint64_t* mirrored, int at)
-{
-    const unsigned word = static_cast<unsigned>(at) / kChunk;
-    const unsigned offset = static_cast<unsigned>(at) % kChunk;
-    // The upper word moves in two steps, so that at offset 0 all of it is shifted out.
-    return (mirrored[word] >> offset) | ((mirrored[word + 1] << 1) << (kChunk - 1 - offset));
-}
-
-// The mirrored start 64 columns further on, wrapped at the row's end like AdvanceColumn.
-__attribute__((always_inline)) inline int NextMirroredStart(int at, int mirroredEnd,
-                                                            int layerWidth)
-{
-    at -= kChunk;
-    if (at > mirroredEnd - layerWidth)
-        return at;
-    return layerWidth >= kChunk ? at + layerWidth
-                                : mirroredEnd - (mirroredEnd - at) % layerWidth;
-}
-
 // The first n (1 to 64) positions of a reversed mask.
 uint64_t FirstPositionsReversed(int n)
 {
@@ -360,13 +342,16 @@ __attribute__((always_inline)) inline uint64_t SpreadStreamWord(const uint64_t* 
             ...);
 }
 
-// With many passes the spreads, X of them a word, cost more than turning the passes' masks
-// around as a whole: Ops::PositionMajor makes words of 8 / b positions, a slot of 8 b bits
-// each, and the E bits used of every slot are packed into the output words.
+// Up to four passes, X spreads a word cost less than transposing all masks; from five on the
+// transposition wins: Ops::PositionMajor makes a slot per position, and the E bits used of each
+// slot are packed into the output words. Slots hold one bit per pass, except for two-bit pixels
+// of eight passes: these fill 16-bit slots, and doubling the slots in vector registers is
+// cheaper than doubling the packed words (with fewer passes the slots would have to be packed
+// twice as often).
 template <int X>
 constexpr bool kPositionMajor = X >= 5;
-template <int X>
-constexpr bool kDoubleSlots = X >= 8;
+template <int X, int B>
+constexpr int kSlotBitsPerPass = X == 8 ? B : 1;
 
 // ORs field G of the output words: positions (8 / b) G on, 8 X bits, the first one on top.
 template <int X, int G>
@@ -449,7 +434,7 @@ __attribute__((always_inline)) inline void PackChunk(const uint64_t* reversed,
                                                      unsigned char* out, int available)
 {
     if constexpr (kPositionMajor<X>) {
-        constexpr int kSlotB = kDoubleSlots<X> ? B : 1;
+        constexpr int kSlotB = kSlotBitsPerPass<X, B>;
         uint64_t words[X * kSlotB];
         PositionMajorWords<Ops, X, kSlotB>(reversed, words,
                                            std::make_integer_sequence<int, 8 * kSlotB>());
@@ -470,24 +455,31 @@ __attribute__((always_inline)) inline void PackChunk(const uint64_t* reversed,
 // into the row's words stays the same until it wraps, so its masks come out of a plain loop.
 constexpr int kBlockChunks = 16;
 
+// The chunks of the block of x positions from `block` on.
+int ChunksOfBlock(int width, int block)
+{
+    return MinInt(kBlockChunks, (width - block + kChunk - 1) / kChunk);
+}
+
 // The masks of `count` chunks of one pass from `column` on, wrapped; returns the column after
 // them.
-__attribute__((always_inline)) inline int TakePassChunks(const uint64_t* mirrored, int mirroredEnd,
-                                                         int layerWidth, int column, int count,
-                                                         uint64_t* masks,
-                                                         void (*reversedRun)(const uint64_t*, int,
-                                                                             int, uint64_t*))
+template <class Ops>
+__attribute__((always_inline)) inline int TakePassChunks(const uint64_t* mirrored, int layerWidth,
+                                                         int column, int count, uint64_t* masks)
 {
+    const int mirroredEnd = MirroredStart(layerWidth, 0);
     int taken = 0;
     while (taken < count) {
-        const int chunksInRow =
-            static_cast<int>(static_cast<unsigned>(layerWidth - column + kChunk - 1) / kChunk);
-        const int run = MinInt(count - taken, chunksInRow);
-        reversedRun(mirrored, mirroredEnd - column, run, masks + taken);
+        const int chunksLeftInRow = (layerWidth - column + kChunk - 1) / kChunk;
+        const int run = MinInt(count - taken, chunksLeftInRow);
+        Ops::ReversedRun(mirrored, mirroredEnd - column, run, masks + taken);
         taken += run;
         column += kChunk * run;
-        if (column >= layerWidth)
-            column = AdvanceColumn(column - layerWidth, 0, layerWidth);
+        if (column >= layerWidth) {
+            column -= layerWidth;
+            if (column >= layerWidth)  // only rows narrower than a chunk
+                column %= layerWidth;
+        }
     }
     return column;
 }
@@ -531,7 +523,6 @@ void CutPackRow_Words(const RowContext& row)
         const int rowBytes = row.rowBytes;
         unsigned char* const out = row.out;
         const uint64_t* const mirrored = row.rowBits;
-        const int mirroredEnd = MirroredStart(layerWidth, 0);
         CutWholeRowMirrored(typename Ops::Cutter(row.range), row.layerRow, layerWidth,
                             row.rowBits);
         int column[X];
@@ -540,10 +531,9 @@ void CutPackRow_Words(const RowContext& row)
         // Room for the masks a run may write past its end.
         uint64_t masks[X][kBlockChunks + kRunOvershoot];
         for (int block = 0; block < width; block += kChunk * kBlockChunks) {
-            const int chunks = MinInt(kBlockChunks, (width - block + kChunk - 1) / kChunk);
+            const int chunks = ChunksOfBlock(width, block);
             for (int k = 0; k < X; ++k)
-                column[k] = TakePassChunks(mirrored, mirroredEnd, layerWidth, column[k], chunks,
-                                           masks[k], Ops::ReversedRun);
+                column[k] = TakePassChunks<Ops>(mirrored, layerWidth, column[k], chunks, masks[k]);
             for (int c = 0; c < chunks; ++c) {
                 const int x0 = block + kChunk * c;
                 const int firstByte = x0 / 8 * E;
@@ -569,22 +559,26 @@ template <class Ops>
 void CutPackRow_Pixels(const RowContext& row)
 {
     const unsigned char pixelBits = row.bitsPerPixel == 1 ? 0x80 : 0xC0;
-    const int mirroredEnd = MirroredStart(row.layerWidth, 0);
     CutWholeRowMirrored(typename Ops::Cutter(row.range), row.layerRow, row.layerWidth,
                         row.rowBits);
+    uint64_t masks[kBlockChunks + kRunOvershoot];
     for (int k = 0; k < row.passCount; ++k) {
-        int at = MirroredStart(row.layerWidth, row.columns[k]);
-        for (int x0 = 0; x0 < row.width; x0 += kChunk) {
-            const int n = MinInt(kChunk, row.width - x0);
-            uint64_t reversed = ReversedBitsAt(row.rowBits, at) & FirstPositionsReversed(n);
-            at = NextMirroredStart(at, mirroredEnd, row.layerWidth);
-            while (reversed != 0) {
-                const int i = __builtin_clzll(reversed);
-                reversed &= ~(0x8000000000000000ull >> i);
-                const long long bit =
-                    (static_cast<long long>(x0 + i) * row.passCount + k) * row.bitsPerPixel;
-                row.out[bit >> 3] = static_cast<unsigned char>(row.out[bit >> 3] |
-                                                               (pixelBits >> (bit & 7)));
+        int column = row.columns[k];
+        for (int block = 0; block < row.width; block += kChunk * kBlockChunks) {
+            const int chunks = ChunksOfBlock(row.width, block);
+            column = TakePassChunks<Ops>(row.rowBits, row.layerWidth, column, chunks, masks);
+            for (int c = 0; c < chunks; ++c) {
+                const int x0 = block + kChunk * c;
+                uint64_t reversed =
+                    masks[c] & FirstPositionsReversed(MinInt(kChunk, row.width - x0));
+                while (reversed != 0) {
+                    const int i = __builtin_clzll(reversed);
+                    reversed &= ~(0x8000000000000000ull >> i);
+                    const long long bit =
+                        (static_cast<long long>(x0 + i) * row.passCount + k) * row.bitsPerPixel;
+                    row.out[bit >> 3] = static_cast<unsigned char>(row.out[bit >> 3] |
+                                                                   (pixelBits >> (bit & 7)));
+                }
             }
         }
     }

@@ -98,14 +98,17 @@ struct Job
 
 Job RandomJob(Random& random, int passCount, int bitsPerPixel)
 {
-    static const int kWidths[] = {544, 544, 544, 1, 3, 5, 31, 63, 64, 65, 127, 129, 257};
+    // The last one is wider than the kernels keep on the stack.
+    static const int kWidths[] = {544, 544, 544, 1,   3,   5,    31,   63,
+                                  64,  65,  127, 129, 257, 1500, 10000};
     Job job{};
-    job.layerWidth = kWidths[Uniform(random, 0, 12)];
+    job.layerWidth = kWidths[Uniform(random, 0, 14)];
     job.layerHeight = Uniform(random, 1, 24);
     job.passCount = passCount;
     job.bitsPerPixel = bitsPerPixel;
     // Mostly the whole layer width, as the generator cuts; also narrower and wider rows.
-    job.width = Uniform(random, 0, 2) != 0 ? job.layerWidth : Uniform(random, 1, 700);
+    job.width = Uniform(random, 0, 2) != 0 ? job.layerWidth
+                                            : Uniform(random, 1, 2 * job.layerWidth + 700);
     job.rows = Uniform(random, 1, 12);
     job.layerRowStart = Uniform(random, 0, 3 * job.layerHeight);
     const bool evenSplit = Uniform(random, 0, 1) == 0;

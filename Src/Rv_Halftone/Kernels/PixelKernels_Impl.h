@@ -534,22 +534,24 @@ void CutPackRow_Words(const RowContext& row)
             const int chunks = ChunksOfBlock(width, block);
             for (int k = 0; k < X; ++k)
                 column[k] = TakePassChunks<Ops>(mirrored, layerWidth, column[k], chunks, masks[k]);
-            for (int c = 0; c < chunks; ++c) {
+            const auto packChunk = [&](auto whole, int c) {
                 const int x0 = block + kChunk * c;
                 const int firstByte = x0 / 8 * E;
                 uint64_t reversed[X];
 #pragma GCC unroll 8
-                for (int k = 0; k < X; ++k)
+                for (int k = 0; k < X; ++k) {
                     reversed[k] = masks[k][c];
-                if (width - x0 >= kChunk) {
-                    PackChunk<Ops, X, B, true>(reversed, out + firstByte, rowBytes - firstByte);
-                } else {
-#pragma GCC unroll 8
-                    for (int k = 0; k < X; ++k)
+                    if (!decltype(whole)::value)
                         reversed[k] &= FirstPositionsReversed(width - x0);
-                    PackChunk<Ops, X, B, false>(reversed, out + firstByte, rowBytes - firstByte);
                 }
-            }
+                PackChunk<Ops, X, B, decltype(whole)::value>(reversed, out + firstByte,
+                                                              rowBytes - firstByte);
+            };
+            const int wholeChunks = MinInt(chunks, (width - block) / kChunk);
+            for (int c = 0; c < wholeChunks; ++c)
+                packChunk(std::true_type(), c);
+            if (wholeChunks < chunks)
+                packChunk(std::false_type(), wholeChunks);
         }
     }
 }

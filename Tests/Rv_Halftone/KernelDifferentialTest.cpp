@@ -178,10 +178,11 @@ TEST_P(FastKernel, WholeMasksAreEqualForASweepOfRecords)
     {
         int passes, yPasses, bits, nozzleRows, positions;
     };
+    // The last one wraps the tile's rows.
     const Record records[] = {{1, 1, 2, 136, 4}, {2, 2, 2, 68, 8}, {1, 2, 1, 64, 3},
                               {2, 1, 1, 96, 2},  {4, 1, 2, 32, 2}, {3, 2, 1, 40, 2},
                               {5, 1, 2, 48, 2},  {6, 2, 1, 32, 2}, {7, 1, 1, 36, 3},
-                              {8, 1, 2, 32, 2},  {2, 2, 1, 300, 3}};  // the last one wraps the tile's rows
+                              {8, 1, 2, 32, 2},  {2, 2, 1, 300, 3}};
     constexpr int kTile = 544;
     Random random(7);
     const std::vector<uint16_t> layer = RandomLayer(random, kTile, kTile);

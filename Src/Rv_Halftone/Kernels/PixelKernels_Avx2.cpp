@@ -32,7 +32,7 @@ __m256i XorIndexBytes(int r)
         _mm_xor_si128(index, _mm_set1_epi8(static_cast<char>(r))));
 }
 
-// Two bits of every word exchanged, bit p in `low` with bit p + shift.
+// Exchanges bit p of every word with bit p + kShift, for the bits p set in `low`.
 template <int kShift>
 __m256i SwapBits(__m256i v, uint64_t low)
 {

@@ -41,7 +41,8 @@ __m256i SwapBits(__m256i v, uint64_t low)
     return _mm256_xor_si256(v, _mm256_xor_si256(t, _mm256_slli_epi64(t, kShift)));
 }
 
-// TransposeBits8x8 of every word.
+// Transposes the 8 x 8 bit matrix of every word, bit 8 j + r to bit 8 r + j: the corners of
+// 2 x 2 blocks, then of 4 x 4, then of the whole.
 __m256i TransposeBits8x8(__m256i v)
 {
     v = SwapBits<7>(v, 0x00AA00AA00AA00AAull);

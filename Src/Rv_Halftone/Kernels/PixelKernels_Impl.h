@@ -108,18 +108,6 @@ uint64_t ReverseGroups(uint64_t v)
 // How far Ops::ReversedRun may work past a run: it takes the masks of four chunks at a time.
 constexpr int kRunOvershoot = 3;
 
-// Transposes the 8 x 8 bit matrix of a word, bit 8 j + r to bit 8 r + j: the corners of
-// 2 x 2 blocks, then of 4 x 4, then of the whole.
-inline uint64_t TransposeBits8x8(uint64_t v)
-{
-    uint64_t t = (v ^ (v >> 7)) & 0x00AA00AA00AA00AAull;
-    v ^= t ^ (t << 7);
-    t = (v ^ (v >> 14)) & 0x0000CCCC0000CCCCull;
-    v ^= t ^ (t << 14);
-    t = (v ^ (v >> 28)) & 0x00000000F0F0F0F0ull;
-    return v ^ t ^ (t << 28);
-}
-
 // The top n bits of every slot of `slot` bits.
 constexpr uint64_t SlotTopBits(int n, int slot)
 {

@@ -7,6 +7,18 @@ namespace rv_halftone {
 namespace kernels {
 namespace {
 
+// Transposes the 8 x 8 bit matrix of a word, bit 8 j + r to bit 8 r + j: the corners of
+// 2 x 2 blocks, then of 4 x 4, then of the whole.
+uint64_t TransposeBits8x8(uint64_t v)
+{
+    uint64_t t = (v ^ (v >> 7)) & 0x00AA00AA00AA00AAull;
+    v ^= t ^ (t << 7);
+    t = (v ^ (v >> 14)) & 0x0000CCCC0000CCCCull;
+    v ^= t ^ (t << 14);
+    t = (v ^ (v >> 28)) & 0x00000000F0F0F0F0ull;
+    return v ^ t ^ (t << 28);
+}
+
 // How Spread moves bit i of the `bits` that can land in a word to bit E i without a deposit
 // instruction: by the binary digits of i from the top down, digit d moving its bits (E - 1) d
 // further. The bits keep their order, so no step moves one onto another.

@@ -32,6 +32,16 @@ __m256i XorIndexBytes(int r)
         _mm_xor_si128(index, _mm_set1_epi8(static_cast<char>(r))));
 }
 
+// Entry n: nibble n with every bit doubled.
+__m256i DoubledNibbleTable()
+{
+    return _mm256_broadcastsi128_si256(
+        _mm_setr_epi8(0x00, 0x03, 0x0C, 0x0F, 0x30, 0x33, 0x3C, 0x3F, static_cast<char>(0xC0),
+                      static_cast<char>(0xC3), static_cast<char>(0xCC), static_cast<char>(0xCF),
+                      static_cast<char>(0xF0), static_cast<char>(0xF3), static_cast<char>(0xFC),
+                      static_cast<char>(0xFF)));
+}
+
 // Exchanges bit p of every word with bit p + kShift, for the bits p set in `low`.
 template <int kShift>
 __m256i SwapBits(__m256i v, uint64_t low)
@@ -162,12 +172,7 @@ struct Avx2Ops
     // up, the two of a byte interleaved.
     static void StoreDoubled(__m256i bytes, uint64_t* words)
     {
-        const __m256i doubledNibble = _mm256_broadcastsi128_si256(
-            _mm_setr_epi8(0x00, 0x03, 0x0C, 0x0F, 0x30, 0x33, 0x3C, 0x3F, static_cast<char>(0xC0),
-                          static_cast<char>(0xC3), static_cast<char>(0xCC),
-                          static_cast<char>(0xCF), static_cast<char>(0xF0),
-                          static_cast<char>(0xF3), static_cast<char>(0xFC),
-                          static_cast<char>(0xFF)));
+        const __m256i doubledNibble = DoubledNibbleTable();
         const __m256i nibble = _mm256_set1_epi8(0x0F);
         // The later four positions of a word first: interleaving from the lowest byte up, they
         // become the second word's, read big-endian.
@@ -183,6 +188,50 @@ struct Avx2Ops
                             _mm256_permute2x128_si256(fromEven, fromOdd, 0x20));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(words + 4),
                             _mm256_permute2x128_si256(fromEven, fromOdd, 0x31));
+    }
+
+    // N big-endian words of one-bit pixels ORed into out as 2 N words of two-bit pixels: each
+    // byte's nibbles looked up doubled and interleaved.
+    template <int N>
+    static void OrDoubledWords(const uint64_t* words, unsigned char* out)
+    {
+        int w = 0;
+        for (; w + 4 <= N; w += 4) {
+            const __m256i v = _mm256_setr_epi64x(
+                static_cast<long long>(words[w]), static_cast<long long>(words[w + 1]),
+                static_cast<long long>(words[w + 2]), static_cast<long long>(words[w + 3]));
+            const __m256i low = DoubledNibbles(v, 0);
+            const __m256i high = DoubledNibbles(v, 4);
+            const __m256i fromEven = _mm256_unpacklo_epi8(high, low);
+            const __m256i fromOdd = _mm256_unpackhi_epi8(high, low);
+            OrBytes32(out + 16 * w, _mm256_permute2x128_si256(fromEven, fromOdd, 0x20));
+            OrBytes32(out + 16 * w + 32, _mm256_permute2x128_si256(fromEven, fromOdd, 0x31));
+        }
+        for (; w < N; ++w) {
+            const __m256i v = _mm256_set1_epi64x(static_cast<long long>(words[w]));
+            const __m128i doubled = _mm256_castsi256_si128(
+                _mm256_unpacklo_epi8(DoubledNibbles(v, 4), DoubledNibbles(v, 0)));
+            __m128i* const target = reinterpret_cast<__m128i*>(out + 16 * w);
+            _mm_storeu_si128(target, _mm_or_si128(_mm_loadu_si128(target), doubled));
+        }
+    }
+
+    // The nibble at `shift` of every byte of the big-endian words, in stored order, doubled.
+    static __m256i DoubledNibbles(__m256i words, int shift)
+    {
+        const __m256i storedOrder = _mm256_broadcastsi128_si256(
+            _mm_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8));
+        const __m256i bytes = _mm256_shuffle_epi8(words, storedOrder);
+        return _mm256_shuffle_epi8(
+            DoubledNibbleTable(),
+            _mm256_and_si256(_mm256_srl_epi16(bytes, _mm_cvtsi32_si128(shift)),
+                             _mm256_set1_epi8(0x0F)));
+    }
+
+    static void OrBytes32(unsigned char* out, __m256i bytes)
+    {
+        __m256i* const target = reinterpret_cast<__m256i*>(out);
+        _mm256_storeu_si256(target, _mm256_or_si256(_mm256_loadu_si256(target), bytes));
     }
 
     // Four masks at a time: their lower words are neighbours, as are their upper ones.

@@ -330,6 +330,15 @@ __attribute__((always_inline)) inline uint64_t SpreadStreamWord(const uint64_t* 
             ...);
 }
 
+template <class Ops, int X, int... W>
+__attribute__((always_inline)) inline void FillSpreadWords(const uint64_t* reversed,
+                                                           uint64_t* words,
+                                                           std::integer_sequence<int, W...>)
+{
+    ((words[W] = SpreadStreamWord<Ops, X, W>(reversed, std::make_integer_sequence<int, X>())),
+     ...);
+}
+
 // Up to four passes, X spreads a word cost less than transposing all masks; from five on the
 // transposition wins: Ops::PositionMajor makes a slot per position, and the E bits used of each
 // slot are packed into the output words. Slots hold one bit per pass, except for two-bit pixels
@@ -429,6 +438,12 @@ __attribute__((always_inline)) inline void PackChunk(const uint64_t* reversed,
         OrStreamWords<Ops, B / kSlotB, kWhole>(
             [&words](auto w) { return words[decltype(w)::value]; }, out, available,
             std::make_integer_sequence<int, X * kSlotB>());
+    } else if (kWhole && B == 2) {
+        // Doubled in vector registers where the variant has them; after the position-major
+        // packing the words are better doubled one by one (measured).
+        uint64_t words[X];
+        FillSpreadWords<Ops, X>(reversed, words, std::make_integer_sequence<int, X>());
+        Ops::template OrDoubledWords<X>(words, out);
     } else {
         OrStreamWords<Ops, B, kWhole>(
             [reversed](auto w) {

@@ -121,6 +121,15 @@ struct PortableOps
         return (v & 0x00000000FFFFFFFFull) | ((v & 0xFFFFFFFF00000000ull) >> (32 - 32 * N / S));
     }
 
+    template <int N>
+    static void OrDoubledWords(const uint64_t* words, unsigned char* out)
+    {
+        for (int w = 0; w < N; ++w) {
+            OrWord(out + 16 * w, __builtin_bswap64(DoubledBits<PortableOps>(words[w] >> 32)), 8);
+            OrWord(out + 16 * w + 8, __builtin_bswap64(DoubledBits<PortableOps>(words[w])), 8);
+        }
+    }
+
     static void ReversedRun(const uint64_t* bits, int at, int count, uint64_t* masks)
     {
         const uint64_t* const lower = bits + static_cast<unsigned>(at) / 64;

@@ -55,15 +55,16 @@ struct PortableOps
     public:
         explicit Cutter(CutRange range) : m_range(range) {}
 
+        // Read in order and reversed afterwards: the plain loop compiles to the tighter code.
         template <int R>
         uint64_t Mask64(const uint16_t* samples) const
         {
             uint64_t mask = 0;
             for (int j = 0; j < 64; ++j) {
-                const uint16_t offset = static_cast<uint16_t>(samples[j ^ R] - m_range.low);
+                const uint16_t offset = static_cast<uint16_t>(samples[j] - m_range.low);
                 mask |= static_cast<uint64_t>(offset <= m_range.limit) << j;
             }
-            return mask;
+            return ReverseGroups<R>(mask);
         }
 
     private:

@@ -32,6 +32,18 @@ __m256i XorIndexBytes(int r)
         _mm_xor_si128(index, _mm_set1_epi8(static_cast<char>(r))));
 }
 
+__m256i FromHalves(__m128i low, __m128i high)
+{
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+}
+
+// Two words into a vector register one by one (see PositionMajor on why not all at once).
+__m128i WordPair(uint64_t first, uint64_t second)
+{
+    return _mm_insert_epi64(_mm_cvtsi64_si128(static_cast<long long>(first)),
+                            static_cast<long long>(second), 1);
+}
+
 // Entry n: nibble n with every bit doubled.
 __m256i DoubledNibbleTable()
 {
@@ -135,14 +147,19 @@ struct Avx2Ops
 
     // The masks as the rows of a byte matrix, transposed, then each word's 8 x 8 bits.
     template <int X, int B>
-    static void PositionMajor(const uint64_t* reversed, uint64_t* positions)
+    static void PositionMajor(const uint64_t* masks, int stride, uint64_t* positions)
     {
         // Row j is mask 7 - j (none past X): rows 0 to 3 in one register, 4 to 7 in the other.
-        const auto mask = [reversed](int k) {
-            return k < X ? static_cast<long long>(reversed[k]) : 0ll;
+        // Loaded straight into vector registers: gathered in general ones, the compiler may
+        // pass them through memory, where one wide load of several narrow stores stalls.
+        const auto mask = [masks, stride](int k) {
+            return k < X ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(masks + k * stride))
+                         : _mm_setzero_si128();
         };
-        __m256i upper = _mm256_setr_epi64x(mask(7), mask(6), mask(5), mask(4));
-        __m256i lower = _mm256_setr_epi64x(mask(3), mask(2), mask(1), mask(0));
+        __m256i upper = FromHalves(_mm_unpacklo_epi64(mask(7), mask(6)),
+                                   _mm_unpacklo_epi64(mask(5), mask(4)));
+        __m256i lower = FromHalves(_mm_unpacklo_epi64(mask(3), mask(2)),
+                                   _mm_unpacklo_epi64(mask(1), mask(0)));
         // Byte c of two rows side by side, for every c: [rows 0 1 | rows 2 3] and [4 5 | 6 7].
         const __m256i pairBytes = _mm256_broadcastsi128_si256(
             _mm_setr_epi8(0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15));
@@ -197,9 +214,8 @@ struct Avx2Ops
     {
         int w = 0;
         for (; w + 4 <= N; w += 4) {
-            const __m256i v = _mm256_setr_epi64x(
-                static_cast<long long>(words[w]), static_cast<long long>(words[w + 1]),
-                static_cast<long long>(words[w + 2]), static_cast<long long>(words[w + 3]));
+            const __m256i v = FromHalves(WordPair(words[w], words[w + 1]),
+                                         WordPair(words[w + 2], words[w + 3]));
             const __m256i low = DoubledNibbles(v, 0);
             const __m256i high = DoubledNibbles(v, 4);
             const __m256i fromEven = _mm256_unpacklo_epi8(high, low);

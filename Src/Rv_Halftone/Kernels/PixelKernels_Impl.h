@@ -8,9 +8,10 @@
 //   uint64_t PlaneMask64<R, P>(const unsigned char* b)    bit j: bit P of b[j ^ R]
 //   uint64_t Spread<E>(uint64_t v, int at)    bit i of v to bit E i + at, those past 63 dropped
 //   void ExpandToBytes(uint64_t m, int n, unsigned char v, unsigned char* d)  d[j] = v, set bits
-//   void PositionMajor<X, B>(const uint64_t* m, uint64_t* p)  X (<= 8) masks with position i
-//       at bit 63 - i to 8 B words of 8 / B slots of 8 B bits: p[q] holds position 8 q / B + r
-//       in its slot 8 / B - 1 - r, mask k in B bits of the slot, the k-th B bits from its top
+//   void PositionMajor<X, B>(const uint64_t* m, int stride, uint64_t* p)  X (<= 8) masks, mask
+//       k at m[k x stride] with position i at bit 63 - i, to 8 B words of 8 / B slots of 8 B
+//       bits: p[q] holds position 8 q / B + r in its slot 8 / B - 1 - r, mask k in B bits of
+//       the slot, the k-th B bits from its top
 //   uint64_t PackSlotTops<N, S>(uint64_t v)  the top N bits of each S-bit slot of v (S = 8 or
 //       16), packed into the low 64 N / S bits in the same order
 //   void ReversedRun(const uint64_t* w, int at, int count, uint64_t* m)  m[i] = the 64 bits of
@@ -320,22 +321,25 @@ constexpr int FirstLandingBit(int X, int w, int k)
     return LandingOffset(X, w, k) >= 0 ? 0 : (X - 1 - LandingOffset(X, w, k)) / X;
 }
 
-// Stream word W of a chunk, big-endian, from every pass's reversed mask.
+// Stream word W of a chunk, big-endian, from every pass's reversed mask (pass k's at
+// masks[k x stride]).
 template <class Ops, int X, int W, int... K>
-__attribute__((always_inline)) inline uint64_t SpreadStreamWord(const uint64_t* reversed,
+__attribute__((always_inline)) inline uint64_t SpreadStreamWord(const uint64_t* masks,
+                                                                int stride,
                                                                 std::integer_sequence<int, K...>)
 {
-    return (Ops::template Spread<X>(reversed[K] >> FirstLandingBit(X, W, K),
+    return (Ops::template Spread<X>(masks[K * stride] >> FirstLandingBit(X, W, K),
                                     LandingOffset(X, W, K) + X * FirstLandingBit(X, W, K)) |
             ...);
 }
 
 template <class Ops, int X, int... W>
-__attribute__((always_inline)) inline void FillSpreadWords(const uint64_t* reversed,
+__attribute__((always_inline)) inline void FillSpreadWords(const uint64_t* masks, int stride,
                                                            uint64_t* words,
                                                            std::integer_sequence<int, W...>)
 {
-    ((words[W] = SpreadStreamWord<Ops, X, W>(reversed, std::make_integer_sequence<int, X>())),
+    ((words[W] =
+          SpreadStreamWord<Ops, X, W>(masks, stride, std::make_integer_sequence<int, X>())),
      ...);
 }
 
@@ -367,12 +371,12 @@ __attribute__((always_inline)) inline void AppendPositions(uint64_t* words, uint
 
 // A chunk's X x B output words, big-endian, through position-major slots.
 template <class Ops, int X, int B, int... G>
-__attribute__((always_inline)) inline void PositionMajorWords(const uint64_t* reversed,
+__attribute__((always_inline)) inline void PositionMajorWords(const uint64_t* masks, int stride,
                                                               uint64_t* words,
                                                               std::integer_sequence<int, G...>)
 {
     uint64_t positions[8 * B];
-    Ops::template PositionMajor<X, B>(reversed, positions);
+    Ops::template PositionMajor<X, B>(masks, stride, positions);
     for (int w = 0; w < X * B; ++w)
         words[w] = 0;
     (AppendPositions<X, G>(words, Ops::template PackSlotTops<X * B, 8 * B>(positions[G])), ...);
@@ -425,15 +429,16 @@ __attribute__((always_inline)) inline void OrStreamWords(const StreamWordOf& str
      ...);
 }
 
-// Packs a chunk from every pass's reversed mask into out, of which `available` bytes are left.
+// Packs a chunk from every pass's reversed mask, pass k's at masks[k x stride], into out, of
+// which `available` bytes are left.
 template <class Ops, int X, int B, bool kWhole>
-__attribute__((always_inline)) inline void PackChunk(const uint64_t* reversed,
+__attribute__((always_inline)) inline void PackChunk(const uint64_t* masks, int stride,
                                                      unsigned char* out, int available)
 {
     if constexpr (kPositionMajor<X>) {
         constexpr int kSlotB = kSlotBitsPerPass<X, B>;
         uint64_t words[X * kSlotB];
-        PositionMajorWords<Ops, X, kSlotB>(reversed, words,
+        PositionMajorWords<Ops, X, kSlotB>(masks, stride, words,
                                            std::make_integer_sequence<int, 8 * kSlotB>());
         OrStreamWords<Ops, B / kSlotB, kWhole>(
             [&words](auto w) { return words[decltype(w)::value]; }, out, available,
@@ -442,13 +447,13 @@ __attribute__((always_inline)) inline void PackChunk(const uint64_t* reversed,
         // Doubled in vector registers where the variant has them; after the position-major
         // packing the words are better doubled one by one (measured).
         uint64_t words[X];
-        FillSpreadWords<Ops, X>(reversed, words, std::make_integer_sequence<int, X>());
+        FillSpreadWords<Ops, X>(masks, stride, words, std::make_integer_sequence<int, X>());
         Ops::template OrDoubledWords<X>(words, out);
     } else {
         OrStreamWords<Ops, B, kWhole>(
-            [reversed](auto w) {
+            [masks, stride](auto w) {
                 return SpreadStreamWord<Ops, X, decltype(w)::value>(
-                    reversed, std::make_integer_sequence<int, X>());
+                    masks, stride, std::make_integer_sequence<int, X>());
             },
             out, available, std::make_integer_sequence<int, X>());
     }
@@ -504,7 +509,7 @@ void CutPackRow_OnePass(const RowContext& row)
             __builtin_bswap64(CutChunk<7>(cutter, layerRow, layerWidth, column, n));
         column = AdvanceColumn(column, kChunk, layerWidth);
         const int firstByte = x0 / 8 * B;
-        PackChunk<Ops, 1, B, decltype(whole)::value>(&reversed, out + firstByte,
+        PackChunk<Ops, 1, B, decltype(whole)::value>(&reversed, 0, out + firstByte,
                                                       rowBytes - firstByte);
     };
     int x0 = 0;
@@ -540,15 +545,13 @@ void CutPackRow_Words(const RowContext& row)
             const auto packChunk = [&](auto whole, int c) {
                 const int x0 = block + kChunk * c;
                 const int firstByte = x0 / 8 * E;
-                uint64_t reversed[X];
-#pragma GCC unroll 8
-                for (int k = 0; k < X; ++k) {
-                    reversed[k] = masks[k][c];
-                    if (!decltype(whole)::value)
-                        reversed[k] &= FirstPositionsReversed(width - x0);
+                if (!decltype(whole)::value) {
+                    for (int k = 0; k < X; ++k)
+                        masks[k][c] &= FirstPositionsReversed(width - x0);
                 }
-                PackChunk<Ops, X, B, decltype(whole)::value>(reversed, out + firstByte,
-                                                              rowBytes - firstByte);
+                PackChunk<Ops, X, B, decltype(whole)::value>(
+                    &masks[0][c], kBlockChunks + kRunOvershoot, out + firstByte,
+                    rowBytes - firstByte);
             };
             const int wholeChunks = MinInt(chunks, (width - block) / kChunk);
             for (int c = 0; c < wholeChunks; ++c)

@@ -92,14 +92,14 @@ struct PortableOps
     }
 
     template <int X, int B>
-    static void PositionMajor(const uint64_t* reversed, uint64_t* positions)
+    static void PositionMajor(const uint64_t* masks, int stride, uint64_t* positions)
     {
         for (int q = 0; q < 8; ++q) {
             // Byte q of the positions from every mask, mask k in byte 7 - k: transposed, each
             // position's byte has a bit per mask.
             uint64_t block = 0;
             for (int k = 0; k < X; ++k)
-                block |= ((reversed[k] >> (56 - 8 * q)) & 0xFF) << (56 - 8 * k);
+                block |= ((masks[k * stride] >> (56 - 8 * q)) & 0xFF) << (56 - 8 * k);
             const uint64_t bytes = TransposeBits8x8(block);
             if (B == 1) {
                 positions[q] = bytes;

@@ -440,12 +440,14 @@ __attribute__((always_inline)) inline void PackChunk(const uint64_t* masks, int 
         uint64_t words[X * kSlotB];
         PositionMajorWords<Ops, X, kSlotB>(masks, stride, words,
                                            std::make_integer_sequence<int, 8 * kSlotB>());
-        OrStreamWords<Ops, B / kSlotB, kWhole>(
-            [&words](auto w) { return words[decltype(w)::value]; }, out, available,
-            std::make_integer_sequence<int, X * kSlotB>());
+        if (kWhole && B / kSlotB == 2) {
+            Ops::template OrDoubledWords<X>(words, out);
+        } else {
+            OrStreamWords<Ops, B / kSlotB, kWhole>(
+                [&words](auto w) { return words[decltype(w)::value]; }, out, available,
+                std::make_integer_sequence<int, X * kSlotB>());
+        }
     } else if (kWhole && B == 2) {
-        // Doubled in vector registers where the variant has them; after the position-major
-        // packing the words are better doubled one by one (measured).
         uint64_t words[X];
         FillSpreadWords<Ops, X>(masks, stride, words, std::make_integer_sequence<int, X>());
         Ops::template OrDoubledWords<X>(words, out);

@@ -14,6 +14,8 @@
 //       the slot, the k-th B bits from its top
 //   uint64_t PackSlotTops<N, S>(uint64_t v)  the top N bits of each S-bit slot of v (S = 8 or
 //       16), packed into the low 64 N / S bits in the same order
+//   void OrDoubledWords<N>(const uint64_t* w, unsigned char* out)  N big-endian words of
+//       one-bit pixels ORed into out as 2 N stored words of two-bit pixels
 //   void ReversedRun(const uint64_t* w, int at, int count, uint64_t* m)  m[i] = the 64 bits of
 //       the bit string w from bit at - 64 i up, for i < count; may also write m[count] to
 //       m[count + kRunOvershoot - 1] and read down to w[-kRunOvershoot]

@@ -258,7 +258,7 @@ struct RowContext
     CutRange range;
     unsigned char* out;
     int rowBytes;
-    uint64_t* rowBits;  // MirroredRowWords(layerWidth) words of scratch
+    uint64_t* rowBits;  // MirroredRowWords(layerWidth) words of scratch, kRunOvershoot before
 };
 
 // Words that hold a row's decisions followed by a repeat of its first 64 columns.

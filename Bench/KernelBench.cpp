@@ -158,7 +158,16 @@ private:
     std::map<std::string, double> singles;
 };
 
-const Shape kShapes[] = {{1, 1}, {1, 2}, {2, 1}, {2, 2}, {4, 2}, {3, 1}};
+// Every pass count of the modes with both bit depths.
+std::vector<Shape> Shapes()
+{
+    std::vector<Shape> shapes;
+    for (int passes = 1; passes <= 8; ++passes) {
+        for (const int bits : {1, 2})
+            shapes.push_back(Shape{passes, bits});
+    }
+    return shapes;
+}
 
 std::vector<Variant> RunnableFastVariants()
 {
@@ -176,7 +185,8 @@ int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     const std::vector<Variant> fast = RunnableFastVariants();
-    for (const Shape& shape : kShapes) {
+    const std::vector<Shape> shapes = Shapes();
+    for (const Shape& shape : shapes) {
         benchmark::RegisterBenchmark(("Plain/" + shape.Label()).c_str(), BytePerPixelUnit,
                                      KernelsOf(Variant::Plain), shape);
         for (const Variant variant : fast) {
@@ -195,7 +205,7 @@ int main(int argc, char** argv)
     std::printf("\nRatios to the plain byte-per-pixel path, measured in this run "
                 "(the library renders with: %s):\n",
                 ActiveKernels().name);
-    for (const Shape& shape : kShapes) {
+    for (const Shape& shape : shapes) {
         const double plain = reporter.Rate("Plain/" + shape.Label());
         if (plain <= 0)
             continue;

@@ -41,7 +41,7 @@ TEST(MaskCommand, RefusedRecordFailsWithTheLibrarysRecords)
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.out.empty());
     EXPECT_NE(run.err.find("failure"), std::string::npos);
-    EXPECT_NE(run.err.find("halfton_mask_container_create"), std::string::npos);
+    EXPECT_NE(run.err.find("CMaskData_Base::Create"), std::string::npos);
 }
 
 TEST(MaskCommand, BadOptionsGiveAClearMessage)

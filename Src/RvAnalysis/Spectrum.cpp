@@ -1,76 +1,65 @@
 #include <RvAnalysis/Spectrum.h>
 
-#include <cmath>
+#include <kissfft/kissfft.hh>
+
+#include <algorithm>
 #include <complex>
+#include <vector>
 
 namespace rv_analysis {
 
 namespace {
 
 using Complex = std::complex<double>;
+using Fourier = kissfft<double>;
 
-// Discrete Fourier transform of a fixed length n: out[k] = sum over j of in[j] exp(-2 pi i j k / n).
-class CFourier
+// The transforms of the rows at frequencies 0 to width / 2: the samples are real, so the others
+// are the complex conjugates of these. Row y starts at index y x (width / 2 + 1).
+std::vector<Complex> Rows_Transform(const std::vector<double>& samples, int width, int height)
 {
-public:
-    explicit CFourier(int n) : m_n(n), m_twiddle(static_cast<size_t>(n))
-    {
-        const double pi = std::acos(-1.0);
-        for (int k = 0; k < n; ++k)
-            m_twiddle[k] = std::polar(1.0, -2.0 * pi * k / n);
-    }
-
-    // n samples of `in`, `stride` apart, into out[0..n).
-    void Transform(const Complex* in, int stride, Complex* out) const { Step(in, stride, out, m_n); }
-
-private:
-    // Cooley-Tukey while the length is even; the odd rest directly. A length n divides m_n, so
-    // exp(-2 pi i k / n) is twiddle k x (m_n / n).
-    void Step(const Complex* in, int stride, Complex* out, int n) const
-    {
-        const int scale = m_n / n;
-        if (n % 2 == 1) {
-            for (int k = 0; k < n; ++k) {
-                Complex sum = 0.0;
-                for (int j = 0; j < n; ++j)
-                    sum += in[j * stride] * m_twiddle[(j * k % n) * scale];
-                out[k] = sum;
-            }
-            return;
+    const int half = width / 2 + 1;
+    std::vector<Complex> rows(static_cast<size_t>(height) * half);
+    if (width % 2 == 0) {
+        // Two real samples per complex one: a transform of half the length.
+        const Fourier fourier(static_cast<size_t>(width / 2), false);
+        std::vector<Complex> out(static_cast<size_t>(width / 2));
+        for (int y = 0; y < height; ++y) {
+            fourier.transform_real(&samples[static_cast<size_t>(y) * width], out.data());
+            Complex* row = &rows[static_cast<size_t>(y) * half];
+            std::copy(out.begin(), out.end(), row);
+            row[0] = out[0].real();              // frequency 0 ...
+            row[width / 2] = out[0].imag();      // ... and width / 2 share the first output
         }
-        const int half = n / 2;
-        Step(in, 2 * stride, out, half);
-        Step(in + stride, 2 * stride, out + half, half);
-        for (int k = 0; k < half; ++k) {
-            const Complex even = out[k];
-            const Complex odd = out[k + half] * m_twiddle[k * scale];
-            out[k] = even + odd;
-            out[k + half] = even - odd;
+    } else {
+        const Fourier fourier(static_cast<size_t>(width), false);
+        std::vector<Complex> in(static_cast<size_t>(width)), out(in.size());
+        for (int y = 0; y < height; ++y) {
+            std::copy_n(&samples[static_cast<size_t>(y) * width], width, in.begin());
+            fourier.transform(in.data(), out.data());
+            std::copy_n(out.begin(), half, &rows[static_cast<size_t>(y) * half]);
         }
     }
-
-    int m_n;
-    std::vector<Complex> m_twiddle;
-};
+    return rows;
+}
 
 }  // namespace
 
 std::vector<double> Spectrum_Power(const std::vector<double>& samples, int width, int height)
 {
-    const size_t cells = static_cast<size_t>(width) * height;
-    const std::vector<Complex> input(samples.begin(), samples.begin() + static_cast<long>(cells));
-    std::vector<Complex> rows(cells);
-    const CFourier across(width);
-    for (int y = 0; y < height; ++y)
-        across.Transform(&input[static_cast<size_t>(y) * width], 1, &rows[static_cast<size_t>(y) * width]);
-
-    std::vector<double> power(cells);
+    const int half = width / 2 + 1;
+    const std::vector<Complex> rows = Rows_Transform(samples, width, height);
+    std::vector<double> power(static_cast<size_t>(width) * height);
+    const Fourier fourier(static_cast<size_t>(height), false);
     std::vector<Complex> column(static_cast<size_t>(height));
-    const CFourier down(height);
-    for (int u = 0; u < width; ++u) {
-        down.Transform(&rows[u], width, column.data());
-        for (int v = 0; v < height; ++v)
-            power[static_cast<size_t>(v) * width + u] = std::norm(column[v]);
+    for (int u = 0; u < half; ++u) {
+        fourier.transform(&rows[static_cast<size_t>(u)], column.data(), 0, 1, static_cast<size_t>(half));
+        for (int v = 0; v < height; ++v) {
+            const double p = std::norm(column[static_cast<size_t>(v)]);
+            power[static_cast<size_t>(v) * width + u] = p;
+            // Real samples: frequency (-u, -v) has the power of (u, v).
+            if (u > 0 && width - u >= half)
+                power[static_cast<size_t>((height - v) % height) * width + (width - u)] = p;
+        }
     }
     return power;
 }

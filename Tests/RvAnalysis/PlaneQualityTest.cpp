@@ -3,11 +3,13 @@
 // every figure promised for them.
 
 #include <RvAnalysis/PlaneQuality.h>
+#include <RvAnalysis/Spectrum.h>
 #include <Rv_Halftone/RawMaskData.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <ostream>
 #include <random>
 #include <string>
@@ -144,6 +146,25 @@ TEST(PlaneQualityRows, FewestAndMostCellsBelowTheLevel)
     EXPECT_EQ(rows.min, 256);
     EXPECT_EQ(rows.max, 288);
     EXPECT_EQ(Row_CountBelow(plane.data(), 100).max, 0);
+}
+
+// A plane wave of 2 cycles across and 1 down puts all its power, (cells / 2)^2, at frequency
+// (2, 1) and at its mirror (-2, -1), for an even and an odd width alike.
+TEST(Spectrum, PlaneWaveLiesAtItsFrequencyAndItsMirror)
+{
+    for (const auto& [w, h] : {std::pair{8, 6}, std::pair{9, 6}}) {
+        std::vector<double> samples(static_cast<size_t>(w * h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                samples[y * w + x] = std::cos(2.0 * std::acos(-1.0) * (2.0 * x / w + 1.0 * y / h));
+        const std::vector<double> power = Spectrum_Power(samples, w, h);
+        const double peak = (w * h / 2.0) * (w * h / 2.0);
+        for (int v = 0; v < h; ++v)
+            for (int u = 0; u < w; ++u) {
+                const bool at = (u == 2 && v == 1) || (u == w - 2 && v == h - 1);
+                EXPECT_NEAR(power[v * w + u], at ? peak : 0.0, 1e-9 * peak) << w << " wide: " << u << "," << v;
+            }
+    }
 }
 
 TEST(PlaneQualitySpectrum, WhiteNoiseIsNearOneAtEveryCut)

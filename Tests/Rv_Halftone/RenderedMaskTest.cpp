@@ -158,17 +158,6 @@ TEST_P(RenderedMask, ThePrintKeepsTheModesPromise)
 INSTANTIATE_TEST_SUITE_P(Modes, RenderedMask, ::testing::ValuesIn(kCases),
                          [](const auto& test) { return std::string(test.param.name); });
 
-TEST(RenderedMask, UnfeatheredPrintFiresEveryPixelExactlyOnce)
-{
-    // The plainest promise, spelled out: one colour, each paper pixel once over the passes.
-    CMaskData_Base mask;
-    ASSERT_TRUE(mask.Create(DefaultMaskParam()));
-    const rv_analysis::SFireCounts fired = rv_analysis::Simulate(rv_analysis::CPrintPlan(mask), 1);
-    for (int line = 0; line < fired.lineCount; ++line)
-        for (int x = 0; x < fired.width; ++x)
-            ASSERT_EQ(fired.At(line, x), 1) << "line " << line << " pixel " << x;
-}
-
 TEST(RenderedMask, LegacyPathGivesTheSameBytesButForTheSine)
 {
     for (const RenderCase& c : kCases) {

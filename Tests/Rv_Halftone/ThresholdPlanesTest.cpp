@@ -1,6 +1,6 @@
-// The threshold planes: the derivation of the sixteen planes from the two base matrices, cell by
-// cell against its rules; the stored planes as a renderer sees them (through CRawMaskData), made by
-// that derivation from the committed base file; and their tiling into the layers of a CBaseMaskData.
+// The stored threshold planes as a renderer sees them (through CRawMaskData): the derivation rules
+// checked cell by cell on the planes themselves, the build step's work from the committed base
+// file, and their tiling into the layers of a CBaseMaskData.
 
 #include <Rv_Halftone/BaseMaskData.h>
 #include <Rv_Halftone/RawMaskData.h>
@@ -15,7 +15,6 @@
 #include <cstring>
 #include <fstream>
 #include <ostream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -39,58 +38,6 @@ int Complement(int level)
 bool PlanesEqual(const unsigned short* a, const unsigned short* b)
 {
     return std::memcmp(a, b, sizeof(unsigned short) * kCells) == 0;
-}
-
-// Independent uniform levels 0 to 65,534.
-std::vector<uint16_t> WhiteNoise(unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<uint16_t> plane(kCells);
-    for (uint16_t& level : plane)
-        level = static_cast<uint16_t>(random() % 65535);
-    return plane;
-}
-
-TEST(PlaneDerivation, EveryPlaneFollowsTheRules)
-{
-    std::vector<uint16_t> a = WhiteNoise(1);
-    const std::vector<uint16_t> b = WhiteNoise(2);
-    a[4 * kSize + 3] = 0;  // both lowest levels complement to 65,534
-    a[6 * kSize + 5] = 1;
-    const std::vector<uint16_t> planes = rv_halftone::planes::Planes_Derive(a.data(), b.data());
-    ASSERT_EQ(planes.size(), 16u * kCells);
-    const auto at = [&planes](int p, int x, int y) {
-        return planes[static_cast<size_t>(p) * kCells + static_cast<size_t>(y % kSize) * kSize + x];
-    };
-    EXPECT_EQ(at(0, 3, 4), 65534);
-    EXPECT_EQ(at(0, 5, 6), 65534);
-    for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x) {
-            ASSERT_EQ(at(1, x, y), a[y * kSize + x]);
-            ASSERT_EQ(at(2, x, y), b[y * kSize + x]);
-            ASSERT_EQ(at(0, x, y), Complement(a[y * kSize + x]));
-            ASSERT_EQ(at(3, x, y), Complement(b[((y + 188) % kSize) * kSize + x]));
-            for (int k = 0; k < 4; ++k) {
-                ASSERT_EQ(at(k + 4, x, y), at(k, x, y + 272)) << "plane " << k + 4;
-                ASSERT_EQ(at(k + 8, x, y), at(k + 4, x, y)) << "plane " << k + 8;
-                ASSERT_EQ(at(k + 12, x, y), at(k + 4, x, y)) << "plane " << k + 12;
-            }
-        }
-}
-
-TEST(PlaneDerivation, BaseFileWrittenThenReadGivesTheSameLevels)
-{
-    std::vector<uint16_t> bases = WhiteNoise(5);
-    const std::vector<uint16_t> second = WhiteNoise(6);
-    bases.insert(bases.end(), second.begin(), second.end());
-    const std::string path = ::testing::TempDir() + "plane_derive_bases.u16le";
-    ASSERT_TRUE(rv_halftone::planes::Bases_Write(path, bases));
-    std::vector<uint16_t> read;
-    ASSERT_TRUE(rv_halftone::planes::Bases_Read(path, read));
-    EXPECT_EQ(read, bases);
-
-    EXPECT_FALSE(rv_halftone::planes::Bases_Write(path, second));  // one matrix only
-    EXPECT_FALSE(rv_halftone::planes::Bases_Read(path + ".missing", read));
 }
 
 // Permissions and file of the mapping of this process that holds `address`, from /proc/self/maps.
@@ -140,15 +87,36 @@ TEST(ThresholdPlanes, LieInReadOnlyMemoryOfTheLibrary)
     }
 }
 
-// The build step embedded exactly what the rules make of the committed base matrices.
+// The derivation rules, cell by cell on the stored planes themselves.
+TEST(ThresholdPlanes, FollowTheDerivationRules)
+{
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+            ASSERT_EQ(Level(0, x, y), Complement(Level(1, x, y))) << "x " << x << ", y " << y;
+            ASSERT_EQ(Level(3, x, y), Complement(Level(2, x, y + 188))) << "x " << x << ", y " << y;
+            for (int p = 4; p < 16; ++p)
+                ASSERT_EQ(Level(p, x, y), Level(p % 4, x, y + 272)) << "plane " << p << ", x " << x << ", y " << y;
+        }
+}
+
+// The build step embedded what the derivation makes of the committed base file, which reads back
+// as it is written.
 TEST(ThresholdPlanes, AreTheDerivationOfTheCommittedBaseFile)
 {
-    std::vector<uint16_t> bases;
-    ASSERT_TRUE(rv_halftone::planes::Bases_Read(RV_THRESHOLD_BASE_FILE, bases));
-    const std::vector<uint16_t> derived = rv_halftone::planes::Planes_Derive(bases.data(), bases.data() + kCells);
+    namespace planes = rv_halftone::planes;
+    std::vector<uint16_t> bases, again;
+    ASSERT_TRUE(planes::Bases_Read(RV_THRESHOLD_BASE_FILE, bases));
+    const std::vector<uint16_t> derived = planes::Planes_Derive(bases.data(), bases.data() + kCells);
     for (int n = 0; n < 16; ++n)
         EXPECT_TRUE(PlanesEqual(CRawMaskData::RawData(n), derived.data() + static_cast<size_t>(n) * kCells))
             << "plane " << n;
+
+    const std::string path = ::testing::TempDir() + "threshold_bases.u16le";
+    ASSERT_TRUE(planes::Bases_Write(path, bases));
+    ASSERT_TRUE(planes::Bases_Read(path, again));
+    EXPECT_EQ(again, bases);
+    EXPECT_FALSE(planes::Bases_Write(path, derived));  // sixteen planes are not two matrices
+    EXPECT_FALSE(planes::Bases_Read(path + ".missing", again));
 }
 
 // Two equal base matrices would pass every rule above, yet colours 1 and 2 would fire together.

@@ -38,7 +38,8 @@ enum class EPromise
     None,        // no exact promise (sine ripple, three-part smoothing with colorTimes > 1)
 };
 
-// The promise of a mask's mode, worked out once for all its pixels.
+// The promise of a mask's mode, worked out once for all its pixels. Reads the plan's mask, so both
+// must outlive it.
 class CCoveragePromise
 {
 public:
@@ -79,7 +80,8 @@ struct SColorVerdict
     bool met = false;                  // checked, and no pixel differs
 };
 
-// Judges counts that Simulate made for `colour` on page lines >= 0.
+// Judges counts that Simulate made for `colour`; lines of the lead-in, which a page does not have,
+// are left out.
 SColorVerdict Judge(const CPrintPlan& plan, int colour, const SFireCounts& fired);
 // Simulates one cycle of `colour` and judges it.
 SColorVerdict Verify(const CPrintPlan& plan, int colour);

@@ -1,6 +1,6 @@
-// The quality figures of threshold planes on crafted planes whose figures are known, and the
-// sixteen planes the library hands out (through CRawMaskData, as the renderers read them) against
-// every figure promised for them.
+// The quality figures of threshold planes and the spectrum behind them, on crafted planes whose
+// figures are known, and the sixteen planes the library hands out (through CRawMaskData, as the
+// renderers read them) against every figure promised for them.
 
 #include <RvAnalysis/PlaneQuality.h>
 #include <RvAnalysis/Spectrum.h>

@@ -1,15 +1,14 @@
 // End to end: CMaskData_Base::Create of whole masks (geometry, cut table, threshold tiling and the
-// generator's threads), in wall-clock time since the work runs on the generator's threads; beside
-// it the legacy single-threaded renderer (byte-per-pixel blocks, then packing) on the same geometry,
-// and the print simulation behind `rv_halftone verify`. "decisions/s" counts mask pixels decided.
+// generator's threads), in wall-clock time since the work runs on the generator's threads, and the
+// print simulation behind `rv_halftone verify`. "decisions/s" counts mask pixels decided.
+#include <RvAnalysis/PrintPlan.h>
+#include <RvAnalysis/PrintSimulation.h>
 #include <Rv_Halftone/MaskData_Base.h>
 #include <Rv_Halftone/MaskParam.h>
 #include <Rv_Halftone/Rv_Halftone_Ext.h>
 
-#include "MaskDataPeer.h"
-#include "PrintSimulation.h"
-
 #include <benchmark/benchmark.h>
+#include <boost/log/core.hpp>
 
 #include <cstring>
 
@@ -56,25 +55,8 @@ void Create(benchmark::State& state, Mode mode)
             break;
         }
         decisions += Decisions(mask);
-        benchmark::DoNotOptimize(CMaskData_Base_Peer::MaskBlock(mask).MaskData_Const());
-    }
-    state.counters["decisions/s"] = benchmark::Counter(decisions, benchmark::Counter::kIsRate);
-}
-
-void LegacyRender(benchmark::State& state, Mode mode)
-{
-    CMaskData_Base mask;
-    if (!mask.Create(Record(mode))) {
-        state.SkipWithError("Create failed");
-        return;
-    }
-    double decisions = 0;
-    for (auto _ : state) {
-        if (!CMaskData_Base_Peer::CreateMaskData_Old(mask)) {
-            state.SkipWithError("legacy rendering failed");
-            break;
-        }
-        decisions += Decisions(mask);
+        int counter = -1;
+        benchmark::DoNotOptimize(mask.MaskData_Get(0, counter));
     }
     state.counters["decisions/s"] = benchmark::Counter(decisions, benchmark::Counter::kIsRate);
 }
@@ -86,9 +68,10 @@ void Verify(benchmark::State& state, Mode mode)
         state.SkipWithError("Create failed");
         return;
     }
+    const rv_analysis::CPrintPlan plan(mask);
     for (auto _ : state)
-        for (int c = 0; c < mask.MaskParam_Current().colorCount; ++c)
-            benchmark::DoNotOptimize(print_simulation::Verify(mask, c).met);
+        for (int c = 0; c < plan.ColorCount(); ++c)
+            benchmark::DoNotOptimize(rv_analysis::Verify(plan, c).met);
 }
 
 const Mode kDefault = {2, 2, 1, 1, 0, 1, 0.f};          // the README's default mode
@@ -107,14 +90,12 @@ RV_CREATE_BENCH(Create, Default_2colours_2bit, kDefault);
 RV_CREATE_BENCH(Create, TwoPart_2colours_2bit, kTwoPart);
 RV_CREATE_BENCH(Create, SineRipple_2colours_2bit, kSine);
 RV_CREATE_BENCH(Create, FourColours_X2_Y2_2bit, kFourColoursRes2);
-RV_CREATE_BENCH(LegacyRender, Unfeathered_1colour_1bit, kPlain1Bit);
-RV_CREATE_BENCH(LegacyRender, Default_2colours_2bit, kDefault);
-RV_CREATE_BENCH(LegacyRender, TwoPart_2colours_2bit, kTwoPart);
-RV_CREATE_BENCH(LegacyRender, FourColours_X2_Y2_2bit, kFourColoursRes2);
 RV_CREATE_BENCH(Verify, Default_2colours_2bit, kDefault);
 
 int main(int argc, char** argv)
 {
+    // No console output from the library's log records while measuring.
+    boost::log::core::get()->set_logging_enabled(false);
     benchmark::Initialize(&argc, argv);
     benchmark::AddCustomContext("rv_halftone kernels", rv_halftone_kernel_variant());
     benchmark::RunSpecifiedBenchmarks();

@@ -6,6 +6,8 @@
 #include "PixelKernels.h"
 #include "Reference.h"
 
+#include <Rv_Halftone/RawMaskData.h>
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -19,8 +21,8 @@ using namespace rv_halftone::kernels;
 
 namespace {
 
-constexpr int kTile = 544;
-constexpr int kRows = 544;
+const int kTile = CRawMaskData::Width();
+const int kRows = CRawMaskData::Height();
 const char* const kRate = "decisions/s";
 
 struct Workload
@@ -83,7 +85,7 @@ void BytePerPixelUnit(benchmark::State& state, const KernelTable& kernels, const
     const std::vector<int> columns = ColumnStarts(shape);
     const unsigned char value = shape.bits == 1 ? 0x01 : 0x03;
     std::vector<std::vector<unsigned char>> blocks(
-        static_cast<size_t>(shape.passes), std::vector<unsigned char>(size_t{kTile} * kRows));
+        static_cast<size_t>(shape.passes), std::vector<unsigned char>(static_cast<size_t>(kTile) * kRows));
     std::vector<unsigned char> out(static_cast<size_t>(shape.lineBytes()) * kRows);
     std::vector<const unsigned char*> rows(static_cast<size_t>(shape.passes));
     for (auto _ : state) {
@@ -91,13 +93,13 @@ void BytePerPixelUnit(benchmark::State& state, const KernelTable& kernels, const
             std::vector<unsigned char>& block = blocks[k];
             std::memset(block.data(), 0, block.size());
             for (int y = 0; y < kRows; ++y) {
-                kernels.cutRowToBytes(work.layer.data() + size_t{kTile} * y, kTile, columns[k],
-                                      kTile, work.cuts[y], value, block.data() + size_t{kTile} * y);
+                kernels.cutRowToBytes(work.layer.data() + static_cast<size_t>(kTile) * y, kTile, columns[k],
+                                      kTile, work.cuts[y], value, block.data() + static_cast<size_t>(kTile) * y);
             }
         }
         for (int y = 0; y < kRows; ++y) {
             for (int k = 0; k < shape.passes; ++k)
-                rows[k] = blocks[k].data() + size_t{kTile} * y;
+                rows[k] = blocks[k].data() + static_cast<size_t>(kTile) * y;
             unsigned char* line = out.data() + static_cast<size_t>(shape.lineBytes()) * y;
             if (!kernels.packRowFromBytes(rows.data(), shape.passes, kTile, shape.bits, line))
                 reference::PackRowFromBytes(rows.data(), shape.passes, kTile, shape.bits, line);

@@ -1,6 +1,28 @@
+# Every outside package the build uses, found here and nowhere else (scripts/install-deps.sh
+# installs them); what only the tools, the tests or the benchmarks use is looked for only when
+# they are built.
+
 # Boost.Log must be the shared library everywhere: its logging core is a process-wide singleton,
-# and a host's sinks only see our records when both sides use the same core.
+# and a host's sinks only see our records when both sides use the same core. The imported targets
+# carry their link definitions (BOOST_LOG_DYN_LINK).
 set(Boost_USE_STATIC_LIBS OFF)
-add_compile_definitions(BOOST_LOG_DYN_LINK BOOST_ALL_DYN_LINK)
 find_package(Boost 1.74 REQUIRED COMPONENTS log thread)
 find_package(Threads REQUIRED)
+# The Fourier transform of the analysis library: KISS FFT's header-only C++ template, BSD-licensed
+# so that RvAnalysis can go to hosts as the library does.
+find_path(KISSFFT_INCLUDE_DIR kissfft/kissfft.hh REQUIRED)
+
+if(RV_HALFTONE_BUILD_TOOLS)
+  find_package(CLI11 REQUIRED)
+  find_package(PNG REQUIRED)
+endif()
+if(RV_HALFTONE_BUILD_TOOLS OR RV_HALFTONE_BUILD_TESTS)
+  find_package(nlohmann_json REQUIRED)
+endif()
+if(RV_HALFTONE_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+if(RV_HALFTONE_BUILD_BENCH)
+  find_package(benchmark REQUIRED)
+endif()

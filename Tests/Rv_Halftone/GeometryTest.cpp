@@ -92,33 +92,27 @@ TEST_P(Geometry, MatchesTheProfile)
 INSTANTIATE_TEST_SUITE_P(Profiles, Geometry, ::testing::ValuesIn(kCases),
                          [](const auto& test) { return std::string(test.param.name); });
 
-TEST(Geometry, EndToEndWithoutFeather)
+TEST(Geometry, EndToEndSizes)
 {
-    CMaskData_Base mask;
-    ASSERT_TRUE(mask.Create(DefaultMaskParam()));
-    EXPECT_EQ(mask.ThresholdHeight(), 544);
-    EXPECT_EQ(mask.MaskPositionCount(), 4);
-    EXPECT_EQ(mask.MaskLineBytes_OneColor(), 136);
-    EXPECT_EQ(mask.MaskBytes_OnePosition(), 73984);
-    EXPECT_EQ(mask.MaskBytes_OneColor(), 295936);
-    EXPECT_EQ(CMaskData_Base_Peer::MaskBlock(mask).MaskDataBytesCount(), 591872);
-}
-
-TEST(Geometry, EndToEndWithResolution)
-{
-    SMaskParam p = DefaultMaskParam();
-    p.nozzleCount = 640;
-    p.xResPass = 2;
-    p.yResPass = 2;
-    p.colorCount = 1;
-    p.bitsPerPixel = 1;
-    CMaskData_Base mask;
-    ASSERT_TRUE(mask.Create(p));
-    EXPECT_EQ(mask.ThresholdHeight(), 544);
-    EXPECT_EQ(mask.MaskPositionCount(), 17);
-    EXPECT_EQ(mask.MaskLineBytes_OneColor(), 136);
-    EXPECT_EQ(mask.MaskBytes_OnePosition(), 174080);
-    EXPECT_EQ(mask.MaskBytes_OneColor(), 2959360);
+    const struct { int n, x, y, colours, bits, positions, lineBytes, bytesPosition, bytesColour; } cases[] = {
+        {544, 1, 1, 2, 2, 4, 136, 73984, 295936},      // the default mode
+        {640, 2, 2, 1, 1, 17, 136, 174080, 2959360}};  // with resolution
+    for (const auto& c : cases) {
+        SMaskParam p = DefaultMaskParam();
+        p.nozzleCount = c.n;
+        p.xResPass = c.x;
+        p.yResPass = c.y;
+        p.colorCount = c.colours;
+        p.bitsPerPixel = c.bits;
+        CMaskData_Base mask;
+        ASSERT_TRUE(mask.Create(p));
+        EXPECT_EQ(mask.ThresholdHeight(), 544);
+        EXPECT_EQ(mask.MaskPositionCount(), c.positions);
+        EXPECT_EQ(mask.MaskLineBytes_OneColor(), c.lineBytes);
+        EXPECT_EQ(mask.MaskBytes_OnePosition(), c.bytesPosition);
+        EXPECT_EQ(mask.MaskBytes_OneColor(), c.bytesColour);
+        EXPECT_EQ(CMaskData_Base_Peer::MaskBlock(mask).MaskDataBytesCount(), c.bytesColour * c.colours);
+    }
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include <Rv_Halftone/OverlapMaskStorage.h>
 
 #include "LogCapture.h"
+#include "OverlapMaskStoragePeer.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +13,6 @@
 #include <vector>
 
 // Declared a friend by the storage: the number of masks it keeps.
-class OverlapMaskStorage_Peer
-{
-public:
-    static size_t Count(const OverlapMaskStorage& storage) { return storage.m_pList->size(); }
-};
-
 namespace {
 
 SOverlapMaskParam Param(int height, float featherPercent, int inkPercent, int bitsPerPixel = 1,

@@ -20,6 +20,7 @@
 
 #include "MaskDataPeer.h"
 #include "MaskDataStoragePeer.h"
+#include "OverlapMaskStoragePeer.h"
 
 #include <gtest/gtest.h>
 
@@ -37,12 +38,6 @@
 #include <vector>
 
 // Declared a friend by the storage: the number of masks it keeps.
-class OverlapMaskStorage_Peer
-{
-public:
-    static size_t Count(const OverlapMaskStorage& storage) { return storage.m_pList->size(); }
-};
-
 namespace {
 
 constexpr int kThreads = 8;

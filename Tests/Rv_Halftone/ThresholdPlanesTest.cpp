@@ -1,11 +1,12 @@
-// The stored threshold planes as a renderer sees them (through CRawMaskData) and their tiling into
-// the layers of a CBaseMaskData. The derivation rules are checked cell by cell on the stored planes
-// themselves, without the build step that made them.
+// The stored threshold planes as a renderer sees them (through CRawMaskData): the derivation rules
+// checked cell by cell on the planes themselves, the build step's work from the committed base
+// file, and their tiling into the layers of a CBaseMaskData.
 
 #include <Rv_Halftone/BaseMaskData.h>
 #include <Rv_Halftone/RawMaskData.h>
 
 #include "LogCapture.h"
+#include "PlaneDerive.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -85,33 +87,36 @@ TEST(ThresholdPlanes, LieInReadOnlyMemoryOfTheLibrary)
     }
 }
 
-TEST(ThresholdPlanes, NinthPlaneHoldsTheLevelsOfTheFifth)
-{
-    EXPECT_NE(CRawMaskData::RawData(9), CRawMaskData::RawData(5));
-    EXPECT_TRUE(PlanesEqual(CRawMaskData::RawData(9), CRawMaskData::RawData(5)));
-}
-
-TEST(ThresholdPlanes, PlaneZeroIsTheComplementOfPlaneOne)
+// The derivation rules, cell by cell on the stored planes themselves.
+TEST(ThresholdPlanes, FollowTheDerivationRules)
 {
     for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x)
+        for (int x = 0; x < kSize; ++x) {
             ASSERT_EQ(Level(0, x, y), Complement(Level(1, x, y))) << "x " << x << ", y " << y;
-}
-
-TEST(ThresholdPlanes, PlaneThreeIsTheComplementOfPlaneTwo188RowsDown)
-{
-    for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x)
             ASSERT_EQ(Level(3, x, y), Complement(Level(2, x, y + 188))) << "x " << x << ", y " << y;
+            for (int p = 4; p < 16; ++p)
+                ASSERT_EQ(Level(p, x, y), Level(p % 4, x, y + 272)) << "plane " << p << ", x " << x << ", y " << y;
+        }
 }
 
-TEST(ThresholdPlanes, UpperPlanesAreTheLowerFourMovedByHalfATile)
+// The build step embedded what the derivation makes of the committed base file, which reads back
+// as it is written.
+TEST(ThresholdPlanes, AreTheDerivationOfTheCommittedBaseFile)
 {
-    for (int p = 4; p < 16; ++p)
-        for (int y = 0; y < kSize; ++y)
-            for (int x = 0; x < kSize; ++x)
-                ASSERT_EQ(Level(p, x, y), Level(p % 4, x, y + 272))
-                    << "plane " << p << ", x " << x << ", y " << y;
+    namespace planes = rv_halftone::planes;
+    std::vector<uint16_t> bases, again;
+    ASSERT_TRUE(planes::Bases_Read(RV_THRESHOLD_BASE_FILE, bases));
+    const std::vector<uint16_t> derived = planes::Planes_Derive(bases.data(), bases.data() + kCells);
+    for (int n = 0; n < 16; ++n)
+        EXPECT_TRUE(PlanesEqual(CRawMaskData::RawData(n), derived.data() + static_cast<size_t>(n) * kCells))
+            << "plane " << n;
+
+    const std::string path = ::testing::TempDir() + "threshold_bases.u16le";
+    ASSERT_TRUE(planes::Bases_Write(path, bases));
+    ASSERT_TRUE(planes::Bases_Read(path, again));
+    EXPECT_EQ(again, bases);
+    EXPECT_FALSE(planes::Bases_Write(path, derived));  // sixteen planes are not two matrices
+    EXPECT_FALSE(planes::Bases_Read(path + ".missing", again));
 }
 
 // Two equal base matrices would pass every rule above, yet colours 1 and 2 would fire together.

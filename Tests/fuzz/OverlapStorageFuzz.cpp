@@ -6,18 +6,13 @@
 
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
+#include "OverlapMaskStoragePeer.h"
 
 #include <cmath>
 #include <cstring>
 #include <vector>
 
 // Declared a friend by the storage: the number of masks it keeps.
-class OverlapMaskStorage_Peer
-{
-public:
-    static size_t Count(const OverlapMaskStorage& storage) { return storage.m_pList->size(); }
-};
-
 namespace {
 
 // Taller zones only repeat the same work on more lines: the fuzzer should explore the records,

@@ -4,8 +4,10 @@
 //   rv_threshold_gen --out Data/ThresholdBase.u16le
 //   rv_threshold_gen --check Data/ThresholdBase.u16le   (exit status 1 when a floor is missed)
 
-#include "PlaneQuality.h"
+#include "PlaneDerive.h"
 #include "ThresholdGenerator.h"
+
+#include <RvAnalysis/PlaneQuality.h>
 
 #include <CLI/CLI.hpp>
 
@@ -18,46 +20,37 @@
 namespace
 {
 
-using PlaneQuality::kCells;
+namespace planes = rv_halftone::planes;
 
-// The floors every stored plane must reach come from PlaneQuality; the generator aims far higher
-// (see the printed figures).
-using PlaneQuality::kClosePairsBelow;
-using PlaneQuality::kLowFrequencyMax;
-using PlaneQuality::kNeighbourFloor;
-using PlaneQuality::kRowMax;
-using PlaneQuality::kRowMin;
-
-// Prints the figures of planes 0 to 3 and returns true when every floor holds.
+// Prints the figures of planes 0 to 3 and returns true when every floor holds. The floors are
+// those every stored plane must reach; the generator aims far higher (see the printed figures).
 bool Figures_Report(const std::vector<uint16_t>& bases)
 {
-    const std::vector<uint16_t> planes =
-        PlaneQuality::Planes_Derive(bases.data(), bases.data() + kCells);
+    const std::vector<uint16_t> derived =
+        planes::Planes_Derive(bases.data(), bases.data() + planes::kTileCells);
     bool ok = true;
     std::printf("plane  histogram   nbr-min  close<4096  row<32768  low-freq 1/16   1/4    1/2\n");
     for (int p = 0; p < 4; ++p)
     {
-        const PlaneQuality::SPlaneFigures f =
-            PlaneQuality::Figures_Measure(planes.data() + static_cast<size_t>(p) * kCells);
+        const rv_analysis::SPlaneFigures f =
+            rv_analysis::Figures_Measure(derived.data() + static_cast<size_t>(p) * planes::kTileCells);
         const bool base = p == 1 || p == 2;
         const bool histogramOk = base ? f.histogramBase : f.histogramComplement;
         std::printf("%5d  %-10s  %7d  %10d   %3d..%3d          %6.3f  %6.3f  %6.3f\n", p,
                     histogramOk ? (base ? "base" : "complement") : "WRONG", f.neighbourMin,
                     f.closePairs, f.rowsBelow.min, f.rowsBelow.max, f.lowFrequency[0],
                     f.lowFrequency[1], f.lowFrequency[2]);
-        bool planeOk = histogramOk && f.neighbourMin >= kNeighbourFloor[p] &&
-                       f.closePairs < kClosePairsBelow;
-        for (double ratio : f.lowFrequency)
-            planeOk = planeOk && ratio <= kLowFrequencyMax;
-        if (p == 0)
-            planeOk = planeOk && f.rowsBelow.min >= kRowMin && f.rowsBelow.max <= kRowMax;
-        if (!planeOk)
+        if (!rv_analysis::Floors_Missed(p, f).empty())
+        {
             std::printf("       plane %d misses a floor\n", p);
-        ok = ok && planeOk;
+            ok = false;
+        }
     }
-    std::printf("floors: histogram as shown, nbr-min >= 947 (planes 0, 1) and >= 1834 (planes 2, 3),\n"
-                "        close < 800, plane 0 rows %d..%d, low-freq <= %.2f (white noise = 1)\n",
-                kRowMin, kRowMax, kLowFrequencyMax);
+    std::printf("floors: histogram as shown, nbr-min >= %d (planes 0, 1) and >= %d (planes 2, 3),\n"
+                "        close < %d, plane 0 rows %d..%d, low-freq <= %.2f (white noise = 1)\n",
+                rv_analysis::kNeighbourFloor[0], rv_analysis::kNeighbourFloor[2],
+                rv_analysis::kClosePairsBelow, rv_analysis::kRowMin, rv_analysis::kRowMax,
+                rv_analysis::kLowFrequencyMax);
     return ok;
 }
 
@@ -100,17 +93,17 @@ int main(int argc, char** argv)
     std::vector<uint16_t> bases;
     if (!checkPath.empty())
     {
-        if (!PlaneQuality::Bases_Read(checkPath, bases))
+        if (!planes::Bases_Read(checkPath, bases))
         {
-            std::fprintf(stderr, "%s: not two 544 x 544 matrices of 16-bit levels\n",
-                         checkPath.c_str());
+            std::fprintf(stderr, "%s: not two %d x %d matrices of 16-bit levels\n",
+                         checkPath.c_str(), planes::kTileSize, planes::kTileSize);
             return 2;
         }
     }
     else
     {
         bases = Bases_Generate();
-        if (!PlaneQuality::Bases_Write(outPath, bases))
+        if (!planes::Bases_Write(outPath, bases))
         {
             std::fprintf(stderr, "%s: cannot write\n", outPath.c_str());
             return 2;

@@ -21,6 +21,7 @@ const SMatrixSettings kMatrixB{0x5A17C0DE0002ull, kCells / 10, 24000, 4000, kCel
 namespace
 {
 
+constexpr uint64_t kScale = rv_halftone::planes::kLevelScale;
 constexpr int kSegment = 16;      // cells per segment of the extreme index
 constexpr int kRowLevel = 32768;  // plane 0 has 256 to 288 cells below this level in every row
 constexpr int kSwapLimit = 4 * kCells;
@@ -355,12 +356,12 @@ int CRanker::Pick_Forced() const
 
 uint16_t Level_OfRank(int32_t rank)
 {
-    return static_cast<uint16_t>(static_cast<uint64_t>(rank) * 65535u / kCells);
+    return static_cast<uint16_t>(static_cast<uint64_t>(rank) * kScale / kCells);
 }
 
 int32_t Rank_OfLevel(int level)
 {
-    return static_cast<int32_t>((static_cast<uint64_t>(level) * kCells + 65534u) / 65535u);
+    return static_cast<int32_t>((static_cast<uint64_t>(level) * kCells + kScale - 1) / kScale);
 }
 
 std::vector<int32_t> Ranks_Generate(const SMatrixSettings& settings, SRankReport* report)

@@ -3,6 +3,8 @@
 // ranking with two additions: a hard rule that keeps 4-neighbours far apart in rank, and a small
 // row term that evens out the rows at the middle cut.
 
+#include "PlaneDerive.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -10,9 +12,9 @@
 namespace ThresholdGen
 {
 
-constexpr int kSize = 544;
-constexpr int kCells = kSize * kSize;
-constexpr int kMaxLevel = 65534;
+// The matrices are base planes of the stored form.
+constexpr int kSize = rv_halftone::planes::kTileSize;
+constexpr int kCells = rv_halftone::planes::kTileCells;
 
 struct SMatrixSettings
 {
@@ -35,7 +37,7 @@ struct SRankReport
 // Rank 0 to kCells - 1 of every cell, row-major.
 std::vector<int32_t> Ranks_Generate(const SMatrixSettings& settings, SRankReport* report = nullptr);
 
-// The level of a rank: floor(rank * 65,535 / kCells). This monotone map gives every level 0 to
+// The level of a rank: floor(rank * 65,535 / kCells) (65,535: the level scale). This monotone map gives every level 0 to
 // 65,534 four or five times, the five-count levels spread evenly and levels 0 and 1 among them.
 uint16_t Level_OfRank(int32_t rank);
 

@@ -23,7 +23,7 @@ std::vector<PassColour> PassPalette(int basePass)
     return palette;
 }
 
-void WritePassMap(const std::string& path, const print_simulation::FireCounts& fired, int basePass,
+void WritePassMap(const std::string& path, const rv_analysis::SFireCounts& fired, int basePass,
                   const PngOptions& options)
 {
     const std::vector<PassColour> palette = PassPalette(basePass);
@@ -39,7 +39,7 @@ void WritePassMap(const std::string& path, const print_simulation::FireCounts& f
     WritePngRgb8(path, rgb.data(), fired.width, fired.lineCount, fired.width * 3, options);
 }
 
-void WriteFireCounts(const std::string& path, const print_simulation::FireCounts& fired,
+void WriteFireCounts(const std::string& path, const rv_analysis::SFireCounts& fired,
                      const PngOptions& options)
 {
     std::vector<unsigned char> grey(fired.counts.size());

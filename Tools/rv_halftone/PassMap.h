@@ -2,7 +2,8 @@
 #pragma once
 
 #include "PngWriter.h"
-#include "PrintSimulation.h"
+
+#include <RvAnalysis/PrintSimulation.h>
 
 #include <string>
 #include <vector>
@@ -17,9 +18,9 @@ struct PassColour
 std::vector<PassColour> PassPalette(int basePass);
 
 // A stretch of paper, every pixel in the colour of the pass that fired it last; unfired white.
-void WritePassMap(const std::string& path, const print_simulation::FireCounts& fired, int basePass,
+void WritePassMap(const std::string& path, const rv_analysis::SFireCounts& fired, int basePass,
                   const PngOptions& options);
 
 // Fire counts: 0 white, 1 mid grey, 2 dark grey, 3 or more black.
-void WriteFireCounts(const std::string& path, const print_simulation::FireCounts& fired,
+void WriteFireCounts(const std::string& path, const rv_analysis::SFireCounts& fired,
                      const PngOptions& options);

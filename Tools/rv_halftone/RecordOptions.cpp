@@ -1,6 +1,9 @@
 #include "RecordOptions.h"
 
+#include <Rv_Halftone/RawMaskData.h>
+
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -34,8 +37,9 @@ void AddRecordOptions(CLI::App& command, SMaskParam& param)
     command.add_option("--base-pass", param.basePass,
                        "passes over each paper row at base resolution (>= 1)")->capture_default_str();
     command.add_option("--x-res-pass", param.xResPass,
-                       "horizontal resolution passes: the mask is this many times 544 pixels wide "
-                       "(>= 1 after the split)")->capture_default_str();
+                       "horizontal resolution passes: the mask is this many times " +
+                           std::to_string(CRawMaskData::Width()) + " pixels wide (>= 1 after the split)")
+        ->capture_default_str();
     command.add_option("--y-res-pass", param.yResPass,
                        "vertical resolution passes: each base row becomes this many mask rows "
                        "(>= 1 after the split)")->capture_default_str();

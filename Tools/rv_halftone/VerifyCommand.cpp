@@ -1,12 +1,13 @@
-// rv_halftone verify: simulate the print of a mode and check that every paper pixel is fired the
+// rv_halftone verify: simulate the print of a mode and check that every page pixel is fired the
 // number of times the mode promises.
+#include "CommandSupport.h"
 #include "Commands.h"
-#include "MaskBuild.h"
 #include "PassMap.h"
-#include "PngWriter.h"
-#include "PrintSimulation.h"
 #include "Progress.h"
 #include "RecordOptions.h"
+
+#include <RvAnalysis/PrintPlan.h>
+#include <RvAnalysis/PrintSimulation.h>
 
 #include <nlohmann/json.hpp>
 
@@ -15,26 +16,28 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
-struct VerifyOptions
+using rv_analysis::SColorVerdict;
+
+struct SVerifyOptions
 {
     SMaskParam param;
-    bool json = false;
-    std::string outDir;
-    int scale = 1;
+    SOutputOptions output;
 };
 
-const char* PromiseName(print_simulation::Promise promise)
+struct SVerifyReport
 {
-    switch (promise) {
-    case print_simulation::Promise::Exact: return "exact";
-    case print_simulation::Promise::BelowLevel: return "below-level";
-    case print_simulation::Promise::None: return "none";
-    }
-    return "none";
-}
+    int firstPaperLine = 0;  // the simulated stretch: page line 0 ...
+    int endPaperLine = 0;    // ... and one cycle of positions on
+    int positions = 0;
+    std::vector<SColorVerdict> colours;
+    int checked = 0;         // colours whose promise was checked
+    bool allMet = true;      // every checked promise met
+    int pictures = 0;
+};
 
 std::string HistogramText(const std::vector<long long>& histogram)
 {
@@ -47,95 +50,117 @@ std::string HistogramText(const std::vector<long long>& histogram)
     return text;
 }
 
-int RunVerify(const VerifyOptions& options)
+// Each colour is simulated once; its verdict and its picture come from the same fire counts.
+SVerifyReport Report_Make(const rv_analysis::CPrintPlan& plan, const SOutputOptions& output)
 {
-    const ContainerHandle container = BuildMask(options.param);
-    if (!container) {
-        std::cerr << "rv_halftone verify: the library refused the record (see the records above)\n";
-        return 1;
-    }
-    const CMaskData_Base& mask = MaskOf(container);
-    if (!options.outDir.empty())
-        std::filesystem::create_directories(options.outDir);
-
-    nlohmann::json colours = nlohmann::json::array();
-    bool allMet = true;
-    int checked = 0;
-    int pictures = 0;
+    SVerifyReport report;
+    report.firstPaperLine = plan.LeadLines();
+    report.endPaperLine = plan.LeadLines() + plan.CycleLines();
+    report.positions = plan.PositionCount();
+    if (!output.outDir.empty())
+        std::filesystem::create_directories(output.outDir);
     Progress progress("simulating the print");
-    const int colourCount = mask.MaskParam_Current().colorCount;
-    for (int c = 0; c < colourCount; ++c) {
-        progress.Update(c, colourCount);
-        const print_simulation::ColorVerdict verdict = print_simulation::Verify(mask, c);
-        // "met" is said only of a promise that was checked.
-        const bool judged = verdict.promise != print_simulation::Promise::None;
-        nlohmann::json colour = {{"color", c},
-                                 {"promise", PromiseName(verdict.promise)},
+    for (int c = 0; c < plan.ColorCount(); ++c) {
+        progress.Update(c, plan.ColorCount());
+        const rv_analysis::SFireCounts fired = rv_analysis::Simulate(plan, c);
+        report.colours.push_back(rv_analysis::Judge(plan, c, fired));
+        const SColorVerdict& verdict = report.colours.back();
+        if (verdict.checked) {
+            ++report.checked;
+            report.allMet = report.allMet && verdict.met;
+        }
+        if (!output.outDir.empty()) {
+            WriteFireCounts(output.outDir + "/firecount_c" + std::to_string(c) + ".png", fired, output.Png());
+            ++report.pictures;
+        }
+    }
+    progress.Update(plan.ColorCount(), plan.ColorCount());
+    return report;
+}
+
+nlohmann::json Report_ToJson(const SVerifyReport& report)
+{
+    nlohmann::json colours = nlohmann::json::array();
+    for (const SColorVerdict& verdict : report.colours) {
+        nlohmann::json colour = {{"color", verdict.colorIndex},
+                                 {"promise", rv_analysis::PromiseName(verdict.promise)},
                                  {"expectation", verdict.expectation},
                                  {"pixels", verdict.pixels},
                                  {"histogram", verdict.histogram},
-                                 {"checked", judged}};
-        if (judged) {
-            ++checked;
-            allMet = allMet && verdict.met;
+                                 {"checked", verdict.checked}};
+        // "met" is said only of a promise that was checked.
+        if (verdict.checked) {
             colour["mismatches"] = verdict.mismatches;
             colour["met"] = verdict.met;
         }
         colours.push_back(colour);
-        if (!options.outDir.empty()) {
-            PngOptions png;
-            png.scale = options.scale;
-            const std::string path = options.outDir + "/firecount_c" + std::to_string(c) + ".png";
-            WriteFireCounts(path, print_simulation::Simulate(mask, c), png);
-            ++pictures;
-        }
     }
-    progress.Update(colourCount, colourCount);
+    const int colourCount = static_cast<int>(report.colours.size());
+    nlohmann::json json = {{"paperLines", {report.firstPaperLine, report.endPaperLine}},
+                           {"colors", colours},
+                           {"checked", report.checked},
+                           {"notJudged", colourCount - report.checked}};
+    if (report.checked > 0)
+        json["met"] = report.allMet;
+    return json;
+}
 
-    const print_simulation::FireCounts stretch = print_simulation::Simulate(mask, 0);
-    nlohmann::json report = {{"paperLines", {stretch.firstLine, stretch.firstLine + stretch.lineCount}},
-                             {"colors", colours},
-                             {"checked", checked},
-                             {"notJudged", colourCount - checked}};
-    if (checked > 0)
-        report["met"] = allMet;
-    if (options.json) {
-        std::cout << report.dump(2) << "\n";
-    } else {
-        std::printf("Simulated print: paper lines %d to %d (after the lead-in, one cycle of %d mask positions)\n",
-                    stretch.firstLine, stretch.firstLine + stretch.lineCount - 1, mask.MaskPositionCount());
-        for (const nlohmann::json& colour : colours) {
-            std::printf("  colour %d: %s\n", colour["color"].get<int>(),
-                        HistogramText(colour["histogram"].get<std::vector<long long>>()).c_str());
-            std::printf("    expected: %s -> %s\n", colour["expectation"].get<std::string>().c_str(),
-                        colour["promise"] == "none" ? "not checked"
-                        : colour["met"].get<bool>() ? "met"
-                                                    : ("NOT met, " + colour["mismatches"].dump() + " pixels differ").c_str());
-        }
+void Report_Print(const SVerifyReport& report)
+{
+    std::printf("Simulated print: paper lines %d to %d (page lines 0 to %d: after the lead-in, one "
+                "cycle of %d mask positions)\n",
+                report.firstPaperLine, report.endPaperLine - 1,
+                report.endPaperLine - report.firstPaperLine - 1, report.positions);
+    for (const SColorVerdict& verdict : report.colours) {
+        std::printf("  colour %d: %s\n", verdict.colorIndex, HistogramText(verdict.histogram).c_str());
+        const std::string outcome = !verdict.checked ? "not checked"
+                                    : verdict.met    ? "met"
+                                                     : "NOT met, " + std::to_string(verdict.mismatches) +
+                                                        " pixels differ";
+        std::printf("    expected: %s -> %s\n", verdict.expectation.c_str(), outcome.c_str());
     }
-    const std::string verdict =
-        checked == 0 ? "not judged: the mode makes no exact promise"
-        : !allMet    ? "coverage NOT as promised"
-        : checked < colourCount
-            ? std::to_string(checked) + " promise(s) met, " +
-                  std::to_string(colourCount - checked) + " colour(s) not judged"
-            : "every promise met";
-    std::fprintf(stderr, "verify: %d colour(s), %s%s\n", colourCount, verdict.c_str(),
-                 pictures > 0 ? (", " + std::to_string(pictures) + " picture(s) in " + options.outDir).c_str() : "");
-    return allMet ? 0 : 1;
+}
+
+std::string Summary(const SVerifyReport& report)
+{
+    const int colourCount = static_cast<int>(report.colours.size());
+    if (report.checked == 0)
+        return "not judged: the mode makes no exact promise";
+    if (!report.allMet)
+        return "coverage NOT as promised";
+    if (report.checked < colourCount)
+        return std::to_string(report.checked) + " promise(s) met, " +
+               std::to_string(colourCount - report.checked) + " colour(s) not judged";
+    return "every promise met";
+}
+
+int RunVerify(const SVerifyOptions& options)
+{
+    const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, "verify");
+    if (!mask)
+        return 1;
+    const SOutputOptions& output = options.output;
+    const SVerifyReport report = Report_Make(rv_analysis::CPrintPlan(*mask), output);
+    if (output.json)
+        std::cout << Report_ToJson(report).dump(2) << "\n";
+    else
+        Report_Print(report);
+    const std::string pictures =
+        report.pictures > 0 ? ", " + std::to_string(report.pictures) + " picture(s) in " + output.outDir : "";
+    std::fprintf(stderr, "verify: %zu colour(s), %s%s\n", report.colours.size(), Summary(report).c_str(),
+                 pictures.c_str());
+    return report.allMet ? 0 : 1;
 }
 
 }  // namespace
 
 CommandRun AddVerifyCommand(CLI::App& app)
 {
-    auto options = std::make_shared<VerifyOptions>();
+    auto options = std::make_shared<SVerifyOptions>();
     CLI::App* command = app.add_subcommand(
         "verify", "Simulate the print of a mode and check how often every paper pixel is fired");
     AddRecordOptions(*command, options->param);
-    command->add_flag("--json", options->json, "print the report as JSON");
-    command->add_option("--out", options->outDir, "folder for a picture of the fire counts per colour");
-    command->add_option("--scale", options->scale, "enlarge pictures by this integer factor (1 to 16)")
-        ->check(CLI::Range(1, 16))->capture_default_str();
+    AddOutputOptions(*command, options->output, "folder for a picture of the fire counts per colour",
+                     "print the report as JSON");
     return [options, command]() { return command->parsed() ? RunVerify(*options) : -1; };
 }

@@ -3,8 +3,10 @@
 
 #include "EnergyKernel.h"
 #include "ExtremeIndex.h"
-#include "PlaneQuality.h"
+#include "PlaneDerive.h"
 #include "ThresholdGenerator.h"
+
+#include <RvAnalysis/PlaneQuality.h>
 
 #include <gtest/gtest.h>
 
@@ -81,7 +83,7 @@ TEST(ThresholdGeneratorLevels, RanksMapToTheBaseHistogram)
     std::vector<uint16_t> levels(kCells);
     for (int rank = 0; rank < kCells; ++rank)
         levels[rank] = Level_OfRank(rank);
-    EXPECT_TRUE(PlaneQuality::Histogram_IsBase(PlaneQuality::Histogram_Count(levels.data())));
+    EXPECT_TRUE(rv_analysis::Histogram_IsBase(rv_analysis::Histogram_Count(levels.data())));
     EXPECT_TRUE(std::is_sorted(levels.begin(), levels.end()));
 
     for (int level : {0, 1, 2, 4095, 32767, 32768, 65534})
@@ -120,7 +122,7 @@ TEST(ThresholdGeneratorIndex, FindsTheLowestScorePlusRowBias)
 TEST(ThresholdGeneratorSlow, MakesTheCommittedBytes)
 {
     std::vector<uint16_t> committed;
-    ASSERT_TRUE(PlaneQuality::Bases_Read(RV_THRESHOLD_BASE_FILE, committed));
+    ASSERT_TRUE(rv_halftone::planes::Bases_Read(RV_THRESHOLD_BASE_FILE, committed));
     const std::vector<uint16_t> a = Matrix_Generate(kMatrixA);
     EXPECT_TRUE(std::equal(a.begin(), a.end(), committed.begin())) << "matrix A differs";
     const std::vector<uint16_t> b = Matrix_Generate(kMatrixB);

@@ -1,25 +1,20 @@
-#pragma once
-// Quality figures of threshold planes: the numbers that show a 544 x 544 plane of 16-bit levels is a
-// usable dispersed-dot threshold matrix (complete histogram, no touching neighbours of close level,
-// balanced rows, little low-frequency energy in every cut), and the derivation of all sixteen
-// planes from the two base matrices.
+// Quality figures of threshold planes: the numbers that show a plane of 16-bit levels is a usable
+// dispersed-dot threshold matrix (complete histogram, no neighbours of close level, balanced rows,
+// little low-frequency energy at every cut), and the floors every stored plane must reach.
 //
+// A plane has the size of the library's stored planes, CRawMaskData::Width() x Height(), row-major.
 // Every figure is counted toroidally: the planes are tiled, so the cells across a tile edge are
 // neighbours too.
+#pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace PlaneQuality
-{
+namespace rv_analysis {
 
-constexpr int kSize = 544;                   // rows and columns of a plane
-constexpr int kCells = kSize * kSize;        // 295,936 levels per plane
-constexpr int kPairs = 2 * kCells;           // horizontal plus vertical neighbour pairs
-constexpr int kLevelCount = 65536;           // histogram bins (level 65,535 never occurs)
-constexpr int kPlaneCount = 16;
+constexpr int kPlaneCount = 16;              // planes the library stores
+constexpr int kLevelBins = 1 << 16;          // histogram bins: one per 16-bit value
 constexpr int kCloseDifference = 4096;       // neighbour pairs below this difference are "close"
 constexpr int kRowLevel = 32768;             // rows are balanced at this cut
 constexpr double kLowFrequency = 1.0 / 16.0; // cycles per pixel
@@ -34,7 +29,7 @@ constexpr int kRowMax = 288;
 constexpr double kLowFrequencyMax = 0.25;  // a quarter of white noise's low-frequency power
 constexpr double kLowFrequencyAim = 0.1;   // what the committed planes are held to
 
-// Cells per level, kLevelCount bins.
+// Cells per level, kLevelBins bins.
 std::vector<uint32_t> Histogram_Count(const uint16_t* plane);
 
 // True for the histogram of a base matrix: every level 0 to 65,534, 33,796 of them five times and
@@ -48,7 +43,7 @@ bool Histogram_IsComplement(const std::vector<uint32_t>& histogram);
 // Smallest level difference of two horizontally or vertically neighbouring cells.
 int Neighbour_MinDifference(const uint16_t* plane);
 
-// Number of the kPairs neighbour pairs whose levels differ by less than `below`.
+// Number of the 2 x Width() x Height() neighbour pairs whose levels differ by less than `below`.
 int Neighbour_CloseCount(const uint16_t* plane, int below = kCloseDifference);
 
 struct SRowRange
@@ -60,23 +55,19 @@ struct SRowRange
 // Fewest and most cells below `level` in one row.
 SRowRange Row_CountBelow(const uint16_t* plane, int level = kRowLevel);
 
-// Cut the plane at cutFraction of the scale (cells with level < cutFraction * 65,535 are on) and
-// compare the power of that pattern below maxFrequency cycles per pixel (radial frequency, DC
-// excluded) with white noise of the same density: 1 is white noise, blue noise is far below 1,
-// clusters are above 1. A pattern with no cell on, or every cell on, gives 0.
+// The cells a cut at cutFraction of the level scale takes (level < cutFraction x 65,535): 1 on,
+// 0 off, row-major.
+std::vector<uint8_t> Pattern_Cut(const uint16_t* plane, double cutFraction);
+
+// Cut the plane at cutFraction (Pattern_Cut) and compare the power of that pattern below
+// maxFrequency cycles per pixel (radial frequency, DC excluded) with white noise of the same
+// density: 1 is white noise, blue noise is far below 1, clusters are above 1. A pattern with no
+// cell on, or every cell on, gives 0.
 double Spectrum_LowFrequencyRatio(const uint16_t* plane, double cutFraction,
                                   double maxFrequency = kLowFrequency);
 
-// All sixteen planes, plane n beginning at sample n * kCells: plane 1 is baseA, plane 2 is baseB,
-// planes 0 and 3 their complements (plane 3 taken 188 rows further down), planes 4 to 7 are planes
-// 0 to 3 with the rows rotated by 272, and planes 8 to 11 and 12 to 15 repeat planes 4 to 7.
-std::vector<uint16_t> Planes_Derive(const uint16_t* baseA, const uint16_t* baseB);
-
-// The stored form of the two base matrices: matrix A then matrix B, kCells levels each, unsigned
-// 16-bit little-endian. Reading fails unless the file holds exactly that many bytes, writing
-// unless `bases` holds 2 * kCells levels.
-bool Bases_Read(const std::string& path, std::vector<uint16_t>& bases);
-bool Bases_Write(const std::string& path, const std::vector<uint16_t>& bases);
+// Power spectrum of the levels themselves, their mean removed (see Spectrum_Power).
+std::vector<double> Spectrum_Levels(const uint16_t* plane);
 
 struct SPlaneFigures
 {
@@ -85,9 +76,19 @@ struct SPlaneFigures
     int neighbourMin = 0;
     int closePairs = 0;
     SRowRange rowsBelow;
-    double lowFrequency[3] = {0.0, 0.0, 0.0}; // at kCutFractions
+    double lowFrequency[3] = {0.0, 0.0, 0.0};  // at kCutFractions
 };
 
 SPlaneFigures Figures_Measure(const uint16_t* plane);
 
-} // namespace PlaneQuality
+// The floors that plane number `plane` misses with these figures, in the order "histogram",
+// "neighbour minimum", "close pairs", "row balance", "low-frequency energy"; empty when it meets
+// them all. Planes 1 and 2 mod 4 must have the base histogram, the others the complement one.
+std::vector<std::string> Floors_Missed(int plane, const SPlaneFigures& figures);
+
+// All sixteen planes as the derivation rules make them from the library's stored planes 1 and 2,
+// plane n at sample n x Width() x Height(): a stored plane equal to its counterpart here follows
+// the rules.
+std::vector<uint16_t> StoredPlanes_Rederived();
+
+}  // namespace rv_analysis

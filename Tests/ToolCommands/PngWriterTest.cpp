@@ -23,35 +23,26 @@ void WriteAndRead(const std::string& path, Write write, SPngHeader& header, SPng
     ASSERT_TRUE(ReadPngPixels(path, pixels, error)) << error;
 }
 
-TEST(PngWriter, GreyRowsWithPaddingAndScale)
+TEST(PngWriter, GreyRowsWithPaddingScaleAndInversion)
 {
     // 3 x 2 pixels in rows of 5 bytes; the two padding bytes must not show.
     const std::vector<uint8_t> rows = {0, 100, 255, 9, 9, 7, 8, 200, 9, 9};
-    const std::string path = FreshTestDir() + "/grey.png";
-    SPngHeader header;
-    SPngPixels pixels;
-    WriteAndRead(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 3, 2, 5, {3, false}); },
-                 header, pixels);
-    EXPECT_EQ(header.width, 9);
-    EXPECT_EQ(header.height, 6);
-    EXPECT_EQ(header.bitDepth, 8);
-    EXPECT_EQ(header.colorType, PNG_COLOR_TYPE_GRAY);
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 9; ++x)
-            ASSERT_EQ(pixels.At(x, y), rows[(y / 3) * 5 + x / 3]) << x << "," << y;
-}
-
-TEST(PngWriter, InvertedGrey)
-{
-    const std::vector<uint8_t> rows = {0, 55, 255};
-    const std::string path = FreshTestDir() + "/inverted.png";
-    SPngHeader header;
-    SPngPixels pixels;
-    WriteAndRead(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 3, 1, 3, {1, true}); },
-                 header, pixels);
-    EXPECT_EQ(pixels.At(0, 0), 255);
-    EXPECT_EQ(pixels.At(1, 0), 200);
-    EXPECT_EQ(pixels.At(2, 0), 0);
+    for (const bool invert : {false, true}) {
+        const std::string path = FreshTestDir() + "/grey.png";
+        SPngHeader header;
+        SPngPixels pixels;
+        WriteAndRead(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 3, 2, 5, {3, invert}); },
+                     header, pixels);
+        EXPECT_EQ(header.width, 9);
+        EXPECT_EQ(header.height, 6);
+        EXPECT_EQ(header.bitDepth, 8);
+        EXPECT_EQ(header.colorType, PNG_COLOR_TYPE_GRAY);
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 9; ++x) {
+                const int given = rows[(y / 3) * 5 + x / 3];
+                ASSERT_EQ(pixels.At(x, y), invert ? 255 - given : given) << x << "," << y;
+            }
+    }
 }
 
 TEST(PngWriter, RgbKeepsTheChannelOrder)

@@ -149,13 +149,4 @@ TEST(PlanesCommand, RefusedSelectionWritesNothing)
     EXPECT_FALSE(std::filesystem::exists(dir));
 }
 
-TEST(PlanesCommand, UnwritableDirectoryIsAnError)
-{
-    const std::string file = FreshTestDir() + "/file";
-    std::ofstream(file) << "not a directory";
-    const SToolRun run = RunTool({"planes", "--plane", "0", "--out", file + "/pictures"});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("rv_halftone planes:"), std::string::npos) << run.err;
-}
-
 }  // namespace

@@ -1,0 +1,91 @@
+// The print simulation: lays the passes of a print plan and counts how often every page pixel is
+// fired, then judges the counts against what the mask's mode promises.
+#pragma once
+
+#include <RvAnalysis/PrintPlan.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace rv_analysis {
+
+// Fire counts of one colour over lineCount page lines from firstLine, one mask width across (the
+// mask repeats across the page, so every other column repeats one of these).
+struct SFireCounts
+{
+    int firstLine = 0;  // page line of the first row; negative when the stretch shows the lead-in
+    int lineCount = 0;
+    int width = 0;
+    std::vector<uint8_t> counts;    // line-major
+    std::vector<int32_t> lastPass;  // pass that fired each pixel last, for pass maps; -1 none
+
+    uint8_t At(int line, int x) const { return counts[static_cast<size_t>(line) * width + x]; }
+};
+
+// Lays every pass that reaches page lines [firstLine, firstLine + lineCount). firstLine may reach
+// back to -plan.LeadLines() to show the lead-in, whose lines get only the passes from 0 on.
+SFireCounts Simulate(const CPrintPlan& plan, int colour, int firstLine, int lineCount);
+// One cycle of the plan from page line 0 (plan.CycleLines() lines): every mask position at every
+// offset, as far down a page as it goes.
+SFireCounts Simulate(const CPrintPlan& plan, int colour);
+
+// What the mode of a mask promises a page pixel.
+enum class EPromise
+{
+    Exact,       // every pixel fired exactly the expected count (which may vary per line)
+    BelowLevel,  // exactly the pixels whose threshold lies below the smoothing level, once
+    None,        // no exact promise (sine ripple, three-part smoothing with colorTimes > 1)
+};
+
+// The promise of a mask's mode, worked out once for all its pixels. Reads the plan's mask, so both
+// must outlive it.
+class CCoveragePromise
+{
+public:
+    explicit CCoveragePromise(const CPrintPlan& plan);
+
+    EPromise Kind() const { return m_kind; }
+    const std::string& Text() const { return m_text; }  // the rule in words
+    // The count page pixel (pageLine >= 0, x) of `colour` must receive; -1 without a promise.
+    int ExpectedCount(int colour, int pageLine, int x) const;
+
+private:
+    int ThresholdOf(int colour, int paperLine, int x) const;
+
+    const CPrintPlan& m_plan;
+    EPromise m_kind = EPromise::None;
+    std::string m_text;
+    int m_colorTimes = 1;
+    bool m_linesDiffer = false;  // two-part feather with colorTimes > 1: feathered lines get one
+    int m_x = 1;                 // X and Y resolution passes
+    int m_y = 1;
+    int m_baseStep = 1;          // step in base rows
+    int m_featherRows = 0;       // feathered base rows per step
+    int m_level = 0;             // smoothing level on the threshold scale
+    int m_tileRows = 1;          // threshold tile height of the mask positions
+};
+
+// One colour of a simulated print against the promise. "met" is only ever said of a promise that
+// was checked: without a promise, checked and met are false and nothing is counted as a mismatch.
+struct SColorVerdict
+{
+    int colorIndex = 0;
+    EPromise promise = EPromise::None;
+    std::string expectation;           // the rule in words
+    std::vector<long long> histogram;  // histogram[k]: pixels fired k times
+    long long pixels = 0;
+    bool checked = false;
+    long long mismatches = 0;          // pixels whose count differs from the promise
+    bool met = false;                  // checked, and no pixel differs
+};
+
+// Judges counts that Simulate made for `colour`; lines of the lead-in, which a page does not have,
+// are left out.
+SColorVerdict Judge(const CPrintPlan& plan, int colour, const SFireCounts& fired);
+// Simulates one cycle of `colour` and judges it.
+SColorVerdict Verify(const CPrintPlan& plan, int colour);
+
+const char* PromiseName(EPromise promise);  // "exact", "below-level", "none"
+
+}  // namespace rv_analysis

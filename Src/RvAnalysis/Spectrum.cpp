@@ -1,0 +1,67 @@
+#include <RvAnalysis/Spectrum.h>
+
+#include <kissfft/kissfft.hh>
+
+#include <algorithm>
+#include <complex>
+#include <vector>
+
+namespace rv_analysis {
+
+namespace {
+
+using Complex = std::complex<double>;
+using Fourier = kissfft<double>;
+
+// The transforms of the rows at frequencies 0 to width / 2: the samples are real, so the others
+// are the complex conjugates of these. Row y starts at index y x (width / 2 + 1).
+std::vector<Complex> Rows_Transform(const std::vector<double>& samples, int width, int height)
+{
+    const int half = width / 2 + 1;
+    std::vector<Complex> rows(static_cast<size_t>(height) * half);
+    if (width % 2 == 0) {
+        // Two real samples per complex one: a transform of half the length.
+        const Fourier fourier(static_cast<size_t>(width / 2), false);
+        std::vector<Complex> out(static_cast<size_t>(width / 2));
+        for (int y = 0; y < height; ++y) {
+            fourier.transform_real(&samples[static_cast<size_t>(y) * width], out.data());
+            Complex* row = &rows[static_cast<size_t>(y) * half];
+            std::copy(out.begin(), out.end(), row);
+            row[0] = out[0].real();              // frequency 0 ...
+            row[width / 2] = out[0].imag();      // ... and width / 2 share the first output
+        }
+    } else {
+        const Fourier fourier(static_cast<size_t>(width), false);
+        std::vector<Complex> in(static_cast<size_t>(width)), out(in.size());
+        for (int y = 0; y < height; ++y) {
+            std::copy_n(&samples[static_cast<size_t>(y) * width], width, in.begin());
+            fourier.transform(in.data(), out.data());
+            std::copy_n(out.begin(), half, &rows[static_cast<size_t>(y) * half]);
+        }
+    }
+    return rows;
+}
+
+}  // namespace
+
+std::vector<double> Spectrum_Power(const std::vector<double>& samples, int width, int height)
+{
+    const int half = width / 2 + 1;
+    const std::vector<Complex> rows = Rows_Transform(samples, width, height);
+    std::vector<double> power(static_cast<size_t>(width) * height);
+    const Fourier fourier(static_cast<size_t>(height), false);
+    std::vector<Complex> column(static_cast<size_t>(height));
+    for (int u = 0; u < half; ++u) {
+        fourier.transform(&rows[static_cast<size_t>(u)], column.data(), 0, 1, static_cast<size_t>(half));
+        for (int v = 0; v < height; ++v) {
+            const double p = std::norm(column[static_cast<size_t>(v)]);
+            power[static_cast<size_t>(v) * width + u] = p;
+            // Real samples: frequency (-u, -v) has the power of (u, v).
+            if (u > 0 && width - u >= half)
+                power[static_cast<size_t>((height - v) % height) * width + (width - u)] = p;
+        }
+    }
+    return power;
+}
+
+}  // namespace rv_analysis

@@ -1,5 +1,0 @@
-if(NOT RV_HALFTONE_BUILD_TOOLS)
-  message(FATAL_ERROR "the benchmarks measure the print simulation of the tools: enable RV_HALFTONE_BUILD_TOOLS")
-endif()
-find_package(benchmark REQUIRED)
-add_subdirectory(Bench)

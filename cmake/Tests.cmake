@@ -1,3 +1,0 @@
-find_package(GTest REQUIRED)
-include(GoogleTest)
-add_subdirectory(Tests)

@@ -74,15 +74,15 @@ void Verify(benchmark::State& state, Mode mode)
             benchmark::DoNotOptimize(rv_analysis::Verify(plan, c).met);
 }
 
-const Mode kDefault = {2, 2, 1, 1, 0, 1, 0.f};          // the README's default mode
+const Mode kDefault = {2, 2, 1, 1, 0, 1, 0.f};  // the README's default mode
 const Mode kPlain1Bit = {1, 1, 1, 1, 0, 1, 0.f};
 const Mode kTwoPart = {2, 2, 1, 1, 1, 1, 50.f};
-const Mode kSine = {2, 2, 1, 1, 1, 3, 50.f};             // three-part with the sine ripple
+const Mode kSine = {2, 2, 1, 1, 1, 3, 50.f};  // three-part with the sine ripple
 const Mode kFourColoursRes2 = {4, 2, 2, 2, 0, 1, 0.f};
 
 }  // namespace
 
-#define RV_CREATE_BENCH(kind, name, mode) \
+#define RV_CREATE_BENCH(kind, name, mode)                                                          \
     BENCHMARK_CAPTURE(kind, name, mode)->Unit(benchmark::kMillisecond)->UseRealTime()
 
 RV_CREATE_BENCH(Create, Unfeathered_1colour_1bit, kPlain1Bit);

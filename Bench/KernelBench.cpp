@@ -72,9 +72,8 @@ std::vector<int> ColumnStarts(const Shape& shape)
 void CountDecisions(benchmark::State& state, const Shape& shape)
 {
     const double perUnit = static_cast<double>(kRows) * kTile * shape.passes;
-    state.counters[kRate] =
-        benchmark::Counter(perUnit * static_cast<double>(state.iterations()),
-                           benchmark::Counter::kIsRate);
+    state.counters[kRate] = benchmark::Counter(perUnit * static_cast<double>(state.iterations()),
+                                               benchmark::Counter::kIsRate);
 }
 
 // One unit the plain way, or through a variant's byte-per-pixel functions: clear the blocks,
@@ -85,7 +84,8 @@ void BytePerPixelUnit(benchmark::State& state, const KernelTable& kernels, const
     const std::vector<int> columns = ColumnStarts(shape);
     const unsigned char value = shape.bits == 1 ? 0x01 : 0x03;
     std::vector<std::vector<unsigned char>> blocks(
-        static_cast<size_t>(shape.passes), std::vector<unsigned char>(static_cast<size_t>(kTile) * kRows));
+        static_cast<size_t>(shape.passes),
+        std::vector<unsigned char>(static_cast<size_t>(kTile) * kRows));
     std::vector<unsigned char> out(static_cast<size_t>(shape.lineBytes()) * kRows);
     std::vector<const unsigned char*> rows(static_cast<size_t>(shape.passes));
     for (auto _ : state) {
@@ -93,8 +93,9 @@ void BytePerPixelUnit(benchmark::State& state, const KernelTable& kernels, const
             std::vector<unsigned char>& block = blocks[k];
             std::memset(block.data(), 0, block.size());
             for (int y = 0; y < kRows; ++y) {
-                kernels.cutRowToBytes(work.layer.data() + static_cast<size_t>(kTile) * y, kTile, columns[k],
-                                      kTile, work.cuts[y], value, block.data() + static_cast<size_t>(kTile) * y);
+                kernels.cutRowToBytes(work.layer.data() + static_cast<size_t>(kTile) * y, kTile,
+                                      columns[k], kTile, work.cuts[y], value,
+                                      block.data() + static_cast<size_t>(kTile) * y);
             }
         }
         for (int y = 0; y < kRows; ++y) {
@@ -115,9 +116,9 @@ void FusedUnit(benchmark::State& state, const KernelTable& kernels, const Shape&
     const Workload& work = TheWorkload();
     const std::vector<int> columns = ColumnStarts(shape);
     std::vector<unsigned char> out(static_cast<size_t>(shape.lineBytes()) * kRows);
-    const CutPackJob job{work.layer.data(), kTile,      kTile,           0,
-                         columns.data(),    shape.passes, kTile,         work.cuts.data(),
-                         kRows,             shape.bits, out.data(),      shape.lineBytes()};
+    const CutPackJob job{
+        work.layer.data(), kTile, kTile,      0,          columns.data(),   shape.passes, kTile,
+        work.cuts.data(),  kRows, shape.bits, out.data(), shape.lineBytes()};
     for (auto _ : state) {
         kernels.cutPackRows(job);
         benchmark::DoNotOptimize(out.data());

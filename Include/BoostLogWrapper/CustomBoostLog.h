@@ -18,9 +18,9 @@
 #include <ostream>
 
 #if defined(_WIN32)
-#  define BOOSTLOGWRAPPER_API
+#    define BOOSTLOGWRAPPER_API
 #else
-#  define BOOSTLOGWRAPPER_API __attribute__((visibility("default")))
+#    define BOOSTLOGWRAPPER_API __attribute__((visibility("default")))
 #endif
 
 enum ESeverityLevel
@@ -44,10 +44,10 @@ public:
 // One log statement: push the function's scope (its full signature, file and line), open a record
 // at the severity, stream the message, push the record, pop the scope. A record the filter
 // rejects streams nothing.
-#define ZEB_LOG(severity, message)                                              \
-    do {                                                                        \
-        BOOST_LOG_FUNCTION();                                                   \
-        BOOST_LOG_SEV(CCustomBoostLog::BoostLog_Get(), (severity)) << message;  \
+#define ZEB_LOG(severity, message)                                                                 \
+    do {                                                                                           \
+        BOOST_LOG_FUNCTION();                                                                      \
+        BOOST_LOG_SEV(CCustomBoostLog::BoostLog_Get(), (severity)) << message;                     \
     } while (false)
 
 // The record every operation writes when it returns false because a step failed.

@@ -13,11 +13,11 @@
 
 namespace rv_analysis {
 
-constexpr int kPlaneCount = 16;              // planes the library stores
-constexpr int kLevelBins = 1 << 16;          // histogram bins: one per 16-bit value
-constexpr int kCloseDifference = 4096;       // neighbour pairs below this difference are "close"
-constexpr int kRowLevel = 32768;             // rows are balanced at this cut
-constexpr double kLowFrequency = 1.0 / 16.0; // cycles per pixel
+constexpr int kPlaneCount = 16;               // planes the library stores
+constexpr int kLevelBins = 1 << 16;           // histogram bins: one per 16-bit value
+constexpr int kCloseDifference = 4096;        // neighbour pairs below this difference are "close"
+constexpr int kRowLevel = 32768;              // rows are balanced at this cut
+constexpr double kLowFrequency = 1.0 / 16.0;  // cycles per pixel
 constexpr double kCutFractions[3] = {1.0 / 16.0, 1.0 / 4.0, 1.0 / 2.0};
 
 // What every stored plane must reach. Planes 4 to 15 are planes 0 to 3 with their rows rotated and

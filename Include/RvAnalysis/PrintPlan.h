@@ -1,6 +1,6 @@
-// The print plan: where a host lays every pass of a built pass mask. Everything that reasons about a
-// print (the print simulation and its verdict, and whatever splits a page into passes or simulates
-// banding) takes the rules from here, so that they are written once.
+// The print plan: where a host lays every pass of a built pass mask. Everything that reasons about
+// a print (the print simulation and its verdict, and whatever splits a page into passes or
+// simulates banding) takes the rules from here, so that they are written once.
 //
 // Lines. The paper advances StepHeight() lines per pass; paper lines count from the first line
 // pass 0 reaches. In pass t = 0, 1, 2, ...
@@ -42,10 +42,10 @@ public:
 
     const CMaskData_Base& Mask() const { return m_mask; }
     int PositionCount() const { return m_positions; }
-    int StepHeight() const { return m_step; }     // paper lines per pass
-    int NozzleRows() const { return m_rows; }     // rows each pass lays
-    int LeadLines() const { return m_lead; }      // paper line of page line 0
-    int Width() const { return m_width; }         // pixels of a mask row: the period across the page
+    int StepHeight() const { return m_step; }  // paper lines per pass
+    int NozzleRows() const { return m_rows; }  // rows each pass lays
+    int LeadLines() const { return m_lead; }   // paper line of page line 0
+    int Width() const { return m_width; }      // pixels of a mask row: the period across the page
     int LineBytes() const { return m_lineBytes; }
     int BitsPerPixel() const { return m_bits; }
     int ColorCount() const { return m_colors; }

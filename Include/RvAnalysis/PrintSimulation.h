@@ -60,10 +60,10 @@ private:
     bool m_linesDiffer = false;  // two-part feather with colorTimes > 1: feathered lines get one
     int m_x = 1;                 // X and Y resolution passes
     int m_y = 1;
-    int m_baseStep = 1;          // step in base rows
-    int m_featherRows = 0;       // feathered base rows per step
-    int m_level = 0;             // smoothing level on the threshold scale
-    int m_tileRows = 1;          // threshold tile height of the mask positions
+    int m_baseStep = 1;     // step in base rows
+    int m_featherRows = 0;  // feathered base rows per step
+    int m_level = 0;        // smoothing level on the threshold scale
+    int m_tileRows = 1;     // threshold tile height of the mask positions
 };
 
 // One colour of a simulated print against the promise. "met" is only ever said of a promise that
@@ -76,8 +76,8 @@ struct SColorVerdict
     std::vector<long long> histogram;  // histogram[k]: pixels fired k times
     long long pixels = 0;
     bool checked = false;
-    long long mismatches = 0;          // pixels whose count differs from the promise
-    bool met = false;                  // checked, and no pixel differs
+    long long mismatches = 0;  // pixels whose count differs from the promise
+    bool met = false;          // checked, and no pixel differs
 };
 
 // Judges counts that Simulate made for `colour`; lines of the lead-in, which a page does not have,

@@ -3,7 +3,7 @@
 #pragma once
 
 #if defined(_WIN32)
-#  define RVBANDDATA_API
+#    define RVBANDDATA_API
 #else
-#  define RVBANDDATA_API __attribute__((visibility("default")))
+#    define RVBANDDATA_API __attribute__((visibility("default")))
 #endif

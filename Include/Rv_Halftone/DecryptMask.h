@@ -1,10 +1,10 @@
 // Ramp band images for the left and right edge of a band, and their complements.
 #pragma once
 
+#include <RvBandData/BandData.h>
 #include <Rv_Halftone/CutTable.h>
 #include <Rv_Halftone/MaskBlock.h>
 #include <Rv_Halftone/Rv_Halftone_Export.h>
-#include <RvBandData/BandData.h>
 
 // A threshold plane cut into a linear ramp rampWidth pixels wide and bandHeight lines high, two
 // bits a pixel: the left ramp is sparse at its left edge and densest at its right edge, the right
@@ -24,8 +24,8 @@ public:
     bool Create(int rampWidth, int bandHeight, int bitsPerPixel);
 
     // The bands stay owned by the decoder and valid until the next Create or its destruction.
-    const CBandData* MaskBand_Left_Get() const;   // null before a successful Create
-    const CBandData* MaskBand_Right_Get() const;  // likewise
+    const CBandData* MaskBand_Left_Get() const;       // null before a successful Create
+    const CBandData* MaskBand_Right_Get() const;      // likewise
     const CBandData* MaskBand_Left_Not_Get() const;   // never null; empty before Create
     const CBandData* MaskBand_Right_Not_Get() const;  // likewise
 

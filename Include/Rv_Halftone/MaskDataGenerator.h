@@ -54,12 +54,12 @@ private:
 
     int m_processState;
     SMaskDataGenerate_Param m_maskDataGenerateParam;  // the workers read it through a pointer
-    int m_colorIndex;     // the next unit to hand out
+    int m_colorIndex;                                 // the next unit to hand out
     int m_positionIndex;
     int m_yResIndex;
     std::vector<std::unique_ptr<CMaskDataGenerator_Sub>> m_subThreads;  // null where none started
     int m_subThreadCount;
     std::unique_ptr<CZebPtrQueueBuffer<SMaskDataGenerate_SubParam>> m_queueBuffer;
     std::unique_ptr<CSineMask> m_sineMask;  // null unless the ripple is on
-    std::atomic<bool> m_runCompleted;  // every unit rendered and every worker ended well
+    std::atomic<bool> m_runCompleted;       // every unit rendered and every worker ended well
 };

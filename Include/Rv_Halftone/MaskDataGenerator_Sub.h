@@ -11,8 +11,7 @@
 #include <vector>
 
 class CSineMask;
-template <typename T>
-class CZebPtrQueueBuffer;
+template <typename T> class CZebPtrQueueBuffer;
 
 // Takes units from the input queue and renders each into every Y-th row of the unit's output
 // region, then gives the unit back to the pool; ends on its own once the input is finished and the
@@ -59,8 +58,9 @@ private:
     const SMaskDataGenerate_Param* m_param;
     std::unique_ptr<SMaskDataGenerate_SubParam> m_subParam;  // the unit being rendered, or null
     CZebPtrQueueBuffer<SMaskDataGenerate_SubParam>* m_queueBuffer;
-    std::vector<int> m_columnStarts;             // first layer column of each X pass
-    std::unique_ptr<CMaskBlock[]> m_maskBlocks;  // one block per X pass, unless cut and packed fused
+    std::vector<int> m_columnStarts;  // first layer column of each X pass
+    std::unique_ptr<CMaskBlock[]>
+        m_maskBlocks;  // one block per X pass, unless cut and packed fused
     const CSineMask* m_sineMask;
     std::atomic<bool> m_failed;  // a step failed: the run this worker belongs to has failed
 };

@@ -23,11 +23,11 @@ enum EFeatherNozzleType
 enum EResSplitMode
 {
     ResSplitMode_None = 0,
-    ResSplitMode_XHalf = 1,       // xResPass / 2
-    ResSplitMode_YHalf = 2,       // yResPass / 2
-    ResSplitMode_YThird = 3,      // yResPass / 3
-    ResSplitMode_YQuarter = 4,    // yResPass / 4
-    ResSplitMode_XYHalf = 5,      // xResPass / 2 and yResPass / 2
+    ResSplitMode_XHalf = 1,     // xResPass / 2
+    ResSplitMode_YHalf = 2,     // yResPass / 2
+    ResSplitMode_YThird = 3,    // yResPass / 3
+    ResSplitMode_YQuarter = 4,  // yResPass / 4
+    ResSplitMode_XYHalf = 5,    // xResPass / 2 and yResPass / 2
 };
 
 // Same thirteen fields and 49-byte packed layout as SMaskParam_Test of the flat interface; see

@@ -24,10 +24,7 @@ inline bool operator==(const SOverlapMaskParam& a, const SOverlapMaskParam& b)
            a.inkPercent == b.inkPercent;
 }
 
-inline bool operator!=(const SOverlapMaskParam& a, const SOverlapMaskParam& b)
-{
-    return !(a == b);
-}
+inline bool operator!=(const SOverlapMaskParam& a, const SOverlapMaskParam& b) { return !(a == b); }
 
 // Both parts are overlapHeight lines of 512 pixels; line k of the head part and line k of the tail
 // part cover the same paper line. Each part is h plain lines, a feathered band of f lines and h

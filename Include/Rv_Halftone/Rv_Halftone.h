@@ -19,12 +19,12 @@
 #include <Rv_Halftone/Rv_Halftone_Export.h>
 
 #ifdef __cplusplus
-#include <cstddef>
-#include <cstdint>
+#    include <cstddef>
+#    include <cstdint>
 #else
-#include <stdbool.h>
-#include <stddef.h>
-#include <stdint.h>
+#    include <stdbool.h>
+#    include <stddef.h>
+#    include <stdint.h>
 #endif
 
 /* The pass mask parameter record: thirteen fields, byte-packed, 49 bytes, little-endian. Nothing
@@ -44,9 +44,9 @@ typedef struct SMaskParam_Test
                                    smoothing (3 adds the sine ripple) */
     int32_t colorTimes;         /* offset 36: times each pixel is laid, 1 to basePass */
     int32_t smoothLevelPercent; /* offset 40: 1 to 100, level share of three-part smoothing */
-    int32_t resSplitMode;       /* offset 44: 1 X/2, 2 Y/2, 3 Y/3, 4 Y/4, 5 X/2 and Y/2, else none */
-    uint8_t lessMaskPosition;   /* offset 48: 0 normal choice of tile height, else fewest
-                                   mask positions */
+    int32_t resSplitMode;     /* offset 44: 1 X/2, 2 Y/2, 3 Y/3, 4 Y/4, 5 X/2 and Y/2, else none */
+    uint8_t lessMaskPosition; /* offset 48: 0 normal choice of tile height, else fewest
+                                 mask positions */
 } SMaskParam_Test;
 #pragma pack(pop)
 
@@ -110,8 +110,8 @@ RV_HALFTONE_API int halfton_mask_line_bytes(void* container);
 RV_HALFTONE_API int halfton_mask_step_height(void* container);
 RV_HALFTONE_API int halfton_mask_lead_blank_height(void* container);
 /* The C++ symbol of the delete function, reached from C by its assembler name. */
-RV_HALFTONE_API bool halfton_mask_container_delete(void** container)
-    __asm__("_Z29halfton_mask_container_deleteRPv");
+RV_HALFTONE_API bool
+halfton_mask_container_delete(void** container) __asm__("_Z29halfton_mask_container_deleteRPv");
 
 #endif
 

@@ -17,13 +17,13 @@
 #define RV_HALFTONE_EXPORT_H
 
 #if defined(_WIN32)
-#  if defined(RV_HALFTONE_BUILDING)
-#    define RV_HALFTONE_API __declspec(dllexport)
-#  else
-#    define RV_HALFTONE_API __declspec(dllimport)
-#  endif
+#    if defined(RV_HALFTONE_BUILDING)
+#        define RV_HALFTONE_API __declspec(dllexport)
+#    else
+#        define RV_HALFTONE_API __declspec(dllimport)
+#    endif
 #else
-#  define RV_HALFTONE_API __attribute__((visibility("default")))
+#    define RV_HALFTONE_API __attribute__((visibility("default")))
 #endif
 
 #endif

@@ -13,8 +13,8 @@ class CBandData;
 // What GenerateMaskData_XRes cuts, and from where.
 struct SGenerateMaskParam_In
 {
-    const SCutTable* cutTable;  // one entry per block row: [low, high) of that row
-    int cutTableCount;          // not read: the block height bounds the rows used
+    const SCutTable* cutTable;             // one entry per block row: [low, high) of that row
+    int cutTableCount;                     // not read: the block height bounds the rows used
     const unsigned short* thresholdLayer;  // row-major, thresholdWidth samples per row
     int thresholdRowStart;                 // layer row that block row 0 reads
     int thresholdColumnStart;              // layer column that block column 0 reads

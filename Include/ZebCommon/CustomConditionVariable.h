@@ -27,7 +27,7 @@ public:
 
 protected:
     // Called under the lock after a waiter has seen the signal.
-    virtual void OnWaitSucceeded() {}
+    virtual void OnWaitSucceeded() { }
     bool m_signalled = false;
 
 private:

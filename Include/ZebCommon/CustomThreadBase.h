@@ -1,4 +1,5 @@
-// A thread object that runs a loop: Prepare() once, OneLoop() until it asks to stop, Finally() once.
+// A thread object that runs a loop: Prepare() once, OneLoop() until it asks to stop, Finally()
+// once.
 #pragma once
 
 #include <ZebCommon/ZebCommon_Export.h>

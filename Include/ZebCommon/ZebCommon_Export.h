@@ -4,7 +4,7 @@
 #pragma once
 
 #if defined(_WIN32)
-#  define ZEBCOMMON_API
+#    define ZEBCOMMON_API
 #else
-#  define ZEBCOMMON_API __attribute__((visibility("default")))
+#    define ZEBCOMMON_API __attribute__((visibility("default")))
 #endif

@@ -23,8 +23,7 @@
 // holds none, m_event_NotFull exactly while it holds fewer than its capacity (a new queue sets it
 // even at capacity 0). The events change only under m_mutex, so once the lock is released they
 // never disagree with the count.
-template <typename T>
-class CZebQueue
+template <typename T> class CZebQueue
 {
 public:
     explicit CZebQueue(int capacity) : m_capacity(capacity), m_count(0), m_inputFinished(false)
@@ -106,8 +105,7 @@ public:
     virtual bool clear()
     {
         T item{};
-        while (pop(item)) {
-        }
+        while (pop(item)) { }
         return true;
     }
 
@@ -158,11 +156,10 @@ public:
 // A queue of pointers that owns the objects they address (each allocated with `new T`). An
 // element pushed in belongs to the queue; one popped out belongs to the caller. Elements still
 // held at clear() or destruction are deleted.
-template <typename T>
-class CZebPtrQueue : public CZebQueue<T*>
+template <typename T> class CZebPtrQueue : public CZebQueue<T*>
 {
 public:
-    explicit CZebPtrQueue(int capacity) : CZebQueue<T*>(capacity) {}
+    explicit CZebPtrQueue(int capacity) : CZebQueue<T*>(capacity) { }
 
     ~CZebPtrQueue() override { DeleteAll(); }
 
@@ -186,8 +183,7 @@ private:
 // A fixed set of preallocated units and the three queues through which they circulate. Every unit
 // is at any time in exactly one queue or held by exactly one thread, and its holder gives it back;
 // the units left in the queues are deleted with the pool.
-template <typename T>
-class CZebPtrQueueBuffer
+template <typename T> class CZebPtrQueueBuffer
 {
 public:
     CZebPtrQueueBuffer() = default;

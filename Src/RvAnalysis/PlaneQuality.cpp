@@ -18,20 +18,11 @@ namespace planes = rv_halftone::planes;
 constexpr int kMaxLevel = planes::kLevelScale - 1;
 static_assert(kPlaneCount == planes::kPlaneCount, "the figures cover every stored plane");
 
-int Width()
-{
-    return CRawMaskData::Width();
-}
+int Width() { return CRawMaskData::Width(); }
 
-int Height()
-{
-    return CRawMaskData::Height();
-}
+int Height() { return CRawMaskData::Height(); }
 
-int Cells()
-{
-    return Width() * Height();
-}
+int Cells() { return Width() * Height(); }
 
 const uint16_t* Row_Of(const uint16_t* plane, int y)
 {
@@ -55,10 +46,7 @@ void Count_FoursAndFives(const std::vector<uint32_t>& histogram, int first, int 
     }
 }
 
-bool IsBasePlane(int plane)
-{
-    return plane % 4 == 1 || plane % 4 == 2;
-}
+bool IsBasePlane(int plane) { return plane % 4 == 1 || plane % 4 == 2; }
 
 }  // namespace
 
@@ -123,8 +111,8 @@ SRowRange Row_CountBelow(const uint16_t* plane, int level)
     SRowRange range{Width(), 0};
     for (int y = 0; y < Height(); ++y) {
         const uint16_t* row = Row_Of(plane, y);
-        const int count =
-            static_cast<int>(std::count_if(row, row + Width(), [level](uint16_t v) { return v < level; }));
+        const int count = static_cast<int>(
+            std::count_if(row, row + Width(), [level](uint16_t v) { return v < level; }));
         range.min = std::min(range.min, count);
         range.max = std::max(range.max, count);
     }

@@ -16,15 +16,10 @@ int FloorDiv(int value, int divisor)
 }  // namespace
 
 CPrintPlan::CPrintPlan(const CMaskData_Base& mask)
-    : m_mask(mask),
-      m_positions(mask.MaskPositionCount()),
-      m_step(mask.StepHeight_IncludeRes()),
-      m_rows(mask.MaskHeight_IncludeRes()),
-      m_lead(mask.LeadBlankHeight_IncludeRes()),
-      m_width(mask.MaskWidth()),
-      m_lineBytes(mask.MaskLineBytes_OneColor()),
-      m_bits(mask.BitsPerPixel()),
-      m_colors(mask.MaskParam_Current().colorCount)
+    : m_mask(mask), m_positions(mask.MaskPositionCount()), m_step(mask.StepHeight_IncludeRes()),
+      m_rows(mask.MaskHeight_IncludeRes()), m_lead(mask.LeadBlankHeight_IncludeRes()),
+      m_width(mask.MaskWidth()), m_lineBytes(mask.MaskLineBytes_OneColor()),
+      m_bits(mask.BitsPerPixel()), m_colors(mask.MaskParam_Current().colorCount)
 {
 }
 

@@ -86,8 +86,7 @@ int CCoveragePromise::ExpectedCount(int colour, int pageLine, int x) const
     }
     case EPromise::BelowLevel:
         return ThresholdOf(colour, paperLine, m_plan.MaskColumn(x)) < m_level ? 1 : 0;
-    case EPromise::None:
-        break;
+    case EPromise::None: break;
     }
     return -1;
 }
@@ -118,7 +117,8 @@ SColorVerdict Judge(const CPrintPlan& plan, int colour, const SFireCounts& fired
                 verdict.histogram.resize(static_cast<size_t>(count) + 1, 0);
             ++verdict.histogram[count];
             ++verdict.pixels;
-            if (verdict.checked && count != promise.ExpectedCount(colour, fired.firstLine + line, x))
+            if (verdict.checked &&
+                count != promise.ExpectedCount(colour, fired.firstLine + line, x))
                 ++verdict.mismatches;
         }
     }

@@ -27,8 +27,8 @@ std::vector<Complex> Rows_Transform(const std::vector<double>& samples, int widt
             fourier.transform_real(&samples[static_cast<size_t>(y) * width], out.data());
             Complex* row = &rows[static_cast<size_t>(y) * half];
             std::copy(out.begin(), out.end(), row);
-            row[0] = out[0].real();              // frequency 0 ...
-            row[width / 2] = out[0].imag();      // ... and width / 2 share the first output
+            row[0] = out[0].real();          // frequency 0 ...
+            row[width / 2] = out[0].imag();  // ... and width / 2 share the first output
         }
     } else {
         const Fourier fourier(static_cast<size_t>(width), false);
@@ -52,7 +52,8 @@ std::vector<double> Spectrum_Power(const std::vector<double>& samples, int width
     const Fourier fourier(static_cast<size_t>(height), false);
     std::vector<Complex> column(static_cast<size_t>(height));
     for (int u = 0; u < half; ++u) {
-        fourier.transform(&rows[static_cast<size_t>(u)], column.data(), 0, 1, static_cast<size_t>(half));
+        fourier.transform(&rows[static_cast<size_t>(u)], column.data(), 0, 1,
+                          static_cast<size_t>(half));
         for (int v = 0; v < height; ++v) {
             const double p = std::norm(column[static_cast<size_t>(v)]);
             power[static_cast<size_t>(v) * width + u] = p;

@@ -5,10 +5,7 @@
 
 namespace {
 
-bool FitsInt(long long value)
-{
-    return value >= 0 && value <= INT_MAX;
-}
+bool FitsInt(long long value) { return value >= 0 && value <= INT_MAX; }
 
 bool BitsPerPixel_Valid(int bitsPerPixel)
 {
@@ -17,8 +14,7 @@ bool BitsPerPixel_Valid(int bitsPerPixel)
 
 }  // namespace
 
-CBandData::CBandData()
-    : m_width(0), m_height(0), m_bitsPerPixel(0), m_lineAlign(0), m_lineStride(0)
+CBandData::CBandData() : m_width(0), m_height(0), m_bitsPerPixel(0), m_lineAlign(0), m_lineStride(0)
 {
 }
 
@@ -43,15 +39,9 @@ bool CBandData::Create(int width, int height, int bitsPerPixel, int lineAlign)
     return true;
 }
 
-CBandData* CBandData::Rotate_Clockwise90_2Bit_To_2Bit() const
-{
-    return Rotate(true);
-}
+CBandData* CBandData::Rotate_Clockwise90_2Bit_To_2Bit() const { return Rotate(true); }
 
-CBandData* CBandData::Rotate_Anticlockwise90_2Bit_To_2Bit() const
-{
-    return Rotate(false);
-}
+CBandData* CBandData::Rotate_Anticlockwise90_2Bit_To_2Bit() const { return Rotate(false); }
 
 // Clockwise, pixel (x, y) goes to column H - 1 - y of line x; anticlockwise, to column y of line
 // W - 1 - x. A turned band whose bytes would not fit an int stays empty rather than null.
@@ -103,10 +93,7 @@ bool CBandData::ConvertBuffer_Negative()
     return true;
 }
 
-unsigned char* CBandData::Buffer()
-{
-    return m_buffer.empty() ? nullptr : m_buffer.data();
-}
+unsigned char* CBandData::Buffer() { return m_buffer.empty() ? nullptr : m_buffer.data(); }
 
 const unsigned char* CBandData::Buffer() const
 {
@@ -119,10 +106,7 @@ int CBandData::Height() const { return m_height; }
 int CBandData::BitsPerPixel() const { return m_bitsPerPixel; }
 
 // Pixel bits of one line; Create has checked that they fit an int.
-int CBandData::LineBits() const
-{
-    return m_width * m_bitsPerPixel;
-}
+int CBandData::LineBits() const { return m_width * m_bitsPerPixel; }
 
 int CBandData::PixelValue(int x, int y) const
 {

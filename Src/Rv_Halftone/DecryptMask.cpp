@@ -24,10 +24,8 @@ bool Ramp_Replace(CBandData*& ramp, CBandData& complement, CBandData* turned)
 }  // namespace
 
 CDecryptMask::CDecryptMask()
-    : m_bitsPerPixel(0),
-      m_thresholdHeight(rv_halftone::kThresholdSize),
-      m_thresholdWidth(rv_halftone::kThresholdSize),
-      m_pMaskBand_Left(nullptr),
+    : m_bitsPerPixel(0), m_thresholdHeight(rv_halftone::kThresholdSize),
+      m_thresholdWidth(rv_halftone::kThresholdSize), m_pMaskBand_Left(nullptr),
       m_pMaskBand_Right(nullptr)
 {
 }
@@ -125,7 +123,8 @@ bool CDecryptMask::MergeMaskData(const CMaskBlock& block, CBandData& band)
         return false;
     }
     // One block, its rows to consecutive band lines.
-    const SMergeMaskParam merge = {m_bitsPerPixel, &block, 1, 0, 1, band.Buffer(), band.LineStride()};
+    const SMergeMaskParam merge = {m_bitsPerPixel, &block,           1, 0, 1,
+                                   band.Buffer(),  band.LineStride()};
     if (!Halftone_Helper::MergeMaskData_YRes(merge)) {
         ZEB_LOG_FAILURE();
         return false;

@@ -4,9 +4,7 @@
 
 #include <cstring>
 
-CMaskBlock::CMaskBlock() : m_width(0), m_height(0)
-{
-}
+CMaskBlock::CMaskBlock() : m_width(0), m_height(0) { }
 
 CMaskBlock::CMaskBlock(const CMaskBlock& other)
     : m_width(other.m_width), m_height(other.m_height), m_maskBuffer(other.m_maskBuffer)
@@ -45,27 +43,12 @@ void CMaskBlock::ClearMaskData()
         std::memset(m_maskBuffer.m_buffer, 0, static_cast<size_t>(m_maskBuffer.m_validLen));
 }
 
-unsigned char* CMaskBlock::MaskData() const
-{
-    return m_maskBuffer.m_buffer;
-}
+unsigned char* CMaskBlock::MaskData() const { return m_maskBuffer.m_buffer; }
 
-const unsigned char* CMaskBlock::MaskData_Const() const
-{
-    return m_maskBuffer.m_buffer;
-}
+const unsigned char* CMaskBlock::MaskData_Const() const { return m_maskBuffer.m_buffer; }
 
-int CMaskBlock::MaskDataBytesCount() const
-{
-    return m_maskBuffer.m_validLen;
-}
+int CMaskBlock::MaskDataBytesCount() const { return m_maskBuffer.m_validLen; }
 
-int CMaskBlock::Width() const
-{
-    return m_width;
-}
+int CMaskBlock::Width() const { return m_width; }
 
-int CMaskBlock::Height() const
-{
-    return m_height;
-}
+int CMaskBlock::Height() const { return m_height; }

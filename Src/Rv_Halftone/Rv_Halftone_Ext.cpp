@@ -5,10 +5,7 @@
 
 extern "C" {
 
-RV_HALFTONE_API const char* rv_halftone_version(void)
-{
-    return RV_HALFTONE_VERSION;
-}
+RV_HALFTONE_API const char* rv_halftone_version(void) { return RV_HALFTONE_VERSION; }
 
 RV_HALFTONE_API const char* rv_halftone_kernel_variant(void)
 {

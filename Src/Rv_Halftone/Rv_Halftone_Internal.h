@@ -24,9 +24,6 @@ constexpr int kBandLineAlign = 16;
 
 // Sizes derived from a parameter record are computed in 64 bits and checked with this before
 // anything is allocated, so that a hostile record is refused instead of wrapping.
-inline bool FitsInt(long long value)
-{
-    return value >= 0 && value <= INT_MAX;
-}
+inline bool FitsInt(long long value) { return value >= 0 && value <= INT_MAX; }
 
 }  // namespace rv_halftone

@@ -10,12 +10,8 @@
 #include <cstring>
 
 CSineMask::CSineMask()
-    : m_featherHeight(0),
-      m_sinMaskType(SinMaskType_Ripple),
-      m_maskHeight(0),
-      m_maskWidth(0),
-      m_bitsPerPixel(0),
-      m_maskSize(0)
+    : m_featherHeight(0), m_sinMaskType(SinMaskType_Ripple), m_maskHeight(0), m_maskWidth(0),
+      m_bitsPerPixel(0), m_maskSize(0)
 {
 }
 
@@ -42,45 +38,24 @@ bool CSineMask::Create(int featherHeight, int maskWidth, int bitsPerPixel, ESinM
     return true;
 }
 
-int CSineMask::FeatherHeight_Get() const
-{
-    return m_featherHeight;
-}
+int CSineMask::FeatherHeight_Get() const { return m_featherHeight; }
 
-int CSineMask::MaskWidth_Get() const
-{
-    return m_maskWidth;
-}
+int CSineMask::MaskWidth_Get() const { return m_maskWidth; }
 
-int CSineMask::MaskHeight_Get() const
-{
-    return m_maskHeight;
-}
+int CSineMask::MaskHeight_Get() const { return m_maskHeight; }
 
-int CSineMask::MaskSize_Get() const
-{
-    return m_maskSize;
-}
+int CSineMask::MaskSize_Get() const { return m_maskSize; }
 
-int CSineMask::FeatherMask_Size() const
-{
-    return m_maskWidth * m_featherHeight;
-}
+int CSineMask::FeatherMask_Size() const { return m_maskWidth * m_featherHeight; }
 
 int CSineMask::SineMask_Offset_InFeather() const
 {
     return (m_featherHeight - m_maskHeight) * m_maskWidth;
 }
 
-const unsigned char* CSineMask::MaskBuffer_Down_Get() const
-{
-    return m_maskBuffer_Down.get();
-}
+const unsigned char* CSineMask::MaskBuffer_Down_Get() const { return m_maskBuffer_Down.get(); }
 
-const unsigned char* CSineMask::MaskBuffer_Up_Get() const
-{
-    return m_maskBuffer_Up.get();
-}
+const unsigned char* CSineMask::MaskBuffer_Up_Get() const { return m_maskBuffer_Up.get(); }
 
 bool CSineMask::GenerateMaskData_Down()
 {

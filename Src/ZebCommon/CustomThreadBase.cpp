@@ -15,10 +15,7 @@ CustomThreadBase::CustomThreadBase()
     m_event_Resume.Set();
 }
 
-CustomThreadBase::~CustomThreadBase()
-{
-    Stop_And_Join();
-}
+CustomThreadBase::~CustomThreadBase() { Stop_And_Join(); }
 
 bool CustomThreadBase::Start(const char* name)
 {
@@ -81,15 +78,9 @@ void CustomThreadBase::Run()
     m_event_Exited.Set();
 }
 
-void CustomThreadBase::Wait_PrepareComplete()
-{
-    m_event_PrepareComplete.WaitOne(kWaitInfinite);
-}
+void CustomThreadBase::Wait_PrepareComplete() { m_event_PrepareComplete.WaitOne(kWaitInfinite); }
 
-void CustomThreadBase::Wait_Paused()
-{
-    m_event_Paused.WaitOne(kWaitInfinite);
-}
+void CustomThreadBase::Wait_Paused() { m_event_Paused.WaitOne(kWaitInfinite); }
 
 bool CustomThreadBase::Wait_Exit(unsigned int milliseconds)
 {
@@ -114,14 +105,9 @@ void CustomThreadBase::Resume()
     m_event_Resume.Set();
 }
 
-bool CustomThreadBase::Prepare()
-{
-    return true;
-}
+bool CustomThreadBase::Prepare() { return true; }
 
-void CustomThreadBase::Finally()
-{
-}
+void CustomThreadBase::Finally() { }
 
 void CustomThreadBase::Stop_And_Join()
 {

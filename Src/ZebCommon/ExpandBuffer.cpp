@@ -24,17 +24,15 @@ ExpandBuffer& ExpandBuffer::operator=(const ExpandBuffer& other)
     return *this;
 }
 
-ExpandBuffer::~ExpandBuffer()
-{
-    delete[] m_buffer;
-}
+ExpandBuffer::~ExpandBuffer() { delete[] m_buffer; }
 
 bool ExpandBuffer::buffer_valid_len(int length, bool preserve, bool shrink)
 {
     if (length < 0)
         return false;
     if (length > m_capacity || (shrink && length < m_capacity)) {
-        unsigned char* grown = length > 0 ? new unsigned char[static_cast<size_t>(length)] : nullptr;
+        unsigned char* grown =
+            length > 0 ? new unsigned char[static_cast<size_t>(length)] : nullptr;
         const int kept = preserve ? (m_validLen < length ? m_validLen : length) : 0;
         if (kept > 0)
             std::memcpy(grown, m_buffer, static_cast<size_t>(kept));

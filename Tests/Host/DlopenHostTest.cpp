@@ -26,8 +26,7 @@ protected:
         if (m_library != nullptr)
             dlclose(m_library);
     }
-    template <typename Fn>
-    Fn Bind(const char* name)
+    template <typename Fn> Fn Bind(const char* name)
     {
         void* symbol = dlsym(m_library, name);
         EXPECT_NE(symbol, nullptr) << name;

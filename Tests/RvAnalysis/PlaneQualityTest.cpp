@@ -24,10 +24,7 @@ using Plane = std::vector<uint16_t>;
 const int kSize = CRawMaskData::Width();  // the planes are square
 const int kCells = kSize * kSize;
 
-int Cell(int x, int y)
-{
-    return y * kSize + x;
-}
+int Cell(int x, int y) { return y * kSize + x; }
 
 // Even cells (x + y even) get `even`, odd cells `odd`.
 Plane Checkerboard(uint16_t even, uint16_t odd)
@@ -79,10 +76,10 @@ TEST(PlaneQualityHistogram, RampHasTheBaseHistogramAndItsComplementTheComplement
 TEST(PlaneQualityHistogram, OneMovedLevelBreaksTheBaseHistogram)
 {
     Plane moved = RisingRamp();
-    moved[100] = moved[200]; // level 22 drops to three copies, level 44 rises to six
+    moved[100] = moved[200];  // level 22 drops to three copies, level 44 rises to six
     EXPECT_FALSE(Histogram_IsBase(Histogram_Count(moved.data())));
     Plane top = RisingRamp();
-    top[0] = 65535; // the level that never occurs
+    top[0] = 65535;  // the level that never occurs
     EXPECT_FALSE(Histogram_IsBase(Histogram_Count(top.data())));
     EXPECT_FALSE(Histogram_IsBase(Histogram_Count(WhiteNoise(3).data())));
 }
@@ -92,15 +89,12 @@ struct SNeighbourCase
     const char* name;
     int x;
     int y;
-    uint16_t level; // written into the checkerboard of 1,000 / 60,000 at (x, y)
+    uint16_t level;  // written into the checkerboard of 1,000 / 60,000 at (x, y)
     int expectedMin;
     int expectedClose;
 };
 
-void PrintTo(const SNeighbourCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const SNeighbourCase& c, std::ostream* os) { *os << c.name; }
 
 class PlaneQualityNeighbours : public ::testing::TestWithParam<SNeighbourCase>
 {
@@ -162,7 +156,8 @@ TEST(Spectrum, PlaneWaveLiesAtItsFrequencyAndItsMirror)
         for (int v = 0; v < h; ++v)
             for (int u = 0; u < w; ++u) {
                 const bool at = (u == 2 && v == 1) || (u == w - 2 && v == h - 1);
-                EXPECT_NEAR(power[v * w + u], at ? peak : 0.0, 1e-9 * peak) << w << " wide: " << u << "," << v;
+                EXPECT_NEAR(power[v * w + u], at ? peak : 0.0, 1e-9 * peak)
+                    << w << " wide: " << u << "," << v;
             }
     }
 }
@@ -197,8 +192,8 @@ TEST(PlaneQualitySpectrum, ClustersHaveFarMoreLowFrequencyEnergyThanWhiteNoise)
 TEST(PlaneQualitySpectrum, PatternWithoutContrastGivesZero)
 {
     const Plane plane(kCells, 30000);
-    EXPECT_EQ(Spectrum_LowFrequencyRatio(plane.data(), 1.0 / 4.0), 0.0); // nothing on
-    EXPECT_EQ(Spectrum_LowFrequencyRatio(plane.data(), 1.0 / 2.0), 0.0); // everything on
+    EXPECT_EQ(Spectrum_LowFrequencyRatio(plane.data(), 1.0 / 4.0), 0.0);  // nothing on
+    EXPECT_EQ(Spectrum_LowFrequencyRatio(plane.data(), 1.0 / 2.0), 0.0);  // everything on
 }
 
 TEST(StoredPlanes, EveryPlaneMeetsTheStatedFigures)

@@ -25,17 +25,23 @@ TEST(PrintPlan, SmallModeByHand)
     for (const auto& page : {std::pair{0, 0}, {1, 4}, {24, 4}, {25, 5}, {240, 13}})
         EXPECT_EQ(plan.PassCount(page.first), page.second) << page.first << " lines";
 
-    struct { int pageLine, firstPass, endPass; } const lines[] = {
+    struct
+    {
+        int pageLine, firstPass, endPass;
+    } const lines[] = {
         {-73, 0, 0}, {-72, 0, 1}, {-1, 0, 3},  // above the paper, the lead-in: fewer passes
         {0, 0, 4},   {23, 0, 4},  {24, 1, 5}, {100, 4, 8}};
     for (const auto& c : lines) {
-        EXPECT_EQ(plan.PassesOfPageLine(c.pageLine).first, c.firstPass) << "page line " << c.pageLine;
+        EXPECT_EQ(plan.PassesOfPageLine(c.pageLine).first, c.firstPass)
+            << "page line " << c.pageLine;
         EXPECT_EQ(plan.PassesOfPageLine(c.pageLine).end, c.endPass) << "page line " << c.pageLine;
     }
 
     // Rows on a page of 10 lines.
-    struct { int pass, firstPageLine, firstRow, rows; } const passes[] = {
-        {0, -72, 72, 10}, {2, -24, 24, 10}, {3, 0, 0, 10}, {4, 24, 0, 0}};
+    struct
+    {
+        int pass, firstPageLine, firstRow, rows;
+    } const passes[] = {{0, -72, 72, 10}, {2, -24, 24, 10}, {3, 0, 0, 10}, {4, 24, 0, 0}};
     for (const auto& c : passes) {
         EXPECT_EQ(plan.FirstPageLineOfPass(c.pass), c.firstPageLine) << "pass " << c.pass;
         EXPECT_EQ(plan.RowsOnLines(c.pass, 0, 10).first, c.firstRow) << "pass " << c.pass;

@@ -18,7 +18,8 @@ void Pixel_Set(CBandData& band, int x, int y, int value)
 {
     const int bits = band.BitsPerPixel();
     const int bit = x * bits;
-    band.Buffer()[y * band.LineStride() + bit / 8] |= static_cast<unsigned char>(value << (8 - bits - bit % 8));
+    band.Buffer()[y * band.LineStride() + bit / 8] |=
+        static_cast<unsigned char>(value << (8 - bits - bit % 8));
 }
 
 bool AllZero(const CBandData& band)
@@ -42,7 +43,10 @@ void MakeSample(CBandData& band)
 
 TEST(BandData, CreateSizesAlignsAndClears)
 {
-    const struct { int width, bits, align, stride; } cases[] = {
+    const struct
+    {
+        int width, bits, align, stride;
+    } cases[] = {
         {10, 2, 16, 16}, {70, 2, 16, 32}, {8, 1, 1, 1}, {9, 1, 1, 2}, {3, 8, 4, 4},
     };
     for (const auto& c : cases) {
@@ -58,8 +62,12 @@ TEST(BandData, CreateSizesAlignsAndClears)
 
 TEST(BandData, RefusedCreateLeavesTheBandAsItWas)
 {
-    const struct { int width, height, bits, align; } refused[] = {
-        {0, 4, 2, 16}, {4, 0, 2, 16}, {-1, 4, 2, 16}, {4, 4, 3, 16}, {4, 4, 2, 0}, {1 << 30, 1, 8, 1},
+    const struct
+    {
+        int width, height, bits, align;
+    } refused[] = {
+        {0, 4, 2, 16}, {4, 0, 2, 16}, {-1, 4, 2, 16},
+        {4, 4, 3, 16}, {4, 4, 2, 0},  {1 << 30, 1, 8, 1},
     };
     CBandData band;
     ASSERT_TRUE(band.Create(5, 4, 2, 16));

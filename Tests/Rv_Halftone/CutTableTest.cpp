@@ -42,7 +42,8 @@ struct CoverRun
 std::vector<CoverRun> LineCover(const Table& table, int stride, int residue)
 {
     std::vector<std::pair<int, int>> ends{{0, 0}, {kScale, 0}};
-    for (size_t k = static_cast<size_t>(residue); k < table.size(); k += static_cast<size_t>(stride))
+    for (size_t k = static_cast<size_t>(residue); k < table.size();
+         k += static_cast<size_t>(stride))
         if (table[k].low < table[k].high) {
             ends.emplace_back(table[k].low, +1);
             ends.emplace_back(table[k].high, -1);
@@ -133,10 +134,7 @@ Table Dispatch(CMaskData_Base& mask)
 }
 
 // A table every entry of which reads [0xBEEF, 0xDEAD): shows which entries a builder wrote.
-Table Untouched(size_t rows)
-{
-    return Table(rows, SCutTable{0xDEAD, 0xBEEF});
-}
+Table Untouched(size_t rows) { return Table(rows, SCutTable{0xDEAD, 0xBEEF}); }
 
 // True when every row of the table prints some levels: no pass of the head is left idle.
 bool EveryRowPrints(const Table& table)
@@ -183,14 +181,16 @@ using PeerBuild = bool (*)(CMaskData_Base&, SCutTable*, int);
 Build Plain(int rowsPerPass, int passes)
 {
     return [=](SCutTable* t, int rows) {
-        return CMaskData_Base::CreateCutTable_FeatherNone_ColorOneTimes(t, rows, rowsPerPass, passes);
+        return CMaskData_Base::CreateCutTable_FeatherNone_ColorOneTimes(t, rows, rowsPerPass,
+                                                                        passes);
     };
 }
 
 Build Ramp(int step, int percent)
 {
     return [=](SCutTable* t, int rows) {
-        return CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(t, rows, step, percent);
+        return CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(t, rows, step,
+                                                                             percent);
     };
 }
 
@@ -214,8 +214,8 @@ struct ExampleCase
     std::vector<Range> expected;  // [low, high) per entry
 };
 
-const std::vector<Range> kRamp6x2 = {
-    {52428, 65535}, {39321, 65535}, {26214, 52428}, {13107, 39321}, {0, 26214}, {0, 13107}};
+const std::vector<Range> kRamp6x2 = {{52428, 65535}, {39321, 65535}, {26214, 52428},
+                                     {13107, 39321}, {0, 26214},     {0, 13107}};
 
 std::vector<ExampleCase> ExampleCases()
 {
@@ -225,44 +225,69 @@ std::vector<ExampleCase> ExampleCases()
     const PeerBuild groupsThenRamp = &Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1;
     return {
         {"FeatherNone_OnePass", Plain(100, 1), 100, Times(100, {0, 65535})},
-        {"FeatherNone_ThreePasses", Plain(2, 3), 6,
+        {"FeatherNone_ThreePasses",
+         Plain(2, 3),
+         6,
          {{0, 21845}, {0, 21845}, {21845, 43690}, {21845, 43690}, {43690, 65535}, {43690, 65535}}},
-        {"FeatherNone_EqualSplitIntoFour", Plain(1, 4), 4,
+        {"FeatherNone_EqualSplitIntoFour",
+         Plain(1, 4),
+         4,
          {{0, 16383}, {16383, 32767}, {32767, 49151}, {49151, 65535}}},
         {"FeatherNone_FourPassesTwice", OnMask(Mask(4, 2, 10), groups), 40,
          Join({Times(10, {0, 32767}), Times(10, {32767, 65535}), Times(10, {0, 32767}),
                Times(10, {32767, 65535})})},
-        {"FeatherNone_FivePassesTwice", OnMask(Mask(5, 2, 1), groups), 5,
+        {"FeatherNone_FivePassesTwice",
+         OnMask(Mask(5, 2, 1), groups),
+         5,
          {{0, 32767}, {32767, 65535}, {0, 21845}, {21845, 43690}, {43690, 65535}}},
         {"FeatherNone_FourPassesFourTimes", OnMask(Mask(4, 4, 1), groups), 4, Times(4, {0, 65535})},
-        {"FeatherNone_FourPassesThreeTimes", OnMask(Mask(4, 3, 1), groups), 4,
+        {"FeatherNone_FourPassesThreeTimes",
+         OnMask(Mask(4, 3, 1), groups),
+         4,
          {{0, 65535}, {0, 65535}, {0, 32767}, {32767, 65535}}},
         {"Smooth2_TwoPassesStepFiveFeatherTwo", OnMask(MaskSmooth2(2, 1, 5, 2), twoPart), 12,
-         Join({{{52428, 65535}, {39321, 65535}}, Times(3, {0, 32767}), {{26214, 52428}, {13107, 39321}},
-               Times(3, {32767, 65535}), {{0, 26214}, {0, 13107}}})},
+         Join({{{52428, 65535}, {39321, 65535}},
+               Times(3, {0, 32767}),
+               {{26214, 52428}, {13107, 39321}},
+               Times(3, {32767, 65535}),
+               {{0, 26214}, {0, 13107}}})},
         {"Smooth2_FeatherOnlyEveryRowWhole",
-         OnMask(MaskSmooth2(2, 1, 5, 3), &Peer::CreateCutTable_Smooth_2_Feather), 3, Times(3, {0, 65535})},
+         OnMask(MaskSmooth2(2, 1, 5, 3), &Peer::CreateCutTable_Smooth_2_Feather), 3,
+         Times(3, {0, 65535})},
         {"Smooth3_Style1_Full", Ramp(2, 100), 6, kRamp6x2},
-        {"Smooth3_Style1_HalfScale", Ramp(2, 50), 6,
+        {"Smooth3_Style1_HalfScale",
+         Ramp(2, 50),
+         6,
          {{26213, 32767}, {19660, 32767}, {13106, 26213}, {6553, 19660}, {0, 13106}, {0, 6553}}},
         {"Smooth3_Style1_OneStep", Ramp(5, 37), 5, Times(5, {0, 24247})},
-        {"Smooth3_Style2_WidenedTwice", OnMask(MaskSmooth3(3, 2, 2, 6, 100), widened), 6,
+        {"Smooth3_Style2_WidenedTwice",
+         OnMask(MaskSmooth3(3, 2, 2, 6, 100), widened),
+         6,
          {{39321, 65535}, {13107, 65535}, {13107, 65535}, {0, 52428}, {0, 52428}, {0, 26214}}},
         {"Smooth3_GroupsThenRamp", OnMask(MaskSmooth3(4, 2, 2, 10, 100), groupsThenRamp), 10,
          Join({{{0, 32767}, {0, 32767}, {32767, 65535}, {32767, 65535}}, kRamp6x2})},
-        {"Smooth3_SingleCoverUnevenSteps", SingleCover(4), 10,
-         {{0, 21845}, {0, 21845}, {0, 32767}, {0, 32767}, {21845, 43690}, {21845, 43690},
-          {32767, 65535}, {32767, 65535}, {43690, 65535}, {43690, 65535}}},
+        {"Smooth3_SingleCoverUnevenSteps",
+         SingleCover(4),
+         10,
+         {{0, 21845},
+          {0, 21845},
+          {0, 32767},
+          {0, 32767},
+          {21845, 43690},
+          {21845, 43690},
+          {32767, 65535},
+          {32767, 65535},
+          {43690, 65535},
+          {43690, 65535}}},
     };
 }
 
 // Names the case in a failure message instead of dumping its bytes.
-void PrintTo(const ExampleCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const ExampleCase& c, std::ostream* os) { *os << c.name; }
 
-class CutTableExample : public ::testing::TestWithParam<ExampleCase> {};
+class CutTableExample : public ::testing::TestWithParam<ExampleCase>
+{
+};
 
 }  // namespace
 
@@ -312,12 +337,14 @@ TEST(CutTableCoverage, TwoPartPrintsPlainLinesColorTimesAndFeatheredLinesOnce)
                     auto mask = MaskSmooth2(passes, times, step, feather);
                     const Table table = Dispatch(*mask);
                     ASSERT_EQ(table.size(), static_cast<size_t>(passes * step + feather));
-                    const auto expected = [feather, times](int r) { return r < feather ? 1 : times; };
+                    const auto expected = [feather, times](int r) {
+                        return r < feather ? 1 : times;
+                    };
                     const std::string fault = CheckCover(table, step, kScale, expected);
-                    ASSERT_EQ(fault, "") << "P " << passes << ", S " << step << ", e " << feather
-                                         << ", C " << times;
-                    ASSERT_TRUE(EveryRowPrints(table)) << "P " << passes << ", S " << step << ", e "
-                                                       << feather << ", C " << times;
+                    ASSERT_EQ(fault, "")
+                        << "P " << passes << ", S " << step << ", e " << feather << ", C " << times;
+                    ASSERT_TRUE(EveryRowPrints(table))
+                        << "P " << passes << ", S " << step << ", e " << feather << ", C " << times;
                 }
 }
 
@@ -326,8 +353,12 @@ TEST(CutTableCoverage, ThreePartPrintsTheLevelsBelowTheTopOnce)
 {
     for (int passes = 1; passes <= 8; ++passes)
         for (int step = 1; step <= 40; ++step) {
-            const int heights[] = {step, step + 1, passes * step, passes * step + step / 2,
-                                   passes * step + step - 1, 2 * passes * step + 3};
+            const int heights[] = {step,
+                                   step + 1,
+                                   passes * step,
+                                   passes * step + step / 2,
+                                   passes * step + step - 1,
+                                   2 * passes * step + 3};
             for (int rows : heights)
                 for (int percent : {1, 37, 50, 100}) {
                     auto mask = MaskSmooth3(passes, 1, step, rows, percent);
@@ -357,7 +388,8 @@ TEST(CutTableCoverage, SingleCoverOnUnevenStepsPrintsEveryLevelOnce)
 TEST(CutTableCoverage, LongTablesKeepTheirCover)
 {
     Table plain(40000);
-    ASSERT_TRUE(CMaskData_Base::CreateCutTable_FeatherNone_ColorOneTimes(plain.data(), 0, 1, 40000));
+    ASSERT_TRUE(
+        CMaskData_Base::CreateCutTable_FeatherNone_ColorOneTimes(plain.data(), 0, 1, 40000));
     EXPECT_EQ(CheckCoverTimes(plain, 1, 1), "");
 
     auto twoPart = MaskSmooth2(2, 1, 20000, 20000);
@@ -405,13 +437,14 @@ TEST(CutTableSmooth3, WidthsFormATrapezoid)
                 const int riseEnd = std::min(step, ramp);
                 const int fallStart = std::max(step, ramp);
                 // The level part: width L x min(S, m + 1) / (m + 1), give or take rounding.
-                const int plateau =
-                    static_cast<int>(static_cast<long long>(top) * std::min(step, ramp + 1) / (ramp + 1));
+                const int plateau = static_cast<int>(static_cast<long long>(top) *
+                                                     std::min(step, ramp + 1) / (ramp + 1));
                 std::vector<int> width(static_cast<size_t>(rows));
                 for (int k = 0; k < rows; ++k)
                     width[k] = table[k].high - table[k].low;
                 const std::string where = "S " + std::to_string(step) + ", rows " +
-                                          std::to_string(rows) + ", " + std::to_string(percent) + " %";
+                                          std::to_string(rows) + ", " + std::to_string(percent) +
+                                          " %";
                 for (int k = 1; k < riseEnd; ++k)
                     ASSERT_GE(width[k], width[k - 1]) << where << ", rising at " << k;
                 for (int k = riseEnd; k < fallStart; ++k)
@@ -444,16 +477,20 @@ TEST(CutTableRefusal, RefusedInputsLeaveTheTableAsItWas)
         {"ramp step above its rows", Ramp(7, 100), 4, 1},
         {"ramp of negative rows", Ramp(0, 100), -3, 1},
         {"ramp of negative step", Ramp(-1, 100), 6, 1},
-        {"ramp without a table", [](SCutTable*, int rows) { return Ramp(2, 100)(nullptr, rows); }, 6, 1},
+        {"ramp without a table", [](SCutTable*, int rows) { return Ramp(2, 100)(nullptr, rows); },
+         6, 1},
         {"single cover with step 0", SingleCover(0), 8, 1},
         {"single cover with step -1", SingleCover(-1), 8, 1},
         {"colour groups laid once", OnMask(Mask(4, 1, 2), groups), 8, 1},
         {"widened ramp at 0 %", OnMask(MaskSmooth3(4, 2, 2, 8, 0), &Peer::CreateCutTable), 8, 2},
-        {"widened ramp laid 0 times", OnMask(MaskSmooth3(4, 0, 2, 8, 50), &Peer::CreateCutTable), 8, 1},
+        {"widened ramp laid 0 times", OnMask(MaskSmooth3(4, 0, 2, 8, 50), &Peer::CreateCutTable), 8,
+         1},
         // A feather wider than the step leaves no plain rows to interleave.
-        {"two-part feather above the step", OnMask(MaskSmooth2(1, 1, 3, 4), &Peer::CreateCutTable), 7, 1},
+        {"two-part feather above the step", OnMask(MaskSmooth2(1, 1, 3, 4), &Peer::CreateCutTable),
+         7, 1},
         // One group of 2 x 5 rows does not fit in 8 rows.
-        {"groups longer than the table", OnMask(MaskSmooth3(4, 2, 5, 8, 100), groupsThenRamp), 8, 1},
+        {"groups longer than the table", OnMask(MaskSmooth3(4, 2, 5, 8, 100), groupsThenRamp), 8,
+         1},
     };
     for (const Case& c : cases) {
         LogCapture log;

@@ -88,12 +88,16 @@ TEST(DecryptMask, ThreeColumnRampCutsAtQuarterLevels)
 // and nothing written past a line's last pixel.
 TEST(DecryptMask, RampsAndComplementsCoverEveryPixelOnce)
 {
-    const struct { int width, height; } shapes[] = {{1, 8}, {1, 544}, {3, 8}, {4, 600}, {7, 33}};
+    const struct
+    {
+        int width, height;
+    } shapes[] = {{1, 8}, {1, 544}, {3, 8}, {4, 600}, {7, 33}};
     for (const auto& s : shapes) {
         CDecryptMask decoder;
         ASSERT_TRUE(decoder.Create(s.width, s.height, 2));
         const CBandData* bands[4] = {decoder.MaskBand_Left_Get(), decoder.MaskBand_Left_Not_Get(),
-                                     decoder.MaskBand_Right_Get(), decoder.MaskBand_Right_Not_Get()};
+                                     decoder.MaskBand_Right_Get(),
+                                     decoder.MaskBand_Right_Not_Get()};
         for (const CBandData* band : bands) {
             ASSERT_TRUE(SameSize(*band, s.width, s.height)) << s.width << "x" << s.height;
             const int usedBytes = (2 * s.width + 7) / 8;

@@ -48,7 +48,9 @@ bool FiresSomething(const std::vector<unsigned char>& bytes)
     return false;
 }
 
-class RenderDeterminism : public ::testing::TestWithParam<SweepCase> {};
+class RenderDeterminism : public ::testing::TestWithParam<SweepCase>
+{
+};
 
 }  // namespace
 

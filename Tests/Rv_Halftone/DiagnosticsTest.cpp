@@ -1,6 +1,6 @@
+#include <RvBandData/BandData.h>
 #include <Rv_Halftone/MaskData_Base.h>
 #include <Rv_Halftone/Rv_Halftone_Helper.h>
-#include <RvBandData/BandData.h>
 
 #include "LogCapture.h"
 
@@ -17,7 +17,11 @@ namespace fs = std::filesystem;
 TEST(Diagnostics, Mask2BandRefusesMissingDataAndUnbuildableBands)
 {
     const unsigned char line[4] = {1, 2, 3, 4};
-    const struct { const unsigned char* data; int width; } cases[] = {{nullptr, 8}, {line, 0}};
+    const struct
+    {
+        const unsigned char* data;
+        int width;
+    } cases[] = {{nullptr, 8}, {line, 0}};
     for (const auto& c : cases) {
         LogCapture log;
         CBandData band;
@@ -40,8 +44,10 @@ TEST(Diagnostics, Mask2BandCopiesLinesUpToTheStride)
         ASSERT_EQ(band.LineStride(), 16);  // 8 two-bit pixels, lines aligned to 16 bytes
         for (int y = 0; y < height; ++y) {
             for (int i = 0; i < 16; ++i) {
-                const int expected = i < lineBytes ? data[static_cast<size_t>(y * lineBytes + i)] : 0;
-                EXPECT_EQ(band.Buffer()[y * 16 + i], expected) << lineBytes << ": " << y << "," << i;
+                const int expected =
+                    i < lineBytes ? data[static_cast<size_t>(y * lineBytes + i)] : 0;
+                EXPECT_EQ(band.Buffer()[y * 16 + i], expected)
+                    << lineBytes << ": " << y << "," << i;
             }
         }
     }

@@ -43,7 +43,12 @@ TEST(FlatInterface, GeometryOfTheDefaultMode)
 
 TEST(FlatInterface, GeometryWithResolutionAndFeather)
 {
-    const struct { int n, p, x, y, fm, ft; float f; int height, width, lineBytes, step, lead; } cases[] = {
+    const struct
+    {
+        int n, p, x, y, fm, ft;
+        float f;
+        int height, width, lineBytes, step, lead;
+    } cases[] = {
         {640, 4, 2, 2, 0, 0, 0.f, 1280, 1088, 136, 320, 1200},
         {544, 4, 1, 1, 1, 1, 50.f, 544, 544, 68, 126, 418},
         {544, 4, 1, 1, 1, 2, 50.f, 544, 544, 68, 84, 460},
@@ -79,7 +84,10 @@ TEST(FlatInterface, CounterAdvancesBeforeUseAndWraps)
     const unsigned char* first = halfton_mask_data(mask.Handle(), 0, counter);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(counter, 0);
-    const struct { int before, after; } steps[] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {-7, 0}, {INT_MAX, 0}};
+    const struct
+    {
+        int before, after;
+    } steps[] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {-7, 0}, {INT_MAX, 0}};
     for (const auto& s : steps) {
         counter = s.before;
         const unsigned char* data = halfton_mask_data(mask.Handle(), 0, counter);

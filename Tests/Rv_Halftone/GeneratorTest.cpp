@@ -41,10 +41,23 @@ struct Job
         const int lineBytes = (s.width * s.xRes * s.bits + 7) / 8;
         const int positionBytes = s.yRes * s.maskHeight * lineBytes;
         output.Create(s.positions * positionBytes, s.colors);
-        param = {&output, s.positions * positionBytes, positionBytes, lineBytes, &layers,
-                 s.thresholdHeight, s.width, s.colors, s.positions, cuts.data(),
-                 static_cast<int>(cuts.size()), s.maskHeight, s.stepHeight, s.xRes, s.yRes,
-                 s.bits, s.featherType};
+        param = {&output,
+                 s.positions * positionBytes,
+                 positionBytes,
+                 lineBytes,
+                 &layers,
+                 s.thresholdHeight,
+                 s.width,
+                 s.colors,
+                 s.positions,
+                 cuts.data(),
+                 static_cast<int>(cuts.size()),
+                 s.maskHeight,
+                 s.stepHeight,
+                 s.xRes,
+                 s.yRes,
+                 s.bits,
+                 s.featherType};
     }
 
     // Pixel u of output row r of colour c, position p.
@@ -128,10 +141,8 @@ TEST(MaskDataGenerator, EveryUnitLandsInItsOwnRows)
         JobShape shape;
     };
     const Case cases[] = {
-        {1, {2, 3, 2, 2, 20, 7, 1, 0}},
-        {6, {2, 3, 2, 2, 20, 7, 2, 0}},
-        {6, {3, 2, 1, 1, 45, 9, 1, 0}},
-        {2, {1, 1, 3, 1, 8, 5, 2, 0}},
+        {1, {2, 3, 2, 2, 20, 7, 1, 0}}, {6, {2, 3, 2, 2, 20, 7, 2, 0}},
+        {6, {3, 2, 1, 1, 45, 9, 1, 0}}, {2, {1, 1, 3, 1, 8, 5, 2, 0}},
         {3, {0, 3, 1, 1, 10, 5, 1, 0}},  // no colour: nothing to hand out, still completes
     };
     for (const Case& c : cases) {
@@ -160,7 +171,7 @@ TEST(MaskDataGenerator, SineRippleMovesPixelsWithoutLosingAny)
         bool rippled;
     };
     const Case cases[] = {
-        {"remainder band", 50, 20, 10, true},  // h = 5
+        {"remainder band", 50, 20, 10, true},   // h = 5
         {"whole step band", 40, 20, 20, true},  // h = 10
         {"too short", 12, 20, 12, false},       // h = 6: the bands would overlap
     };

@@ -27,19 +27,164 @@ struct GeometryCase
 };
 
 const GeometryCase kCases[] = {
-    // name                      N    P  X  Y  fm ft  f%    split less  S    H0   L0    H     Sy   real lead  width fm' pass fth
-    {"None_544_4",              544,  4, 1, 1, 0, 0, 0.f,   0, false, 136, 544, 408,  544, 136, 136, 408,  544, 0,   0,  0},
-    {"None_545_4_LeftOver",     545,  4, 1, 1, 0, 0, 0.f,   0, false, 136, 545, 544,  545, 136, 136, 409,  544, 1, 135,  1},
-    {"None_640_4_Res2x2",       640,  4, 2, 2, 0, 0, 0.f,   0, false, 160, 640, 480, 1280, 320,  80, 1200, 1088, 0,  0,  0},
-    {"Smooth2_544_4_f50",       544,  4, 1, 1, 1, 1, 50.f,  0, false, 126, 544, 504,  544, 126, 126, 418,  544, 1,  86, 40},
-    {"Smooth2_544_4_Res2x2",    544,  4, 2, 2, 1, 1, 50.f,  0, false, 124, 544, 496, 1088, 248,  62, 1026, 1088, 1, 76, 48},
-    {"Smooth3_544_4_f50",       544,  4, 1, 1, 1, 2, 50.f,  0, false,  84, 544, 504,  544,  84,  84, 460,  544, 1,  0,  0},
-    {"Smooth3_544_8_X2_f30",    544,  8, 2, 1, 1, 3, 30.f,  0, false,  52, 544, 520,  544,  52,  26, 518, 1088, 1,  0,  0},
-    {"Smooth3_100_4_f10",       100,  4, 1, 1, 1, 2, 10.f,  0, false,  20, 100,  80,  100,  20,  20,  80,  544, 1,  0,  0},
-    {"Split5_X4_Y6",            528,  4, 4, 6, 0, 0, 0.f,   5, false, 132, 528, 396, 1584, 396,  66, 1518, 1088, 0,  0,  0},
+    // name                      N    P  X  Y  fm ft  f%    split less  S    H0   L0    H     Sy
+    // real lead  width fm' pass fth
+    {"None_544_4", 544, 4,   1,   1,   0,   0,   0.f, 0, false, 136,
+     544,          408, 544, 136, 136, 408, 544, 0,   0, 0},
+    {"None_545_4_LeftOver",
+     545,
+     4,
+     1,
+     1,
+     0,
+     0,
+     0.f,
+     0,
+     false,
+     136,
+     545,
+     544,
+     545,
+     136,
+     136,
+     409,
+     544,
+     1,
+     135,
+     1},
+    {"None_640_4_Res2x2",
+     640,
+     4,
+     2,
+     2,
+     0,
+     0,
+     0.f,
+     0,
+     false,
+     160,
+     640,
+     480,
+     1280,
+     320,
+     80,
+     1200,
+     1088,
+     0,
+     0,
+     0},
+    {"Smooth2_544_4_f50",
+     544,
+     4,
+     1,
+     1,
+     1,
+     1,
+     50.f,
+     0,
+     false,
+     126,
+     544,
+     504,
+     544,
+     126,
+     126,
+     418,
+     544,
+     1,
+     86,
+     40},
+    {"Smooth2_544_4_Res2x2",
+     544,
+     4,
+     2,
+     2,
+     1,
+     1,
+     50.f,
+     0,
+     false,
+     124,
+     544,
+     496,
+     1088,
+     248,
+     62,
+     1026,
+     1088,
+     1,
+     76,
+     48},
+    {"Smooth3_544_4_f50",
+     544,
+     4,
+     1,
+     1,
+     1,
+     2,
+     50.f,
+     0,
+     false,
+     84,
+     544,
+     504,
+     544,
+     84,
+     84,
+     460,
+     544,
+     1,
+     0,
+     0},
+    {"Smooth3_544_8_X2_f30",
+     544,
+     8,
+     2,
+     1,
+     1,
+     3,
+     30.f,
+     0,
+     false,
+     52,
+     544,
+     520,
+     544,
+     52,
+     26,
+     518,
+     1088,
+     1,
+     0,
+     0},
+    {"Smooth3_100_4_f10",
+     100,
+     4,
+     1,
+     1,
+     1,
+     2,
+     10.f,
+     0,
+     false,
+     20,
+     100,
+     80,
+     100,
+     20,
+     20,
+     80,
+     544,
+     1,
+     0,
+     0},
+    {"Split5_X4_Y6", 528, 4,  4,    6,    0, 0, 0.f, 5, false, 132, 528, 396,
+     1584,           396, 66, 1518, 1088, 0, 0, 0},
 };
 
-class Geometry : public ::testing::TestWithParam<GeometryCase> {};
+class Geometry : public ::testing::TestWithParam<GeometryCase>
+{
+};
 
 void PrintTo(const GeometryCase& c, std::ostream* os) { *os << c.name; }
 
@@ -79,10 +224,13 @@ TEST_P(Geometry, MatchesTheProfile)
     EXPECT_EQ(mask.MaskWidth(), 544 * x);
     EXPECT_EQ(CMaskData_Base_Peer::StepHeight_NoneRes(mask) % (x * y), 0);
     EXPECT_EQ(mask.MaskLineBytes_OneColor(), (544 * mask.BitsPerPixel() * x + 7) / 8);
-    EXPECT_EQ(mask.LeadBlankHeight_IncludeRes(), mask.MaskHeight_IncludeRes() - mask.RealStepHeight_IncludeRes());
-    EXPECT_EQ(CMaskData_Base_Peer::Split(mask).passNozzles + CMaskData_Base_Peer::Split(mask).featherNozzles,
+    EXPECT_EQ(mask.LeadBlankHeight_IncludeRes(),
+              mask.MaskHeight_IncludeRes() - mask.RealStepHeight_IncludeRes());
+    EXPECT_EQ(CMaskData_Base_Peer::Split(mask).passNozzles +
+                  CMaskData_Base_Peer::Split(mask).featherNozzles,
               c.currentFeatherMode == 1 && c.featherType != 2 && c.featherType != 3
-                  ? CMaskData_Base_Peer::MaskHeight_NoneRes(mask) : 0);
+                  ? CMaskData_Base_Peer::MaskHeight_NoneRes(mask)
+                  : 0);
     for (int i = 0; i < y; ++i)
         EXPECT_EQ(mask.YResStep()[i], c.stepNoneRes * i);
     for (int i = 0; i < x; ++i)
@@ -94,9 +242,11 @@ INSTANTIATE_TEST_SUITE_P(Profiles, Geometry, ::testing::ValuesIn(kCases),
 
 TEST(Geometry, EndToEndSizes)
 {
-    const struct { int n, x, y, colours, bits, positions, lineBytes, bytesPosition, bytesColour; } cases[] = {
-        {544, 1, 1, 2, 2, 4, 136, 73984, 295936},      // the default mode
-        {640, 2, 2, 1, 1, 17, 136, 174080, 2959360}};  // with resolution
+    const struct
+    {
+        int n, x, y, colours, bits, positions, lineBytes, bytesPosition, bytesColour;
+    } cases[] = {{544, 1, 1, 2, 2, 4, 136, 73984, 295936},      // the default mode
+                 {640, 2, 2, 1, 1, 17, 136, 174080, 2959360}};  // with resolution
     for (const auto& c : cases) {
         SMaskParam p = DefaultMaskParam();
         p.nozzleCount = c.n;
@@ -111,7 +261,8 @@ TEST(Geometry, EndToEndSizes)
         EXPECT_EQ(mask.MaskLineBytes_OneColor(), c.lineBytes);
         EXPECT_EQ(mask.MaskBytes_OnePosition(), c.bytesPosition);
         EXPECT_EQ(mask.MaskBytes_OneColor(), c.bytesColour);
-        EXPECT_EQ(CMaskData_Base_Peer::MaskBlock(mask).MaskDataBytesCount(), c.bytesColour * c.colours);
+        EXPECT_EQ(CMaskData_Base_Peer::MaskBlock(mask).MaskDataBytesCount(),
+                  c.bytesColour * c.colours);
     }
 }
 
@@ -153,7 +304,10 @@ TEST(Geometry, TileHeightAndMaskPositions)
 
 TEST(Geometry, LineBytesFollowBitsAndXResolution)
 {
-    const struct { int bits, x, lineBytes; } cases[] = {{1, 1, 68}, {2, 1, 136}, {1, 3, 204}, {2, 2, 272}};
+    const struct
+    {
+        int bits, x, lineBytes;
+    } cases[] = {{1, 1, 68}, {2, 1, 136}, {1, 3, 204}, {2, 2, 272}};
     for (const auto& c : cases) {
         SMaskParam p = DefaultMaskParam();
         p.bitsPerPixel = c.bits;
@@ -168,7 +322,10 @@ TEST(Geometry, LineBytesFollowBitsAndXResolution)
 
 TEST(Geometry, ResolutionSplitDividesOnlyTheWorkingCopy)
 {
-    const struct { int mode, x, y, splitX, splitY; } cases[] = {
+    const struct
+    {
+        int mode, x, y, splitX, splitY;
+    } cases[] = {
         {0, 4, 6, 1, 1}, {1, 4, 6, 2, 1}, {2, 4, 6, 1, 2}, {3, 4, 6, 1, 3},
         {4, 4, 8, 1, 4}, {5, 4, 6, 2, 2}, {6, 4, 6, 1, 1}, {3, 4, 4, 1, 3},
     };
@@ -197,7 +354,8 @@ TEST(Geometry, StepHeadNozzle)
     EXPECT_EQ(CMaskData_Base::StepHeadNozzle_Get(544, 4, 0.f), 136);
     EXPECT_EQ(CMaskData_Base::StepHeadNozzle_Get(320, 8, 25.f), 32);
     EXPECT_EQ(CMaskData_Base::StepHeadNozzle_Get(320, 0, 25.f), 0);
-    EXPECT_EQ(CMaskData_Base::StepHeadNozzle_Get(320, 8, std::numeric_limits<float>::quiet_NaN()), 0);
+    EXPECT_EQ(CMaskData_Base::StepHeadNozzle_Get(320, 8, std::numeric_limits<float>::quiet_NaN()),
+              0);
     // Over-feathered and under-feathered heads still have a step: 544 - 489 = 55 rows over 4.
     EXPECT_EQ(CMaskData_Base::StepHeadNozzle_Get(544, 4, 120.f), 13);
     EXPECT_EQ(CMaskData_Base::StepHeadNozzle_Get(544, 4, -50.f), 187);
@@ -231,32 +389,112 @@ const RefusedCase kRefused[] = {
     {"ColorTimesZero", [](SMaskParam& p) { p.colorTimes = 0; }, 1},
     {"ColorTimesAbovePasses", [](SMaskParam& p) { p.colorTimes = 5; }, 1},
     {"NoNozzles", [](SMaskParam& p) { p.nozzleCount = 0; }, 1},
-    {"NoPasses", [](SMaskParam& p) { p.basePass = 0; p.colorTimes = 0; }, 1},
+    {"NoPasses",
+     [](SMaskParam& p) {
+         p.basePass = 0;
+         p.colorTimes = 0;
+     },
+     1},
     {"NoColours", [](SMaskParam& p) { p.colorCount = 0; }, 1},
     {"ThreeBits", [](SMaskParam& p) { p.bitsPerPixel = 3; }, 1},
     {"ZeroBits", [](SMaskParam& p) { p.bitsPerPixel = 0; }, 1},
     // The percent is checked where a feathered profile reads it (an unfeathered record may carry
     // anything there: see UnfeatheredRecordIgnoresItsFeatherPercent).
-    {"NaNPercent", [](SMaskParam& p) { p.featherMode = 1; p.featherPercent = std::numeric_limits<float>::quiet_NaN(); }, 1},
-    {"InfinitePercent", [](SMaskParam& p) { p.featherMode = 1; p.featherNozzleType = 2; p.featherPercent = std::numeric_limits<float>::infinity(); }, 1},
-    {"PercentAbove100", [](SMaskParam& p) { p.featherMode = 1; p.featherPercent = 100.5f; }, 1},
-    {"NegativePercent", [](SMaskParam& p) { p.featherMode = 1; p.featherNozzleType = 3; p.featherPercent = -1.f; }, 1},
+    {"NaNPercent",
+     [](SMaskParam& p) {
+         p.featherMode = 1;
+         p.featherPercent = std::numeric_limits<float>::quiet_NaN();
+     },
+     1},
+    {"InfinitePercent",
+     [](SMaskParam& p) {
+         p.featherMode = 1;
+         p.featherNozzleType = 2;
+         p.featherPercent = std::numeric_limits<float>::infinity();
+     },
+     1},
+    {"PercentAbove100",
+     [](SMaskParam& p) {
+         p.featherMode = 1;
+         p.featherPercent = 100.5f;
+     },
+     1},
+    {"NegativePercent",
+     [](SMaskParam& p) {
+         p.featherMode = 1;
+         p.featherNozzleType = 3;
+         p.featherPercent = -1.f;
+     },
+     1},
     {"XSplitToZero", [](SMaskParam& p) { p.resSplitMode = 1; }, 1},
-    {"YSplitToZero", [](SMaskParam& p) { p.resSplitMode = 3; p.yResPass = 2; }, 1},
+    {"YSplitToZero",
+     [](SMaskParam& p) {
+         p.resSplitMode = 3;
+         p.yResPass = 2;
+     },
+     1},
     {"FeatherModeTwo", [](SMaskParam& p) { p.featherMode = 2; }, 2},
-    {"FeatherTypeFour", [](SMaskParam& p) { p.featherMode = 1; p.featherNozzleType = 4; }, 2},
+    {"FeatherTypeFour",
+     [](SMaskParam& p) {
+         p.featherMode = 1;
+         p.featherNozzleType = 4;
+     },
+     2},
     {"StepBelowOne", [](SMaskParam& p) { p.nozzleCount = 3; }, 2},
-    {"Smooth3TooMuchFeather", [](SMaskParam& p) { p.featherMode = 1; p.featherNozzleType = 2; p.featherPercent = 100.f; p.nozzleCount = 8; }, 2},
+    {"Smooth3TooMuchFeather",
+     [](SMaskParam& p) {
+         p.featherMode = 1;
+         p.featherNozzleType = 2;
+         p.featherPercent = 100.f;
+         p.nozzleCount = 8;
+     },
+     2},
     // e = 64 feathered rows against a step of 4: the plain part would be negative.
-    {"Smooth2FeatherAboveStep", [](SMaskParam& p) { p.nozzleCount = 128; p.basePass = 16; p.xResPass = 2; p.yResPass = 2; p.featherMode = 1; p.featherNozzleType = 1; p.featherPercent = 50.f; }, 2},
+    {"Smooth2FeatherAboveStep",
+     [](SMaskParam& p) {
+         p.nozzleCount = 128;
+         p.basePass = 16;
+         p.xResPass = 2;
+         p.yResPass = 2;
+         p.featherMode = 1;
+         p.featherNozzleType = 1;
+         p.featherPercent = 50.f;
+     },
+     2},
     // e = 0: mask height equals the lead blank candidate (a severity-1 record, then Create's).
-    {"Smooth2NoFeatherRows", [](SMaskParam& p) { p.featherMode = 1; p.featherNozzleType = 1; p.featherPercent = 0.f; }, 1},
-    {"WidthOverflow", [](SMaskParam& p) { p.nozzleCount = 2000000000; p.basePass = 1; p.xResPass = 4000000; }, 2},
-    {"HeightOverflow", [](SMaskParam& p) { p.nozzleCount = 2000000000; p.basePass = 1; p.yResPass = 2; }, 2},
-    {"MaskBytesOverflow", [](SMaskParam& p) { p.nozzleCount = 100000; p.basePass = 1; p.colorCount = 100000; }, 1},
+    {"Smooth2NoFeatherRows",
+     [](SMaskParam& p) {
+         p.featherMode = 1;
+         p.featherNozzleType = 1;
+         p.featherPercent = 0.f;
+     },
+     1},
+    {"WidthOverflow",
+     [](SMaskParam& p) {
+         p.nozzleCount = 2000000000;
+         p.basePass = 1;
+         p.xResPass = 4000000;
+     },
+     2},
+    {"HeightOverflow",
+     [](SMaskParam& p) {
+         p.nozzleCount = 2000000000;
+         p.basePass = 1;
+         p.yResPass = 2;
+     },
+     2},
+    {"MaskBytesOverflow",
+     [](SMaskParam& p) {
+         p.nozzleCount = 100000;
+         p.basePass = 1;
+         p.colorCount = 100000;
+     },
+     1},
 };
 
-class Refused : public ::testing::TestWithParam<RefusedCase> {};
+class Refused : public ::testing::TestWithParam<RefusedCase>
+{
+};
 
 void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
 

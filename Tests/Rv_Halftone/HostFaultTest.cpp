@@ -14,9 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 #include <cstdlib>
 #include <new>
+#include <thread>
 
 // ---- A counting allocator: a header before each block holds its size. ----
 namespace {
@@ -24,11 +24,11 @@ namespace {
 constexpr size_t kHeader = 16;  // keeps the default new alignment
 std::atomic<long> g_liveMasks{0};
 constexpr size_t kNever = static_cast<size_t>(-1);
-std::atomic<size_t> g_failAbove{kNever};             // larger requests fail, on every thread
+std::atomic<size_t> g_failAbove{kNever};               // larger requests fail, on every thread
 std::atomic<size_t> g_failAboveOffMainThread{kNever};  // likewise, on the library's threads
 const std::thread::id g_mainThread = std::this_thread::get_id();
-thread_local long t_allocations = 0;                        // on this thread
-thread_local long t_failAt = 0;                             // 0: never
+thread_local long t_allocations = 0;  // on this thread
+thread_local long t_failAt = 0;       // 0: never
 thread_local size_t t_lastSize = 0;
 
 void* Allocate(size_t size)

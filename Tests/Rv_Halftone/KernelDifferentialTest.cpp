@@ -13,10 +13,7 @@
 namespace rv_halftone {
 namespace kernels {
 // Test names and failure messages show the variant by name.
-void PrintTo(Variant variant, std::ostream* out)
-{
-    *out << VariantName(variant);
-}
+void PrintTo(Variant variant, std::ostream* out) { *out << VariantName(variant); }
 }  // namespace kernels
 }  // namespace rv_halftone
 
@@ -49,11 +46,26 @@ SCutTable RandomCut(Random& random)
 {
     SCutTable cut{};
     switch (Uniform(random, 0, 7)) {
-    case 0: cut.low = 5; cut.high = 5; break;
-    case 1: cut.low = 0; cut.high = 65535; break;
-    case 2: cut.low = 40000; cut.high = 1000; break;
-    case 3: cut.low = 1000; cut.high = 1001; break;
-    case 4: cut.low = 65534; cut.high = 65535; break;
+    case 0:
+        cut.low = 5;
+        cut.high = 5;
+        break;
+    case 1:
+        cut.low = 0;
+        cut.high = 65535;
+        break;
+    case 2:
+        cut.low = 40000;
+        cut.high = 1000;
+        break;
+    case 3:
+        cut.low = 1000;
+        cut.high = 1001;
+        break;
+    case 4:
+        cut.low = 65534;
+        cut.high = 65535;
+        break;
     default:
         cut.low = static_cast<uint16_t>(Uniform(random, 0, 65535));
         cut.high = static_cast<uint16_t>(Uniform(random, cut.low, 65535));
@@ -82,17 +94,16 @@ struct Job
 
     CutPackJob For(Bytes& out) const
     {
-        return CutPackJob{layer.data(), layerWidth,   layerHeight, layerRowStart,
-                          columnStarts.data(), passCount, width, cuts.data(),
-                          rows,         bitsPerPixel, out.data(),  stride};
+        return CutPackJob{layer.data(), layerWidth, layerHeight, layerRowStart, columnStarts.data(),
+                          passCount,    width,      cuts.data(), rows,          bitsPerPixel,
+                          out.data(),   stride};
     }
     std::string Describe() const
     {
-        return "TW " + std::to_string(layerWidth) + " TH " + std::to_string(layerHeight) +
-               " X " + std::to_string(passCount) + " b " + std::to_string(bitsPerPixel) +
-               " width " + std::to_string(width) + " rows " + std::to_string(rows) +
-               " row start " + std::to_string(layerRowStart) + " first column " +
-               std::to_string(columnStarts[0]);
+        return "TW " + std::to_string(layerWidth) + " TH " + std::to_string(layerHeight) + " X " +
+               std::to_string(passCount) + " b " + std::to_string(bitsPerPixel) + " width " +
+               std::to_string(width) + " rows " + std::to_string(rows) + " row start " +
+               std::to_string(layerRowStart) + " first column " + std::to_string(columnStarts[0]);
     }
 };
 
@@ -107,8 +118,8 @@ Job RandomJob(Random& random, int passCount, int bitsPerPixel)
     job.passCount = passCount;
     job.bitsPerPixel = bitsPerPixel;
     // Mostly the whole layer width, as the generator cuts; also narrower and wider rows.
-    job.width = Uniform(random, 0, 2) != 0 ? job.layerWidth
-                                            : Uniform(random, 1, 2 * job.layerWidth + 700);
+    job.width =
+        Uniform(random, 0, 2) != 0 ? job.layerWidth : Uniform(random, 1, 2 * job.layerWidth + 700);
     job.rows = Uniform(random, 1, 12);
     job.layerRowStart = Uniform(random, 0, 3 * job.layerHeight);
     const bool evenSplit = Uniform(random, 0, 1) == 0;
@@ -124,10 +135,7 @@ Job RandomJob(Random& random, int passCount, int bitsPerPixel)
     return job;
 }
 
-std::vector<Variant> FastVariants()
-{
-    return {Variant::Portable, Variant::Avx2};
-}
+std::vector<Variant> FastVariants() { return {Variant::Portable, Variant::Avx2}; }
 
 std::string VariantLabel(const testing::TestParamInfo<Variant>& info)
 {
@@ -201,9 +209,15 @@ TEST_P(FastKernel, WholeMasksAreEqualForASweepOfRecords)
             Bytes mask(positionBytes * record.positions);
             for (int p = 0; p < record.positions; ++p) {
                 for (int j = 0; j < record.yPasses; ++j) {
-                    const CutPackJob unit{layer.data(), kTile, kTile,
-                                          p * step + j * step / record.yPasses, columns.data(),
-                                          record.passes, kTile, cuts.data(), record.nozzleRows,
+                    const CutPackJob unit{layer.data(),
+                                          kTile,
+                                          kTile,
+                                          p * step + j * step / record.yPasses,
+                                          columns.data(),
+                                          record.passes,
+                                          kTile,
+                                          cuts.data(),
+                                          record.nozzleRows,
                                           record.bits,
                                           mask.data() + positionBytes * p + lineBytes * j,
                                           static_cast<long long>(record.yPasses) * lineBytes};
@@ -294,10 +308,13 @@ TEST(KernelChoice, TheEnvironmentNamesARunnableVariantOrFallsBackToTheBest)
     };
     const Variant best = BestVariant();
     const Variant avx2 = VariantRunnable(Variant::Avx2) ? Variant::Avx2 : best;
-    const Row rows[] = {{nullptr, best, false},          {"", best, false},
-                        {"plain", Variant::Plain, false}, {"portable", Variant::Portable, false},
+    const Row rows[] = {{nullptr, best, false},
+                        {"", best, false},
+                        {"plain", Variant::Plain, false},
+                        {"portable", Variant::Portable, false},
                         {"avx2", avx2, !VariantRunnable(Variant::Avx2)},
-                        {"avx512", best, true},           {"AVX2", best, true}};
+                        {"avx512", best, true},
+                        {"AVX2", best, true}};
     EXPECT_NE(best, Variant::Plain);
     for (const Row& row : rows) {
         const VariantChoice choice = ChooseVariant(row.value);

@@ -13,7 +13,8 @@ namespace {
 bool AllZero(const CMaskBlock& block)
 {
     const unsigned char* data = block.MaskData_Const();
-    return std::all_of(data, data + block.MaskDataBytesCount(), [](unsigned char b) { return b == 0; });
+    return std::all_of(data, data + block.MaskDataBytesCount(),
+                       [](unsigned char b) { return b == 0; });
 }
 
 }  // namespace

@@ -81,7 +81,8 @@ TEST(MaskDataStorage, ApplyRefusesAnotherStepButKeepsTheMask)
     EXPECT_NE(log.Failures()[0].scope.find("MaskData_Apply"), std::string::npos);
     ASSERT_EQ(Peer::List(storage).size(), 2u);
     CMaskData_Base* const kept = Peer::List(storage).back();
-    EXPECT_NE(kept->StepHeight_IncludeRes(), storage.MaskData_Current_Get()->StepHeight_IncludeRes());
+    EXPECT_NE(kept->StepHeight_IncludeRes(),
+              storage.MaskData_Current_Get()->StepHeight_IncludeRes());
 
     ASSERT_TRUE(storage.MaskData_Current_Init(twoPasses));
     EXPECT_EQ(storage.MaskData_Current_Get(), kept);
@@ -97,7 +98,10 @@ TEST(MaskDataStorage, KeysCompareEveryByte)
     SMaskParam lessOne = SmallMaskParam();
     SMaskParam lessTwo = lessOne;
     lessTwo.lessMaskPosition = 2;
-    const struct { SMaskParam a, b; } cases[] = {{positiveZero, negativeZero}, {lessOne, lessTwo}};
+    const struct
+    {
+        SMaskParam a, b;
+    } cases[] = {{positiveZero, negativeZero}, {lessOne, lessTwo}};
     for (const auto& c : cases) {
         CMaskDataStorage storage;
         ASSERT_TRUE(storage.MaskData_Current_Init(c.a));

@@ -24,7 +24,8 @@ SOverlapMaskParam Param(int height, float featherPercent, int inkPercent, int bi
 bool SameBytes(const OverlapMask& a, const OverlapMask& b)
 {
     return a.MaskBytes_OneColor() == b.MaskBytes_OneColor() &&
-           std::memcmp(a.MaskData(), b.MaskData(), static_cast<size_t>(a.MaskBytes_OneColor())) == 0;
+           std::memcmp(a.MaskData(), b.MaskData(), static_cast<size_t>(a.MaskBytes_OneColor())) ==
+               0;
 }
 
 // The same record finds the kept mask without a build; a record that differs in any field, down
@@ -59,8 +60,8 @@ TEST(OverlapMaskStorage, FailedBuildLeavesTheStorageUnchanged)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const SOverlapMaskParam refused[] = {Param(12, nan, 80, 1, 0), Param(12, nan, 80),
-                                         Param(0, 50.0f, 80), Param(12, 50.0f, 80, 3),
-                                         Param(12, 50.0f, 101), Param(12, 120.0f, 80)};
+                                         Param(0, 50.0f, 80),      Param(12, 50.0f, 80, 3),
+                                         Param(12, 50.0f, 101),    Param(12, 120.0f, 80)};
     OverlapMaskStorage storage;
     const OverlapMask* kept = nullptr;
     ASSERT_TRUE(storage.OverlapMask_Create(Param(12, 50.0f, 80), kept));
@@ -83,8 +84,8 @@ TEST(OverlapMaskStorage, FailedBuildLeavesTheStorageUnchanged)
 // every thread gets the same mask for it, and the masks equal ones built alone.
 TEST(OverlapMaskStorage, ThreadsAskingAtOnceShareOneMaskPerRecord)
 {
-    const std::vector<SOverlapMaskParam> records = {Param(30, 50.0f, 70, 1), Param(24, 80.0f, 100, 2),
-                                                    Param(16, 0.0f, 40, 1, 0)};
+    const std::vector<SOverlapMaskParam> records = {
+        Param(30, 50.0f, 70, 1), Param(24, 80.0f, 100, 2), Param(16, 0.0f, 40, 1, 0)};
     constexpr int kThreads = 4;
     constexpr int kRounds = 3;
     LogCapture log;

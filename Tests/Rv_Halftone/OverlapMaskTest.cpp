@@ -59,10 +59,7 @@ std::vector<unsigned char> Bytes(const OverlapMask& m)
 }
 
 // Threshold level of column c in band line i: the band reads plane 0 from its first row.
-int Threshold(int i, int c)
-{
-    return CRawMaskData::RawData(0)[(i % kTile) * kTile + c];
-}
+int Threshold(int i, int c) { return CRawMaskData::RawData(0)[(i % kTile) * kTile + c]; }
 
 // ---------------------------------------------------------------------------------------------
 // The split of the zone into h plain lines, f band lines and h plain lines, and how head and tail
@@ -117,19 +114,18 @@ TEST_P(OverlapShare, PlainLinesAroundABandWhereHeadAndTailSplitTheInk)
 }
 
 // The band is inked below 100 % so that its lines differ from plain ones.
-INSTANTIATE_TEST_SUITE_P(Zones, OverlapShare,
-                         ::testing::Values(ShareCase{10, 35.0f, 60, 1, 3, 4},  // r = 4
-                                           ShareCase{10, 25.0f, 60, 2, 3, 4},  // 2.5 rounds to 3, odd rest
-                                           ShareCase{10, 15.0f, 60, 1, 4, 2},  // 1.5 rounds to 2
-                                           ShareCase{9, 0.0f, 50, 1, 4, 1},    // odd height: one band line
-                                           ShareCase{8, 0.0f, 50, 2, 4, 0},    // no band at all
-                                           ShareCase{7, 50.0f, 60, 1, 1, 5},   // 3.5 rounds to 4, rest 3
-                                           ShareCase{10, 100.0f, 60, 1, 0, 10},
-                                           ShareCase{1, 0.0f, 60, 1, 0, 1},
-                                           ShareCase{40, 50.0f, 60, 1, 10, 20},
-                                           ShareCase{31, 20.0f, 1, 2, 12, 7},
-                                           ShareCase{20, 100.0f, 99, 2, 0, 20},
-                                           ShareCase{544, 100.0f, 30, 1, 0, 544}));  // a whole tile
+INSTANTIATE_TEST_SUITE_P(
+    Zones, OverlapShare,
+    ::testing::Values(ShareCase{10, 35.0f, 60, 1, 3, 4},  // r = 4
+                      ShareCase{10, 25.0f, 60, 2, 3, 4},  // 2.5 rounds to 3, odd rest
+                      ShareCase{10, 15.0f, 60, 1, 4, 2},  // 1.5 rounds to 2
+                      ShareCase{9, 0.0f, 50, 1, 4, 1},    // odd height: one band line
+                      ShareCase{8, 0.0f, 50, 2, 4, 0},    // no band at all
+                      ShareCase{7, 50.0f, 60, 1, 1, 5},   // 3.5 rounds to 4, rest 3
+                      ShareCase{10, 100.0f, 60, 1, 0, 10}, ShareCase{1, 0.0f, 60, 1, 0, 1},
+                      ShareCase{40, 50.0f, 60, 1, 10, 20}, ShareCase{31, 20.0f, 1, 2, 12, 7},
+                      ShareCase{20, 100.0f, 99, 2, 0, 20},
+                      ShareCase{544, 100.0f, 30, 1, 0, 544}));  // a whole tile
 
 // Across the band the head takes over from the tail line by line: each band line is cut at one
 // threshold level (the head fires the levels above it, the tail those below), and that level falls
@@ -158,7 +154,8 @@ TEST(OverlapMask, HeadShareRisesAcrossTheBand)
             previousCut = lowestHead;
         }
         EXPECT_LT(FiredCount(Line(mask, kPlain), 1) * 4,
-                  FiredCount(Line(mask, kPlain + kBand - 1), 1)) << "ink " << ink;
+                  FiredCount(Line(mask, kPlain + kBand - 1), 1))
+            << "ink " << ink;
     }
 }
 
@@ -216,9 +213,9 @@ TEST(OverlapMask, RefusedRecordKeepsThePreviousMask)
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     const SOverlapMaskParam refused[] = {
-        Param(0, 50.0f, 80), Param(-3, 50.0f, 80), Param(12, 50.0f, 80, 0),
-        Param(12, 50.0f, 80, 3), Param(12, nan, 80), Param(12, nan, 80, 1, 0),
-        Param(12, inf, 80), Param(12, -0.5f, 80), Param(12, 100.5f, 80),
+        Param(0, 50.0f, 80),          Param(-3, 50.0f, 80), Param(12, 50.0f, 80, 0),
+        Param(12, 50.0f, 80, 3),      Param(12, nan, 80),   Param(12, nan, 80, 1, 0),
+        Param(12, inf, 80),           Param(12, -0.5f, 80), Param(12, 100.5f, 80),
         Param(8388608, 50.0f, 80, 2),  // 2 x 8,388,608 lines of 128 bytes pass INT_MAX
         Param(INT_MAX, 50.0f, 80, 1)};
     OverlapMask mask;
@@ -226,8 +223,8 @@ TEST(OverlapMask, RefusedRecordKeepsThePreviousMask)
     const OverlapMask before(mask);
     for (const SOverlapMaskParam& p : refused) {
         LogCapture log;
-        EXPECT_FALSE(mask.Create(p)) << "height " << p.overlapHeight << " bits "
-                                     << p.bitsPerPixel << " percent " << p.featherPercent;
+        EXPECT_FALSE(mask.Create(p)) << "height " << p.overlapHeight << " bits " << p.bitsPerPixel
+                                     << " percent " << p.featherPercent;
         EXPECT_EQ(log.Failures().size(), 2u);  // the check, then Create
         EXPECT_EQ(log.CountMessage("Start"), 0u);
         ExpectSameMask(mask, before);
@@ -246,7 +243,7 @@ TEST(OverlapMask, UnrenderableInkLeavesAZeroedMask)
         EXPECT_TRUE(mask.OverlapMaskParam() == Param(10, 35.0f, ink, 2));
         EXPECT_EQ(mask.MaskBytes_OneColor(), 2 * 10 * 128);
         EXPECT_TRUE(AllBytes(mask.MaskData(), mask.MaskBytes_OneColor(), 0x00));
-        EXPECT_GE(log.Failures().size(), 3u);  // the band, the variant, Create
+        EXPECT_GE(log.Failures().size(), 3u);      // the band, the variant, Create
         EXPECT_EQ(log.CountMessage("Start"), 1u);  // the first build only
 
         OverlapMask noBand;

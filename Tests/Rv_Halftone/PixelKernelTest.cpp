@@ -42,7 +42,7 @@ SMergeMaskParam MergeParam(const std::vector<CMaskBlock>& blocks, Bytes& out, in
                            int bitsPerPixel = 1)
 {
     return SMergeMaskParam{bitsPerPixel, blocks.data(), static_cast<int>(blocks.size()), 0, 1,
-                           out.data(), lineBytes};
+                           out.data(),   lineBytes};
 }
 
 }  // namespace
@@ -84,8 +84,8 @@ TEST(GenerateMaskData_XRes, WrapsRowsAndColumnsOfTheLayer)
     const int starts[][2] = {{0, 0}, {2, 3}, {5, 7}, {-1, -1}};  // {row, column}
     for (const auto& start : starts) {
         for (unsigned short level = 0; level < kHeight * kWidth; ++level) {
-            SCOPED_TRACE(testing::Message() << "start " << start[0] << "," << start[1]
-                                            << " level " << level);
+            SCOPED_TRACE(testing::Message()
+                         << "start " << start[0] << "," << start[1] << " level " << level);
             const SCutTable onlyLevel = {static_cast<uint16_t>(level + 1), level};
             const std::vector<SCutTable> cuts(5, onlyLevel);
             SGenerateMaskParam_In param = GenerateParam(cuts, layer, kHeight, kWidth);

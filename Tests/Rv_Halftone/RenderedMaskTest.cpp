@@ -22,26 +22,26 @@ using RenderCase = SModeCase;
 // Every feather mode, colorTimes 1 and more, X and Y resolution 1 to 3, both bit depths.
 const RenderCase kCases[] = {
     // name                 N    P  X  Y  col b fm ft  f%    C  lvl split less
-    {"None_1bit",          544,  4, 1, 1, 1, 1, 0, 0, 0.f,   1, 100, 0, false},
-    {"None_2bit_2colours", 544,  4, 1, 1, 2, 2, 0, 0, 0.f,   1, 100, 0, false},
-    {"None_ColorTimes2",   544,  4, 1, 1, 1, 2, 0, 0, 0.f,   2, 100, 0, false},
-    {"None_ColorTimes3",   320,  5, 1, 1, 1, 1, 0, 0, 0.f,   3, 100, 0, true},
-    {"None_LeftOverRows",  545,  4, 1, 1, 1, 1, 0, 0, 0.f,   1, 100, 0, false},
-    {"None_X2Y2",          320,  4, 2, 2, 1, 1, 0, 0, 0.f,   1, 100, 0, true},
-    {"None_X3",            288,  4, 3, 1, 1, 2, 0, 0, 0.f,   1, 100, 0, true},
-    {"None_Y3",            288,  4, 1, 3, 3, 1, 0, 0, 0.f,   1, 100, 0, true},
-    {"None_Split5",        320,  4, 4, 4, 1, 1, 0, 0, 0.f,   1, 100, 5, true},
-    {"Smooth2_f50",        544,  4, 1, 1, 1, 1, 1, 1, 50.f,  1, 100, 0, false},
-    {"Smooth2_ColorTimes2",544,  4, 1, 1, 1, 2, 1, 1, 50.f,  2, 100, 0, false},
-    {"Smooth2_X2Y2",       544,  4, 2, 2, 1, 1, 1, 1, 50.f,  1, 100, 0, true},
-    {"Smooth2_Y3_2bit",    300,  3, 1, 3, 2, 2, 1, 1, 30.f,  1, 100, 0, true},
-    {"Smooth3_Level100",   544,  4, 1, 1, 1, 1, 1, 2, 50.f,  1, 100, 0, false},
-    {"Smooth3_Level37",    544,  4, 1, 1, 2, 2, 1, 2, 50.f,  1,  37, 0, false},
-    {"Smooth3_X2Y2",       544,  4, 2, 2, 1, 1, 1, 2, 40.f,  1,  50, 0, true},
-    {"Smooth3_ColorTimes2",544,  4, 1, 1, 1, 1, 1, 2, 50.f,  2, 100, 0, false},
-    {"Sine_f50",           544,  4, 1, 1, 1, 1, 1, 3, 50.f,  1, 100, 0, false},
-    {"Sine_Y2_2bit",       544,  4, 1, 2, 1, 2, 1, 3, 50.f,  1,  80, 0, true},
-    {"Sine_OnePass",       100,  1, 1, 1, 1, 1, 1, 3, 0.f,   1, 100, 0, true},
+    {"None_1bit", 544, 4, 1, 1, 1, 1, 0, 0, 0.f, 1, 100, 0, false},
+    {"None_2bit_2colours", 544, 4, 1, 1, 2, 2, 0, 0, 0.f, 1, 100, 0, false},
+    {"None_ColorTimes2", 544, 4, 1, 1, 1, 2, 0, 0, 0.f, 2, 100, 0, false},
+    {"None_ColorTimes3", 320, 5, 1, 1, 1, 1, 0, 0, 0.f, 3, 100, 0, true},
+    {"None_LeftOverRows", 545, 4, 1, 1, 1, 1, 0, 0, 0.f, 1, 100, 0, false},
+    {"None_X2Y2", 320, 4, 2, 2, 1, 1, 0, 0, 0.f, 1, 100, 0, true},
+    {"None_X3", 288, 4, 3, 1, 1, 2, 0, 0, 0.f, 1, 100, 0, true},
+    {"None_Y3", 288, 4, 1, 3, 3, 1, 0, 0, 0.f, 1, 100, 0, true},
+    {"None_Split5", 320, 4, 4, 4, 1, 1, 0, 0, 0.f, 1, 100, 5, true},
+    {"Smooth2_f50", 544, 4, 1, 1, 1, 1, 1, 1, 50.f, 1, 100, 0, false},
+    {"Smooth2_ColorTimes2", 544, 4, 1, 1, 1, 2, 1, 1, 50.f, 2, 100, 0, false},
+    {"Smooth2_X2Y2", 544, 4, 2, 2, 1, 1, 1, 1, 50.f, 1, 100, 0, true},
+    {"Smooth2_Y3_2bit", 300, 3, 1, 3, 2, 2, 1, 1, 30.f, 1, 100, 0, true},
+    {"Smooth3_Level100", 544, 4, 1, 1, 1, 1, 1, 2, 50.f, 1, 100, 0, false},
+    {"Smooth3_Level37", 544, 4, 1, 1, 2, 2, 1, 2, 50.f, 1, 37, 0, false},
+    {"Smooth3_X2Y2", 544, 4, 2, 2, 1, 1, 1, 2, 40.f, 1, 50, 0, true},
+    {"Smooth3_ColorTimes2", 544, 4, 1, 1, 1, 1, 1, 2, 50.f, 2, 100, 0, false},
+    {"Sine_f50", 544, 4, 1, 1, 1, 1, 1, 3, 50.f, 1, 100, 0, false},
+    {"Sine_Y2_2bit", 544, 4, 1, 2, 1, 2, 1, 3, 50.f, 1, 80, 0, true},
+    {"Sine_OnePass", 100, 1, 1, 1, 1, 1, 1, 3, 0.f, 1, 100, 0, true},
 };
 
 // One Y pass of one position before packing: H0 rows of X x 544 pixels (output pixel order),
@@ -94,7 +94,9 @@ void Ripple(std::vector<uint8_t>& block, const CMaskData_Base& mask, int feather
     }
 }
 
-class RenderedMask : public ::testing::TestWithParam<RenderCase> {};
+class RenderedMask : public ::testing::TestWithParam<RenderCase>
+{
+};
 
 }  // namespace
 
@@ -123,7 +125,8 @@ TEST_P(RenderedMask, EveryPixelMeansWhatTheContractSays)
                     Ripple(block, mask, featherHeight);
                 long long wrong = 0;
                 for (int k = 0; k < rows; ++k) {
-                    const unsigned char* row = data + static_cast<size_t>(k * y + j) * mask.MaskLineBytes_OneColor();
+                    const unsigned char* row =
+                        data + static_cast<size_t>(k * y + j) * mask.MaskLineBytes_OneColor();
                     for (int u = 0; u < width; ++u)
                         wrong += rv_analysis::PixelFired(row, u, mask.BitsPerPixel()) !=
                                  (block[static_cast<size_t>(k) * width + u] != 0);
@@ -144,14 +147,16 @@ TEST_P(RenderedMask, ThePrintKeepsTheModesPromise)
     ASSERT_TRUE(mask.Create(RecordOf(GetParam())));
     const rv_analysis::CPrintPlan plan(mask);
     const SMaskParam& current = mask.MaskParam_Current();
-    const bool promised = !(current.featherMode == 1 && (current.featherNozzleType == 3 ||
-                                                          (current.featherNozzleType == 2 && current.colorTimes > 1)));
+    const bool promised =
+        !(current.featherMode == 1 && (current.featherNozzleType == 3 ||
+                                       (current.featherNozzleType == 2 && current.colorTimes > 1)));
     for (int c = 0; c < current.colorCount; ++c) {
         const rv_analysis::SColorVerdict verdict = rv_analysis::Verify(plan, c);
         EXPECT_EQ(verdict.checked, promised);
         // Met where a promise was checked, and never said of one that was not.
-        EXPECT_EQ(verdict.met, promised) << verdict.expectation << ": " << verdict.mismatches << " of "
-                                         << verdict.pixels << " pixels differ (colour " << c << ")";
+        EXPECT_EQ(verdict.met, promised)
+            << verdict.expectation << ": " << verdict.mismatches << " of " << verdict.pixels
+            << " pixels differ (colour " << c << ")";
     }
 }
 
@@ -166,11 +171,12 @@ TEST(RenderedMask, LegacyPathGivesTheSameBytesButForTheSine)
         CMaskData_Base mask;
         ASSERT_TRUE(mask.Create(RecordOf(c))) << c.name;
         const CMaskBlock& block = CMaskData_Base_Peer::MaskBlock(mask);
-        const std::vector<unsigned char> generated(block.MaskData_Const(),
-                                                   block.MaskData_Const() + block.MaskDataBytesCount());
+        const std::vector<unsigned char> generated(
+            block.MaskData_Const(), block.MaskData_Const() + block.MaskDataBytesCount());
         ASSERT_TRUE(CMaskData_Base_Peer::CreateMaskData_Old(mask)) << c.name;
         const CMaskBlock& legacy = CMaskData_Base_Peer::MaskBlock(mask);
         ASSERT_EQ(legacy.MaskDataBytesCount(), static_cast<int>(generated.size()));
-        EXPECT_TRUE(std::equal(generated.begin(), generated.end(), legacy.MaskData_Const())) << c.name;
+        EXPECT_TRUE(std::equal(generated.begin(), generated.end(), legacy.MaskData_Const()))
+            << c.name;
     }
 }

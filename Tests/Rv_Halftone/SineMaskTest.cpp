@@ -70,12 +70,10 @@ TEST(SineMask, AlternateTypeLeavesNoMaskAndUnknownInputsAreRefused)
         bool created;
     };
     const Case cases[] = {
-        {100, 544, 1, 2, true},  // computed and discarded
-        {100, 544, 1, 3, false},  // unknown type
-        {100, 544, 1, 0, false},
-        {-2, 544, 1, 1, false},   // negative sizes
-        {100, -40, 1, 1, false},
-        {100, 544, 3, 1, false},  // no pixel byte for 3 bits
+        {100, 544, 1, 2, true},                            // computed and discarded
+        {100, 544, 1, 3, false},                           // unknown type
+        {100, 544, 1, 0, false}, {-2, 544, 1, 1, false},   // negative sizes
+        {100, -40, 1, 1, false}, {100, 544, 3, 1, false},  // no pixel byte for 3 bits
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.featherHeight << " " << c.width << " "

@@ -46,11 +46,18 @@ constexpr int kOpsPerRound = 20;  // per thread
 // Far beyond what the run needs even under ThreadSanitizer: past it the run is taken as deadlocked.
 constexpr auto kDeadlockLimit = std::chrono::minutes(3);
 
-enum class RoundKind { Settled, Churn, Refusal };
+enum class RoundKind
+{
+    Settled,
+    Churn,
+    Refusal
+};
 
 RoundKind KindOf(int round)
 {
-    return round % 3 == 0 ? RoundKind::Settled : round % 3 == 1 ? RoundKind::Churn : RoundKind::Refusal;
+    return round % 3 == 0   ? RoundKind::Settled
+           : round % 3 == 1 ? RoundKind::Churn
+                            : RoundKind::Refusal;
 }
 
 // Records of a round: 0 and 1 may become current; 2, 3 and (in churn rounds) 5 to 9 are applied
@@ -108,7 +115,7 @@ const SOverlapMaskParam kRefusedOverlap[] = {
 class Barrier
 {
 public:
-    explicit Barrier(int count) : m_count(count) {}
+    explicit Barrier(int count) : m_count(count) { }
     void Arrive_And_Wait()
     {
         std::unique_lock<std::mutex> lock(m_mutex);
@@ -209,7 +216,8 @@ std::vector<unsigned char> Bytes(const CMaskData_Base& mask)
 bool SameBytes(const OverlapMask& a, const OverlapMask& b)
 {
     return a.MaskBytes_OneColor() == b.MaskBytes_OneColor() &&
-           std::memcmp(a.MaskData(), b.MaskData(), static_cast<size_t>(a.MaskBytes_OneColor())) == 0;
+           std::memcmp(a.MaskData(), b.MaskData(), static_cast<size_t>(a.MaskBytes_OneColor())) ==
+               0;
 }
 
 // The masks that are read, each built alone before any thread starts.
@@ -219,7 +227,8 @@ struct References
     {
         for (int round = 0; round < kRounds; ++round) {
             for (int which = 0; which < kSettledRecords; ++which) {
-                std::unique_ptr<CMaskData_Base> mask(CMaskDataFactory::MaskData_Create(PassRecord(round, which)));
+                std::unique_ptr<CMaskData_Base> mask(
+                    CMaskDataFactory::MaskData_Create(PassRecord(round, which)));
                 passBytes.push_back(mask ? Bytes(*mask) : std::vector<unsigned char>());
                 passSteps.push_back(mask ? mask->StepHeight_IncludeRes() : 0);
             }
@@ -234,7 +243,10 @@ struct References
     {
         return passBytes[static_cast<size_t>(round * kSettledRecords + which)];
     }
-    int Step(int round, int which) const { return passSteps[static_cast<size_t>(round * kSettledRecords + which)]; }
+    int Step(int round, int which) const
+    {
+        return passSteps[static_cast<size_t>(round * kSettledRecords + which)];
+    }
 
     std::vector<std::vector<unsigned char>> passBytes;
     std::vector<int> passSteps;
@@ -259,12 +271,13 @@ struct Shared
 class HostThread
 {
 public:
-    HostThread(int thread, Shared& shared) : m_thread(thread), m_shared(shared) {}
+    HostThread(int thread, Shared& shared) : m_thread(thread), m_shared(shared) { }
 
     void Round(int round)
     {
         // Between them the threads ask for every overlap record of the round at least once.
-        OverlapValid(round, static_cast<size_t>(m_thread % 5 < kKeptOverlap ? m_thread % 5 : kKeptOverlap + round));
+        OverlapValid(round, static_cast<size_t>(
+                                m_thread % 5 < kKeptOverlap ? m_thread % 5 : kKeptOverlap + round));
         for (int op = 0; op < kOpsPerRound; ++op) {
             if (KindOf(round) == RoundKind::Churn)
                 ChurnOp(round, op);
@@ -321,7 +334,8 @@ private:
 
     void Fault(int round, const std::string& what)
     {
-        m_shared.faults.Add("thread " + std::to_string(m_thread) + " round " + std::to_string(round) + ": " + what);
+        m_shared.faults.Add("thread " + std::to_string(m_thread) + " round " +
+                            std::to_string(round) + ": " + what);
     }
 
     // A mask of this round must be the one asked for and equal the mask built alone.
@@ -410,7 +424,8 @@ private:
     void Overlap(int round, int salt)
     {
         const unsigned mix = static_cast<unsigned>(m_thread) * 2654435761u +
-                             static_cast<unsigned>(salt) * 40503u + static_cast<unsigned>(round) * 9176u;
+                             static_cast<unsigned>(salt) * 40503u +
+                             static_cast<unsigned>(round) * 9176u;
         const int choice = static_cast<int>((mix >> 7) % (kKeptOverlap + 2));
         if (choice == kKeptOverlap + 1) {
             const SOverlapMaskParam& refused = kRefusedOverlap[(mix >> 13) % 4];
@@ -420,19 +435,22 @@ private:
                 Fault(round, "a refused overlap record was served or touched the pointer");
             return;
         }
-        OverlapValid(round, static_cast<size_t>(choice < kKeptOverlap ? choice : kKeptOverlap + round));
+        OverlapValid(round,
+                     static_cast<size_t>(choice < kKeptOverlap ? choice : kKeptOverlap + round));
     }
 
     void OverlapValid(int round, size_t index)
     {
         const OverlapMask* mask = nullptr;
-        if (!m_shared.overlapStorage.OverlapMask_Create(m_shared.references.overlapRecords[index], mask)) {
+        if (!m_shared.overlapStorage.OverlapMask_Create(m_shared.references.overlapRecords[index],
+                                                        mask)) {
             Fault(round, "a valid overlap record was refused");
             return;
         }
         // Every caller of a record gets the same object, for the storage's whole life.
         const OverlapMask* expected = nullptr;
-        if (!m_shared.firstOverlap[index].compare_exchange_strong(expected, mask) && expected != mask)
+        if (!m_shared.firstOverlap[index].compare_exchange_strong(expected, mask) &&
+            expected != mask)
             Fault(round, "two objects for one overlap record");
         if (!(mask->OverlapMaskParam() == m_shared.references.overlapRecords[index]) ||
             !SameBytes(*mask, m_shared.references.overlap[index]))
@@ -445,7 +463,8 @@ private:
 
 // What the pass storage keeps after a round: at most five masks with distinct records; after a
 // settled round exactly the round's five, after a churn round still the current one.
-void CheckKeptAfterRound(const CMaskDataStorage& storage, int round, const CMaskData_Base* churnCurrent)
+void CheckKeptAfterRound(const CMaskDataStorage& storage, int round,
+                         const CMaskData_Base* churnCurrent)
 {
     const std::vector<CMaskData_Base*> kept = CMaskDataStorage_Peer::List(storage);
     EXPECT_LE(kept.size(), 5u) << "round " << round;
@@ -486,7 +505,8 @@ TEST(StorageStress, HostThreadsHammerBothStorages)
         OverlapMaskStorage overlapStorage;
         {
             CMaskDataStorage passStorage;
-            Shared shared{passStorage, overlapStorage, references, firstOverlap, faults, churnCurrent};
+            Shared shared{passStorage,  overlapStorage, references,
+                          firstOverlap, faults,         churnCurrent};
             Barrier roundStart(kThreads + 1);
             Barrier roundEnd(kThreads + 1);
             std::vector<std::thread> threads;

@@ -27,13 +27,11 @@ constexpr int kCells = kSize * kSize;
 // Level of plane p at column x, row y; both wrap, as the planes tile.
 int Level(int p, int x, int y)
 {
-    return CRawMaskData::RawData(p)[((y % kSize + kSize) % kSize) * kSize + (x % kSize + kSize) % kSize];
+    return CRawMaskData::RawData(
+        p)[((y % kSize + kSize) % kSize) * kSize + (x % kSize + kSize) % kSize];
 }
 
-int Complement(int level)
-{
-    return std::min(65534, 65535 - level);
-}
+int Complement(int level) { return std::min(65534, 65535 - level); }
 
 bool PlanesEqual(const unsigned short* a, const unsigned short* b)
 {
@@ -95,7 +93,8 @@ TEST(ThresholdPlanes, FollowTheDerivationRules)
             ASSERT_EQ(Level(0, x, y), Complement(Level(1, x, y))) << "x " << x << ", y " << y;
             ASSERT_EQ(Level(3, x, y), Complement(Level(2, x, y + 188))) << "x " << x << ", y " << y;
             for (int p = 4; p < 16; ++p)
-                ASSERT_EQ(Level(p, x, y), Level(p % 4, x, y + 272)) << "plane " << p << ", x " << x << ", y " << y;
+                ASSERT_EQ(Level(p, x, y), Level(p % 4, x, y + 272))
+                    << "plane " << p << ", x " << x << ", y " << y;
         }
 }
 
@@ -106,9 +105,11 @@ TEST(ThresholdPlanes, AreTheDerivationOfTheCommittedBaseFile)
     namespace planes = rv_halftone::planes;
     std::vector<uint16_t> bases, again;
     ASSERT_TRUE(planes::Bases_Read(RV_THRESHOLD_BASE_FILE, bases));
-    const std::vector<uint16_t> derived = planes::Planes_Derive(bases.data(), bases.data() + kCells);
+    const std::vector<uint16_t> derived =
+        planes::Planes_Derive(bases.data(), bases.data() + kCells);
     for (int n = 0; n < 16; ++n)
-        EXPECT_TRUE(PlanesEqual(CRawMaskData::RawData(n), derived.data() + static_cast<size_t>(n) * kCells))
+        EXPECT_TRUE(
+            PlanesEqual(CRawMaskData::RawData(n), derived.data() + static_cast<size_t>(n) * kCells))
             << "plane " << n;
 
     const std::string path = ::testing::TempDir() + "threshold_bases.u16le";
@@ -135,10 +136,7 @@ struct STileCase
     int count;
 };
 
-void PrintTo(const STileCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const STileCase& c, std::ostream* os) { *os << c.name; }
 
 class BaseMaskDataTiling : public ::testing::TestWithParam<STileCase>
 {
@@ -168,7 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(STileCase{"OneTile", 544, 544, 1}, STileCase{"Width1000", 1000, 40, 2},
                       STileCase{"Height600", 100, 600, 1}, STileCase{"Count17", 560, 550, 17},
                       STileCase{"Count5", 544, 544, 5}, STileCase{"Count0", 544, 544, 0},
-                      STileCase{"NarrowerThanATile", 1, 3, 4}, STileCase{"SeveralTilesWide", 1700, 2, 1}),
+                      STileCase{"NarrowerThanATile", 1, 3, 4},
+                      STileCase{"SeveralTilesWide", 1700, 2, 1}),
     [](const ::testing::TestParamInfo<STileCase>& c) { return c.param.name; });
 
 // Colour 4 gets colour 0's thresholds moved by half a tile, through the plane rules and the tiling.
@@ -178,7 +177,8 @@ TEST(BaseMaskData, LayerFourIsPlaneZeroMovedByHalfATile)
     ASSERT_TRUE(data.Create(544, 544, 5));
     const unsigned short* layer4 = data.MaskData(4);
     for (int y = 0; y < kSize; ++y)
-        ASSERT_EQ(std::memcmp(layer4 + y * kSize, CRawMaskData::RawData(0) + ((y + 272) % kSize) * kSize,
+        ASSERT_EQ(std::memcmp(layer4 + y * kSize,
+                              CRawMaskData::RawData(0) + ((y + 272) % kSize) * kSize,
                               kSize * sizeof(unsigned short)),
                   0)
             << "row " << y;
@@ -214,10 +214,7 @@ struct SRefusedCase
     int count;
 };
 
-void PrintTo(const SRefusedCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const SRefusedCase& c, std::ostream* os) { *os << c.name; }
 
 class BaseMaskDataRefused : public ::testing::TestWithParam<SRefusedCase>
 {
@@ -234,7 +231,8 @@ TEST_P(BaseMaskDataRefused, FalseWithAFailureRecordAndNothingChanged)
     EXPECT_FALSE(data.Create(c.width, c.height, c.count));
     const auto failures = log.Failures();
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_NE(failures[0].scope.find("CBaseMaskData::Create"), std::string::npos) << failures[0].scope;
+    EXPECT_NE(failures[0].scope.find("CBaseMaskData::Create"), std::string::npos)
+        << failures[0].scope;
     EXPECT_EQ(data.Width(), 20);
     EXPECT_EQ(data.Height(), 10);
     EXPECT_EQ(data.Count(), 2);
@@ -247,6 +245,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, BaseMaskDataRefused,
                                            SRefusedCase{"NegativeHeight", 10, -544, 1},
                                            SRefusedCase{"NegativeCount", 10, 10, -1},
                                            SRefusedCase{"TwoNegativesMakeAPositive", -10, -10, 1}),
-                         [](const ::testing::TestParamInfo<SRefusedCase>& c) { return c.param.name; });
+                         [](const ::testing::TestParamInfo<SRefusedCase>& c) {
+                             return c.param.name;
+                         });
 
 }  // namespace

@@ -19,7 +19,8 @@ public:
         captured.severity = severity ? static_cast<int>(*severity) : -1;
         const auto message = logging::extract<std::string>("Message", record);
         captured.message = message ? *message : std::string();
-        const auto scopes = logging::extract<logging::attributes::named_scope::value_type>("Scope", record);
+        const auto scopes =
+            logging::extract<logging::attributes::named_scope::value_type>("Scope", record);
         if (scopes && !scopes->empty())
             captured.scope = scopes->back().scope_name.c_str();
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -38,10 +39,7 @@ LogCapture::LogCapture() : m_backend(boost::make_shared<Backend>())
     core->add_sink(m_sink);
 }
 
-LogCapture::~LogCapture()
-{
-    logging::core::get()->remove_sink(m_sink);
-}
+LogCapture::~LogCapture() { logging::core::get()->remove_sink(m_sink); }
 
 std::vector<CapturedRecord> LogCapture::Records() const
 {

@@ -11,7 +11,7 @@ namespace {
 struct DiscardBackend
     : public boost::log::sinks::basic_sink_backend<boost::log::sinks::concurrent_feeding>
 {
-    void consume(const boost::log::record_view&) {}
+    void consume(const boost::log::record_view&) { }
 };
 
 const bool kDiscardInstalled = [] {

@@ -1,10 +1,10 @@
 // The pieces of the threshold generator (integer kernel, level map, extreme index), and the
 // generator as a whole: it must still make the committed base matrices, byte for byte.
 
+#include "ThresholdGenerator.h"
 #include "EnergyKernel.h"
 #include "ExtremeIndex.h"
 #include "PlaneDerive.h"
-#include "ThresholdGenerator.h"
 
 #include <RvAnalysis/PlaneQuality.h>
 
@@ -17,8 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 
 using namespace ThresholdGen;
 
@@ -28,10 +27,7 @@ struct SExpCase
     uint64_t den;
 };
 
-void PrintTo(const SExpCase& c, std::ostream* os)
-{
-    *os << c.num << "/" << c.den;
-}
+void PrintTo(const SExpCase& c, std::ostream* os) { *os << c.num << "/" << c.den; }
 
 class ThresholdGeneratorExp : public ::testing::TestWithParam<SExpCase>
 {
@@ -40,7 +36,8 @@ class ThresholdGeneratorExp : public ::testing::TestWithParam<SExpCase>
 TEST_P(ThresholdGeneratorExp, IntegerExpMatchesTheRealOne)
 {
     const SExpCase& c = GetParam();
-    const double expected = std::exp(-static_cast<double>(c.num) / static_cast<double>(c.den)) * (1 << 30);
+    const double expected =
+        std::exp(-static_cast<double>(c.num) / static_cast<double>(c.den)) * (1 << 30);
     EXPECT_NEAR(ExpNeg_Q30(c.num, c.den), expected, 2.0) << c.num << "/" << c.den;
 }
 
@@ -56,22 +53,17 @@ INSTANTIATE_TEST_SUITE_P(Arguments, ThresholdGeneratorExp,
 
 TEST(ThresholdGeneratorKernel, RoundSymmetricFallingAndNormalised)
 {
-    const SEnergyKernel kernel = Kernel_Gaussian(72, 16, 7); // sigma 1.5
+    const SEnergyKernel kernel = Kernel_Gaussian(72, 16, 7);  // sigma 1.5
     const int64_t total = std::accumulate(kernel.weight.begin(), kernel.weight.end(), int64_t{0});
     EXPECT_NEAR(static_cast<double>(total), 1 << 24, 120.0);
-    for (int dy = -7; dy <= 7; ++dy)
-    {
-        for (int dx = -7; dx <= 7; ++dx)
-        {
+    for (int dy = -7; dy <= 7; ++dy) {
+        for (int dx = -7; dx <= 7; ++dx) {
             const int32_t w = kernel.At(dx, dy);
             ASSERT_EQ(w, kernel.At(-dx, dy));
             ASSERT_EQ(w, kernel.At(dy, dx));
-            if (dx * dx + dy * dy > 49)
-            {
+            if (dx * dx + dy * dy > 49) {
                 ASSERT_EQ(w, 0) << dx << "," << dy;
-            }
-            else if (dx >= 0 && dx < 7)
-            {
+            } else if (dx >= 0 && dx < 7) {
                 ASSERT_GT(w, kernel.At(dx + 1, dy)) << dx << "," << dy;
             }
         }
@@ -86,12 +78,10 @@ TEST(ThresholdGeneratorLevels, RanksMapToTheBaseHistogram)
     EXPECT_TRUE(rv_analysis::Histogram_IsBase(rv_analysis::Histogram_Count(levels.data())));
     EXPECT_TRUE(std::is_sorted(levels.begin(), levels.end()));
 
-    for (int level : {0, 1, 2, 4095, 32767, 32768, 65534})
-    {
+    for (int level : {0, 1, 2, 4095, 32767, 32768, 65534}) {
         const int32_t first = Rank_OfLevel(level);
         EXPECT_EQ(Level_OfRank(first), level);
-        if (first > 0)
-        {
+        if (first > 0) {
             EXPECT_LT(Level_OfRank(first - 1), level);
         }
     }
@@ -106,9 +96,9 @@ TEST(ThresholdGeneratorIndex, FindsTheLowestScorePlusRowBias)
     index.Score_Set(13, 50);
     index.Score_Set(6, 20);
     index.Score_Set(20, 20);
-    EXPECT_EQ(index.Best(), 6); // ties go to the lowest cell
+    EXPECT_EQ(index.Best(), 6);  // ties go to the lowest cell
 
-    index.Bias_Set(0, 100); // row 0 is now dear
+    index.Bias_Set(0, 100);  // row 0 is now dear
     EXPECT_EQ(index.Best(), 20);
 
     index.Score_Set(20, CExtremeIndex::kNone);
@@ -129,4 +119,4 @@ TEST(ThresholdGeneratorSlow, MakesTheCommittedBytes)
     EXPECT_TRUE(std::equal(b.begin(), b.end(), committed.begin() + kCells)) << "matrix B differs";
 }
 
-} // namespace
+}  // namespace

@@ -10,8 +10,8 @@
 namespace {
 
 // A small mode: 96 nozzles, 4 passes, one position tile ("less" positions), 1 colour, 1 bit.
-const std::vector<std::string> kSmallMode = {"--nozzle-count", "96", "--color-count", "1",
-                                             "--bits-per-pixel", "1", "--less-mask-position", "1"};
+const std::vector<std::string> kSmallMode = {"--nozzle-count",   "96", "--color-count",        "1",
+                                             "--bits-per-pixel", "1",  "--less-mask-position", "1"};
 
 std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& more)
 {
@@ -56,8 +56,9 @@ TEST(MaskCommand, BadOptionsGiveAClearMessage)
 TEST(MaskCommand, WritesMaskPicturesAndPassMaps)
 {
     const std::string dir = FreshTestDir();
-    const SToolRun run = RunTool(With({"mask", "--json", "--out", dir, "--scale", "2"},
-                                      {"--nozzle-count", "96", "--color-count", "2", "--bits-per-pixel", "2"}));
+    const SToolRun run =
+        RunTool(With({"mask", "--json", "--out", dir, "--scale", "2"},
+                     {"--nozzle-count", "96", "--color-count", "2", "--bits-per-pixel", "2"}));
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::json report = nlohmann::json::parse(run.out);
     const int positions = report["geometry"]["maskPositionCount"];
@@ -80,9 +81,15 @@ TEST(MaskCommand, WritesMaskPicturesAndPassMaps)
 // Exact modes meet their promise; the sine ripple has none, and nothing unchecked is called met.
 TEST(VerifyCommand, JudgesWhatIsPromisedAndOnlyThat)
 {
-    const struct { std::vector<std::string> mode; bool promised; } cases[] = {
+    const struct
+    {
+        std::vector<std::string> mode;
+        bool promised;
+    } cases[] = {
         {{"--color-times", "2"}, true},
-        {{"--feather-mode", "1", "--feather-nozzle-type", "2", "--feather-percent", "50", "--smooth-level-percent", "60"}, true},
+        {{"--feather-mode", "1", "--feather-nozzle-type", "2", "--feather-percent", "50",
+          "--smooth-level-percent", "60"},
+         true},
         {{"--feather-mode", "1", "--feather-nozzle-type", "3", "--feather-percent", "50"}, false},
     };
     for (const auto& c : cases) {
@@ -110,7 +117,10 @@ TEST(ToolCommands, UnwritableOutputFolderIsReportedNotAborted)
     const std::string file = FreshTestDir() + "/a-file";
     std::ofstream(file) << "in the way";
     const std::vector<std::vector<std::string>> commands = {
-        {"mask"}, {"verify"}, {"overlap"}, {"ramp", "--ramp-width", "8", "--band-height", "4"},
+        {"mask"},
+        {"verify"},
+        {"overlap"},
+        {"ramp", "--ramp-width", "8", "--band-height", "4"},
         {"planes", "--plane", "0"}};
     for (const std::string& out : {file, file + "/below"}) {
         for (std::vector<std::string> command : commands) {

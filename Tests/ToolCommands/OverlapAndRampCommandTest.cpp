@@ -7,8 +7,8 @@
 TEST(OverlapCommand, ReportsComplementaryShares)
 {
     const std::string dir = FreshTestDir();
-    const SToolRun run = RunTool({"overlap", "--json", "--overlap-height", "10", "--feather-percent", "35",
-                                  "--out", dir});
+    const SToolRun run = RunTool(
+        {"overlap", "--json", "--overlap-height", "10", "--feather-percent", "35", "--out", dir});
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::json report = nlohmann::json::parse(run.out);
     ASSERT_EQ(report["shares"].size(), 10u);
@@ -33,7 +33,8 @@ TEST(OverlapCommand, ReportsComplementaryShares)
 TEST(RampCommand, WritesFourBandsThatComplementEachOther)
 {
     const std::string dir = FreshTestDir();
-    const SToolRun run = RunTool({"ramp", "--ramp-width", "24", "--band-height", "40", "--out", dir});
+    const SToolRun run =
+        RunTool({"ramp", "--ramp-width", "24", "--band-height", "40", "--out", dir});
     ASSERT_EQ(run.status, 0) << run.err;
     SPngPixels left, leftNot, right;
     std::string error;
@@ -55,7 +56,8 @@ TEST(RampCommand, WritesFourBandsThatComplementEachOther)
 TEST(OverlapAndRampCommands, RefusedSizesFail)
 {
     for (const std::vector<std::string>& command :
-         {std::vector<std::string>{"overlap", "--overlap-height", "0"}, {"ramp", "--ramp-width", "0", "--out", FreshTestDir()}}) {
+         {std::vector<std::string>{"overlap", "--overlap-height", "0"},
+          {"ramp", "--ramp-width", "0", "--out", FreshTestDir()}}) {
         const SToolRun run = RunTool(command);
         EXPECT_EQ(run.status, 1) << command[0];
         EXPECT_NE(run.err.find("failure"), std::string::npos) << command[0] << ": " << run.err;

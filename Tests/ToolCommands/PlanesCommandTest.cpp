@@ -40,7 +40,8 @@ TEST(PlanesCommand, TableOfAllSixteenPlanes)
     for (int p = 0; p < 16; ++p) {
         char start[16];
         std::snprintf(start, sizeof start, "\n%5d  ", p);
-        EXPECT_NE(run.out.find(start), std::string::npos) << "plane " << p << " row in\n" << run.out;
+        EXPECT_NE(run.out.find(start), std::string::npos) << "plane " << p << " row in\n"
+                                                          << run.out;
     }
     EXPECT_NE(run.out.find("all 16 plane(s) meet every floor"), std::string::npos) << run.out;
 }
@@ -71,16 +72,22 @@ TEST(PlanesCommand, JsonFiguresOfASelection)
 TEST(PlanesCommand, PicturesOfTheSelectedPlanes)
 {
     const std::string dir = FreshTestDir() + "/pictures";  // made by the tool
-    const SToolRun run = RunTool({"planes", "--plane", "0", "--plane", "3", "--out", dir, "--scale", "2"});
+    const SToolRun run =
+        RunTool({"planes", "--plane", "0", "--plane", "3", "--out", dir, "--scale", "2"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("wrote 10 pictures of 2 plane(s) to " + dir), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("wrote 10 pictures of 2 plane(s) to " + dir), std::string::npos)
+        << run.out;
 
     struct SExpected
     {
         const char* suffix;
         int bitDepth;
     };
-    const SExpected pictures[] = {{"", 8}, {"_cut_1of16", 1}, {"_cut_1of4", 1}, {"_cut_1of2", 1}, {"_spectrum", 8}};
+    const SExpected pictures[] = {{"", 8},
+                                  {"_cut_1of16", 1},
+                                  {"_cut_1of4", 1},
+                                  {"_cut_1of2", 1},
+                                  {"_spectrum", 8}};
     for (int plane : {0, 3})
         for (const SExpected& picture : pictures) {
             const std::string path = PicturePath(dir, plane, picture.suffix);
@@ -92,7 +99,9 @@ TEST(PlanesCommand, PicturesOfTheSelectedPlanes)
             EXPECT_EQ(header.bitDepth, picture.bitDepth) << path;
             EXPECT_EQ(header.colorType, PNG_COLOR_TYPE_GRAY) << path;
         }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 10);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
+                            std::filesystem::directory_iterator()),
+              10);
 
     // The grey picture is the high byte of each level; the cut is black exactly where a level is
     // below the cut.

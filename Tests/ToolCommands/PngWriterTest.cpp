@@ -31,8 +31,12 @@ TEST(PngWriter, GreyRowsWithPaddingScaleAndInversion)
         const std::string path = FreshTestDir() + "/grey.png";
         SPngHeader header;
         SPngPixels pixels;
-        WriteAndRead(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 3, 2, 5, {3, invert}); },
-                     header, pixels);
+        WriteAndRead(
+            path,
+            [&](const std::string& p) {
+                WritePngGrey8(p, rows.data(), 3, 2, 5, {3, invert});
+            },
+            header, pixels);
         EXPECT_EQ(header.width, 9);
         EXPECT_EQ(header.height, 6);
         EXPECT_EQ(header.bitDepth, 8);
@@ -51,8 +55,12 @@ TEST(PngWriter, RgbKeepsTheChannelOrder)
     const std::string path = FreshTestDir() + "/rgb.png";
     SPngHeader header;
     SPngPixels pixels;
-    WriteAndRead(path, [&](const std::string& p) { WritePngRgb8(p, rows.data(), 2, 2, 6, {2, false}); },
-                 header, pixels);
+    WriteAndRead(
+        path,
+        [&](const std::string& p) {
+            WritePngRgb8(p, rows.data(), 2, 2, 6, {2, false});
+        },
+        header, pixels);
     EXPECT_EQ(header.width, 4);
     EXPECT_EQ(header.height, 4);
     EXPECT_EQ(header.colorType, PNG_COLOR_TYPE_RGB);
@@ -71,10 +79,7 @@ struct SPackedCase
     bool invert;
 };
 
-void PrintTo(const SPackedCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const SPackedCase& c, std::ostream* os) { *os << c.name; }
 
 class PngWriterPacked : public ::testing::TestWithParam<SPackedCase>
 {
@@ -105,7 +110,8 @@ TEST_P(PngWriterPacked, PixelsReadBackInOrder)
     WriteAndRead(
         path,
         [&](const std::string& p) {
-            WritePngGreyPacked(p, rows.data(), width, height, rowBytes, c.bitDepth, {c.scale, c.invert});
+            WritePngGreyPacked(p, rows.data(), width, height, rowBytes, c.bitDepth,
+                               {c.scale, c.invert});
         },
         header, pixels);
     EXPECT_EQ(header.width, width * c.scale);
@@ -126,7 +132,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, PngWriterPacked,
                                            SPackedCase{"OneBitScaledInverted", 1, 3, true},
                                            SPackedCase{"TwoBits", 2, 1, false},
                                            SPackedCase{"TwoBitsScaled", 2, 5, false}),
-                         [](const ::testing::TestParamInfo<SPackedCase>& c) { return c.param.name; });
+                         [](const ::testing::TestParamInfo<SPackedCase>& c) {
+                             return c.param.name;
+                         });
 
 // Every refusal names the file, and no file is left behind.
 TEST(PngWriter, RefusalsThrowAndLeaveNoFile)
@@ -145,11 +153,16 @@ TEST(PngWriter, RefusalsThrowAndLeaveNoFile)
     };
     expectRefused(dir + "/missing/dir.png",
                   [&](const std::string& p) { WritePngGrey8(p, rows.data(), 4, 4, 4); });
-    expectRefused(path, [&](const std::string& p) { WritePngGreyPacked(p, rows.data(), 8, 8, 1, 4); });
+    expectRefused(path,
+                  [&](const std::string& p) { WritePngGreyPacked(p, rows.data(), 8, 8, 1, 4); });
     expectRefused(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 4, 4, 3); });
     expectRefused(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 0, 4, 4); });
-    expectRefused(path, [&](const std::string& p) { WritePngGrey8(p, rows.data(), 4, 4, 4, {0, false}); });
-    expectRefused(path, [&](const std::string& p) { WritePngRgb8(p, rows.data(), 2, 2, 6, {1, true}); });
+    expectRefused(path, [&](const std::string& p) {
+        WritePngGrey8(p, rows.data(), 4, 4, 4, {0, false});
+    });
+    expectRefused(path, [&](const std::string& p) {
+        WritePngRgb8(p, rows.data(), 2, 2, 6, {1, true});
+    });
 }
 
 // A write error inside libpng (the device is full) comes back as a PngError too.

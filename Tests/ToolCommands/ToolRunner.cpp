@@ -62,14 +62,13 @@ void OnPngError(png_structp png, png_const_charp message)
     png_longjmp(png, 1);
 }
 
-void OnPngWarning(png_structp, png_const_charp)
-{
-}
+void OnPngWarning(png_structp, png_const_charp) { }
 
 // Holds no object with a destructor, as libpng may leave it by longjmp.
 bool ReadInfo(std::FILE* file, SPngHeader& header, char* message)
 {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, message, OnPngError, OnPngWarning);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, message, OnPngError, OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (info == nullptr) {
         png_destroy_read_struct(&png, nullptr, nullptr);
@@ -109,8 +108,10 @@ SToolRun RunTool(const std::vector<std::string>& args)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);

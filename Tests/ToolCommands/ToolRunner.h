@@ -37,8 +37,9 @@ struct SPngPixels
 {
     int width = 0;
     int height = 0;
-    int channels = 0;              // 1 for grey, 3 for RGB
-    std::vector<uint8_t> samples;  // 8 bits per sample, row after row; 1- and 2-bit grey scaled to 0..255
+    int channels = 0;  // 1 for grey, 3 for RGB
+    std::vector<uint8_t>
+        samples;  // 8 bits per sample, row after row; 1- and 2-bit grey scaled to 0..255
 
     uint8_t At(int x, int y, int channel = 0) const
     {

@@ -50,7 +50,9 @@ class CountingThread : public CustomThreadBase
 {
 public:
     explicit CountingThread(int loops, bool prepareResult = true)
-        : m_loops(loops), m_prepareResult(prepareResult) {}
+        : m_loops(loops), m_prepareResult(prepareResult)
+    {
+    }
     ~CountingThread() override { Stop_And_Join(); }
 
     std::vector<std::string> Events()

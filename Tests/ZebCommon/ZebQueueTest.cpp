@@ -12,8 +12,7 @@
 namespace {
 
 // The three events must mirror the count whenever no operation is in progress.
-template <typename T>
-void ExpectEventsMatchCount(const CZebQueue<T>& queue)
+template <typename T> void ExpectEventsMatchCount(const CZebQueue<T>& queue)
 {
     const int count = queue.Count();
     EXPECT_EQ(queue.m_event_NotEmpty.IsSet(), count > 0) << "count " << count;
@@ -24,7 +23,7 @@ void ExpectEventsMatchCount(const CZebQueue<T>& queue)
 // A unit that counts its deletions, to check who releases it.
 struct CountedUnit
 {
-    explicit CountedUnit(int v = 0) : value(v) {}
+    explicit CountedUnit(int v = 0) : value(v) { }
     ~CountedUnit() { ++deletions; }
     int value;
     static std::atomic<int> deletions;
@@ -104,8 +103,8 @@ TEST(ZebPtrQueueBuffer, CapacityZeroSizesEveryQueueToThePool)
     CZebPtrQueueBuffer<CountedUnit> pool;
     ASSERT_TRUE(pool.Create(units, "pool", 0));
     EXPECT_EQ(pool.Name(), "pool");
-    for (const auto* queue : {pool.m_queue_Free.get(), pool.m_queue_Input.get(),
-                              pool.m_queue_Output.get()})
+    for (const auto* queue :
+         {pool.m_queue_Free.get(), pool.m_queue_Input.get(), pool.m_queue_Output.get()})
         EXPECT_EQ(queue->Capacity(), 8);
     EXPECT_EQ(pool.m_queue_Free->Count(), 8);
     EXPECT_FALSE(pool.m_queue_Free->m_event_NotFull.IsSet());

@@ -25,7 +25,8 @@ public:
         const size_t bytes = static_cast<size_t>(entries) * sizeof(SCutTable);
         const size_t body = (bytes + page - 1) / page * page;
         m_size = body + page;
-        void* base = mmap(nullptr, m_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* base =
+            mmap(nullptr, m_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         Require(base != MAP_FAILED, "guarded table mapped");
         m_base = static_cast<unsigned char*>(base);
         mprotect(m_base + body, page, PROT_NONE);
@@ -44,7 +45,8 @@ private:
 };
 
 // Sets the members a builder reads; the two-part split is kept consistent only when `consistent`.
-void SetMembers(CMaskData_Base& m, FuzzInput& in, int passes, int step, int feather, bool consistent)
+void SetMembers(CMaskData_Base& m, FuzzInput& in, int passes, int step, int feather,
+                bool consistent)
 {
     SMaskParam& p = CMaskData_Base_Peer::Current(m);
     p.basePass = passes;
@@ -54,8 +56,10 @@ void SetMembers(CMaskData_Base& m, FuzzInput& in, int passes, int step, int feat
     CMaskData_Base_Peer::StepHeight_NoneRes(m) = step;
     CMaskData_Base_Peer::Split(m).featherRows = feather;
     CMaskData_Base_Peer::Split(m).passRows = consistent ? step - feather : in.TakeInRange(-5, 50);
-    CMaskData_Base_Peer::Split(m).passNozzles = consistent ? (step - feather) * passes : in.TakeInRange(-5, 500);
-    CMaskData_Base_Peer::Split(m).featherNozzles = consistent ? feather * (passes + 1) : in.TakeInRange(-5, 500);
+    CMaskData_Base_Peer::Split(m).passNozzles =
+        consistent ? (step - feather) * passes : in.TakeInRange(-5, 500);
+    CMaskData_Base_Peer::Split(m).featherNozzles =
+        consistent ? feather * (passes + 1) : in.TakeInRange(-5, 500);
     CMaskData_Base_Peer::MaskHeight_NoneRes(m) = passes * step + feather;
 }
 
@@ -72,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     switch (builder) {
     case 0: {  // static unfeathered: writes passes x rowsPerPass entries
         const int passes = in.TakeInRange(-2, 16);
-        const long long written = passes > 0 && step > 0 ? static_cast<long long>(passes) * step : 0;
+        const long long written =
+            passes > 0 && step > 0 ? static_cast<long long>(passes) * step : 0;
         if (written > kMaxRows)
             return 0;
         GuardedTable t(written);
@@ -81,16 +86,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     case 1: {  // static ramp: never writes outside its n entries
         GuardedTable t(rows > 0 ? rows : 0);
-        CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(rows > 0 ? t.Table() : nullptr, rows, step, level);
+        CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(
+            rows > 0 ? t.Table() : nullptr, rows, step, level);
         return 0;
     }
     case 2: {  // static uneven-step single cover
         GuardedTable t(rows > 0 ? rows : 0);
-        CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_2(rows > 0 ? t.Table() : nullptr, rows, step);
+        CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_2(
+            rows > 0 ? t.Table() : nullptr, rows, step);
         return 0;
     }
-    default:
-        break;
+    default: break;
     }
 
     // Member builders: a mask whose geometry comes from the input.
@@ -108,9 +114,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     case 4: CMaskData_Base_Peer::CreateCutTable_FeatherNone(mask, table, tableRows); break;
     case 5: CMaskData_Base_Peer::CreateCutTable_Smooth_2(mask, table, tableRows); break;
     case 6: CMaskData_Base_Peer::CreateCutTable_Smooth_3(mask, table, tableRows); break;
-    case 7: CMaskData_Base_Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1(mask, table, tableRows); break;
-    case 8: CMaskData_Base_Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2(mask, table, tableRows); break;
-    default: CMaskData_Base_Peer::CreateCutTable_Smooth_2_Feather(mask, table, feather * (passes + 1)); break;
+    case 7:
+        CMaskData_Base_Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1(mask, table,
+                                                                                tableRows);
+        break;
+    case 8:
+        CMaskData_Base_Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2(mask, table,
+                                                                                tableRows);
+        break;
+    default:
+        CMaskData_Base_Peer::CreateCutTable_Smooth_2_Feather(mask, table, feather * (passes + 1));
+        break;
     }
     return 0;
 }

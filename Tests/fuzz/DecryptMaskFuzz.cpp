@@ -13,21 +13,24 @@ constexpr int kMaxSide = 1024;
 
 int Pixel(const CBandData& band, int x, int y)
 {
-    return (band.Buffer()[static_cast<size_t>(y) * band.LineStride() + x / 4] >> (6 - 2 * (x % 4))) & 3;
+    return (band.Buffer()[static_cast<size_t>(y) * band.LineStride() + x / 4] >>
+            (6 - 2 * (x % 4))) &
+           3;
 }
 
 struct Bands
 {
     const CBandData* left;
     const CBandData* right;
-    int width;   // of the Not bands, which are never null
+    int width;  // of the Not bands, which are never null
     int height;
 };
 
 Bands Snapshot(const CDecryptMask& decoder)
 {
     return Bands{decoder.MaskBand_Left_Get(), decoder.MaskBand_Right_Get(),
-                 decoder.MaskBand_Left_Not_Get()->Width(), decoder.MaskBand_Left_Not_Get()->Height()};
+                 decoder.MaskBand_Left_Not_Get()->Width(),
+                 decoder.MaskBand_Left_Not_Get()->Height()};
 }
 
 void CheckBand(const CBandData* band, int width, int height)
@@ -63,9 +66,12 @@ void CheckDecoder(const CDecryptMask& decoder, int width, int height)
         const int low = (width - x) * 65535 / (width + 1);
         for (int y = 0; y < height; ++y) {
             const int value = Pixel(*left, x, y);
-            const unsigned short t = plane[static_cast<size_t>(x % tile) * tile + (height - 1 - y) % tile];
-            Require(value == ((t >= low && t < 65535) ? 3 : 0), "the left ramp cuts plane 0 at its level");
-            Require((value ^ Pixel(*leftNot, x, y)) == 3, "left ramp and complement fire each pixel once");
+            const unsigned short t =
+                plane[static_cast<size_t>(x % tile) * tile + (height - 1 - y) % tile];
+            Require(value == ((t >= low && t < 65535) ? 3 : 0),
+                    "the left ramp cuts plane 0 at its level");
+            Require((value ^ Pixel(*leftNot, x, y)) == 3,
+                    "left ramp and complement fire each pixel once");
             Require(Pixel(*right, width - 1 - x, height - 1 - y) == value,
                     "the right ramp is the left one turned half a turn");
             Require((Pixel(*right, x, y) ^ Pixel(*rightNot, x, y)) == 3,

@@ -86,8 +86,8 @@ void CheckData(void* container, FuzzInput& input)
     const CMaskBlock& block = CMaskData_Base_Peer::MaskBlock(mask);
     const unsigned char* begin = block.MaskData_Const();
     const unsigned char* end = begin + block.MaskDataBytesCount();
-    const long long onePosition = static_cast<long long>(halfton_mask_height(container)) *
-                                  halfton_mask_line_bytes(container);
+    const long long onePosition =
+        static_cast<long long>(halfton_mask_height(container)) * halfton_mask_line_bytes(container);
     const int colour = input.Take<int>();
     for (int i = 0; i < 4; ++i) {
         int counter = input.Take<int>();

@@ -8,13 +8,13 @@
 class FuzzInput
 {
 public:
-    FuzzInput(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    FuzzInput(const uint8_t* data, size_t size) : m_data(data), m_size(size) { }
 
-    template <typename T>
-    T Take()
+    template <typename T> T Take()
     {
         T value{};
-        const size_t n = m_offset < m_size ? (m_size - m_offset < sizeof(T) ? m_size - m_offset : sizeof(T)) : 0;
+        const size_t n =
+            m_offset < m_size ? (m_size - m_offset < sizeof(T) ? m_size - m_offset : sizeof(T)) : 0;
         if (n > 0)
             std::memcpy(&value, m_data + m_offset, n);
         m_offset += sizeof(T);

@@ -31,7 +31,8 @@ struct Split
 // widened by a line when the plain lines would not split evenly.
 Split ZoneSplit(int height, float percent)
 {
-    const int rounded = static_cast<int>(std::round((static_cast<float>(height) * percent) / 100.0f));
+    const int rounded =
+        static_cast<int>(std::round((static_cast<float>(height) * percent) / 100.0f));
     const int evenPlain = (height - rounded) / 2 * 2;
     return Split{evenPlain / 2, height - evenPlain};
 }
@@ -43,7 +44,8 @@ bool PercentUsable(float percent)
 
 bool Fired(const unsigned char* line, int pixel, int bits)
 {
-    const int value = (line[(pixel * bits) / 8] >> (8 - bits - (pixel * bits) % 8)) & ((1 << bits) - 1);
+    const int value =
+        (line[(pixel * bits) / 8] >> (8 - bits - (pixel * bits) % 8)) & ((1 << bits) - 1);
     Require(value == 0 || value == (1 << bits) - 1, "a pixel has all its bits set or none");
     return value != 0;
 }
@@ -94,7 +96,8 @@ void CheckMask(const OverlapMask& mask, const SOverlapMaskParam& p)
             // pixels below the ink level.
             const int level = p.inkPercent * 65535 / 100;
             const unsigned short* row =
-                CRawMaskData::RawData(0) + static_cast<size_t>(k - split.plain) * CRawMaskData::Width();
+                CRawMaskData::RawData(0) +
+                static_cast<size_t>(k - split.plain) * CRawMaskData::Width();
             for (int x = 0; x < kLineWidth; ++x) {
                 const bool inHead = Fired(headLine, x, p.bitsPerPixel);
                 const bool inTail = Fired(tailLine, x, p.bitsPerPixel);
@@ -112,7 +115,8 @@ bool MustBeAccepted(const SOverlapMaskParam& p)
     if (p.overlapHeight <= 0 || (p.bitsPerPixel != 1 && p.bitsPerPixel != 2) ||
         !PercentUsable(p.featherPercent))
         return false;
-    const bool bandRendered = p.featherEnable != 0 && ZoneSplit(p.overlapHeight, p.featherPercent).band >= 1;
+    const bool bandRendered =
+        p.featherEnable != 0 && ZoneSplit(p.overlapHeight, p.featherPercent).band >= 1;
     return !bandRendered || (p.inkPercent >= 1 && p.inkPercent <= 100);
 }
 

@@ -1,7 +1,6 @@
 #include "EnergyKernel.h"
 
-namespace ThresholdGen
-{
+namespace ThresholdGen {
 
 uint32_t ExpNeg_Q30(uint64_t num, uint64_t den)
 {
@@ -13,16 +12,15 @@ uint32_t ExpNeg_Q30(uint64_t num, uint64_t den)
     while (2 * num > (den << halvings))
         ++halvings;
     const uint64_t one = uint64_t{1} << 32;
-    const uint64_t u = (num << 32) / (den << halvings); // below 2^31
+    const uint64_t u = (num << 32) / (den << halvings);  // below 2^31
 
     int64_t sum = static_cast<int64_t>(one);
     uint64_t term = one;
-    for (uint64_t i = 1; i <= 16 && term != 0; ++i)
-    {
+    for (uint64_t i = 1; i <= 16 && term != 0; ++i) {
         term = (term * u >> 32) / i;
         sum += (i % 2 == 1) ? -static_cast<int64_t>(term) : static_cast<int64_t>(term);
     }
-    uint64_t value = static_cast<uint64_t>(sum); // e^-u in (0.6, 1): below 2^32, so squares fit
+    uint64_t value = static_cast<uint64_t>(sum);  // e^-u in (0.6, 1): below 2^32, so squares fit
     for (int i = 0; i < halvings; ++i)
         value = (value * value + (one >> 1)) >> 32;
     return static_cast<uint32_t>((value + 2) >> 2);
@@ -35,10 +33,8 @@ SEnergyKernel Kernel_Gaussian(uint64_t twoSigmaSqNum, uint64_t twoSigmaSqDen, in
     const int side = 2 * radius + 1;
     std::vector<uint64_t> raw(static_cast<size_t>(side) * side, 0);
     uint64_t total = 0;
-    for (int dy = -radius; dy <= radius; ++dy)
-    {
-        for (int dx = -radius; dx <= radius; ++dx)
-        {
+    for (int dy = -radius; dy <= radius; ++dy) {
+        for (int dx = -radius; dx <= radius; ++dx) {
             const uint64_t d2 = static_cast<uint64_t>(dx * dx + dy * dy);
             // A round window keeps the truncated kernel isotropic.
             if (d2 > static_cast<uint64_t>(radius * radius))
@@ -55,4 +51,4 @@ SEnergyKernel Kernel_Gaussian(uint64_t twoSigmaSqNum, uint64_t twoSigmaSqDen, in
     return kernel;
 }
 
-} // namespace ThresholdGen
+}  // namespace ThresholdGen

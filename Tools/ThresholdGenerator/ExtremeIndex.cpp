@@ -1,13 +1,12 @@
 #include "ExtremeIndex.h"
 
-namespace ThresholdGen
-{
+namespace ThresholdGen {
 
 CExtremeIndex::CExtremeIndex(int width, int height, int segment)
     : m_width(width), m_segment(segment), m_segmentsPerRow(width / segment),
       m_score(static_cast<size_t>(width) * height, kNone), m_bias(height, 0),
-      m_segmentBest(static_cast<size_t>(m_segmentsPerRow) * height),
-      m_rowBest(height), m_segmentDirty(m_segmentBest.size(), 1), m_rowDirty(height, 1)
+      m_segmentBest(static_cast<size_t>(m_segmentsPerRow) * height), m_rowBest(height),
+      m_segmentDirty(m_segmentBest.size(), 1), m_rowDirty(height, 1)
 {
     for (int s = 0; s < static_cast<int>(m_segmentBest.size()); ++s)
         m_dirtySegments.push_back(s);
@@ -20,8 +19,7 @@ void CExtremeIndex::Score_Set(int cell, int32_t score)
     m_score[cell] = score;
     const int y = cell / m_width;
     const int segment = y * m_segmentsPerRow + (cell - y * m_width) / m_segment;
-    if (!m_segmentDirty[segment])
-    {
+    if (!m_segmentDirty[segment]) {
         m_segmentDirty[segment] = 1;
         m_dirtySegments.push_back(segment);
     }
@@ -32,8 +30,7 @@ void CExtremeIndex::Segment_Refresh(int segment)
     const int y = segment / m_segmentsPerRow;
     const int first = y * m_width + (segment - y * m_segmentsPerRow) * m_segment;
     int best = first;
-    for (int cell = first + 1; cell < first + m_segment; ++cell)
-    {
+    for (int cell = first + 1; cell < first + m_segment; ++cell) {
         if (m_score[cell] < m_score[best])
             best = cell;
     }
@@ -44,8 +41,7 @@ void CExtremeIndex::Row_Refresh(int row)
 {
     const int first = row * m_segmentsPerRow;
     int best = m_segmentBest[first];
-    for (int s = first + 1; s < first + m_segmentsPerRow; ++s)
-    {
+    for (int s = first + 1; s < first + m_segmentsPerRow; ++s) {
         if (m_score[m_segmentBest[s]] < m_score[best])
             best = m_segmentBest[s];
     }
@@ -54,20 +50,17 @@ void CExtremeIndex::Row_Refresh(int row)
 
 int CExtremeIndex::Best()
 {
-    for (int segment : m_dirtySegments)
-    {
+    for (int segment : m_dirtySegments) {
         Segment_Refresh(segment);
         m_segmentDirty[segment] = 0;
         const int row = segment / m_segmentsPerRow;
-        if (!m_rowDirty[row])
-        {
+        if (!m_rowDirty[row]) {
             m_rowDirty[row] = 1;
             m_dirtyRows.push_back(row);
         }
     }
     m_dirtySegments.clear();
-    for (int row : m_dirtyRows)
-    {
+    for (int row : m_dirtyRows) {
         Row_Refresh(row);
         m_rowDirty[row] = 0;
     }
@@ -75,14 +68,12 @@ int CExtremeIndex::Best()
 
     int best = -1;
     int32_t bestValue = 0;
-    for (int row = 0; row < static_cast<int>(m_rowBest.size()); ++row)
-    {
+    for (int row = 0; row < static_cast<int>(m_rowBest.size()); ++row) {
         const int32_t score = m_score[m_rowBest[row]];
         if (score >= kNone)
             continue;
         const int32_t value = score + m_bias[row];
-        if (best < 0 || value < bestValue)
-        {
+        if (best < 0 || value < bestValue) {
             best = m_rowBest[row];
             bestValue = value;
         }
@@ -90,4 +81,4 @@ int CExtremeIndex::Best()
     return best;
 }
 
-} // namespace ThresholdGen
+}  // namespace ThresholdGen

@@ -8,8 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace ThresholdGen
-{
+namespace ThresholdGen {
 
 class CExtremeIndex
 {
@@ -37,12 +36,12 @@ private:
     int m_segmentsPerRow;
     std::vector<int32_t> m_score;
     std::vector<int32_t> m_bias;
-    std::vector<int32_t> m_segmentBest; // cell index of the segment minimum
-    std::vector<int32_t> m_rowBest;     // cell index of the row minimum
+    std::vector<int32_t> m_segmentBest;  // cell index of the segment minimum
+    std::vector<int32_t> m_rowBest;      // cell index of the row minimum
     std::vector<uint8_t> m_segmentDirty;
     std::vector<uint8_t> m_rowDirty;
     std::vector<int32_t> m_dirtySegments;
     std::vector<int32_t> m_dirtyRows;
 };
 
-} // namespace ThresholdGen
+}  // namespace ThresholdGen

@@ -17,8 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 
 namespace planes = rv_halftone::planes;
 
@@ -30,18 +29,16 @@ bool Figures_Report(const std::vector<uint16_t>& bases)
         planes::Planes_Derive(bases.data(), bases.data() + planes::kTileCells);
     bool ok = true;
     std::printf("plane  histogram   nbr-min  close<4096  row<32768  low-freq 1/16   1/4    1/2\n");
-    for (int p = 0; p < 4; ++p)
-    {
-        const rv_analysis::SPlaneFigures f =
-            rv_analysis::Figures_Measure(derived.data() + static_cast<size_t>(p) * planes::kTileCells);
+    for (int p = 0; p < 4; ++p) {
+        const rv_analysis::SPlaneFigures f = rv_analysis::Figures_Measure(
+            derived.data() + static_cast<size_t>(p) * planes::kTileCells);
         const bool base = p == 1 || p == 2;
         const bool histogramOk = base ? f.histogramBase : f.histogramComplement;
         std::printf("%5d  %-10s  %7d  %10d   %3d..%3d          %6.3f  %6.3f  %6.3f\n", p,
                     histogramOk ? (base ? "base" : "complement") : "WRONG", f.neighbourMin,
                     f.closePairs, f.rowsBelow.min, f.rowsBelow.max, f.lowFrequency[0],
                     f.lowFrequency[1], f.lowFrequency[2]);
-        if (!rv_analysis::Floors_Missed(p, f).empty())
-        {
+        if (!rv_analysis::Floors_Missed(p, f).empty()) {
             std::printf("       plane %d misses a floor\n", p);
             ok = false;
         }
@@ -59,8 +56,7 @@ std::vector<uint16_t> Bases_Generate()
     std::vector<uint16_t> bases;
     const ThresholdGen::SMatrixSettings* settings[2] = {&ThresholdGen::kMatrixA,
                                                         &ThresholdGen::kMatrixB};
-    for (int m = 0; m < 2; ++m)
-    {
+    for (int m = 0; m < 2; ++m) {
         const auto start = std::chrono::steady_clock::now();
         ThresholdGen::SRankReport report;
         const std::vector<uint16_t> matrix = ThresholdGen::Matrix_Generate(*settings[m], &report);
@@ -72,7 +68,7 @@ std::vector<uint16_t> Bases_Generate()
     return bases;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -80,31 +76,25 @@ int main(int argc, char** argv)
     std::string outPath;
     std::string checkPath;
     CLI::Option* out = app.add_option("--out", outPath, "write the matrices to this file");
-    CLI::Option* check =
-        app.add_option("--check", checkPath, "only print the figures of this file")->check(CLI::ExistingFile);
+    CLI::Option* check = app.add_option("--check", checkPath, "only print the figures of this file")
+                             ->check(CLI::ExistingFile);
     out->excludes(check);
     CLI11_PARSE(app, argc, argv);
-    if (outPath.empty() && checkPath.empty())
-    {
+    if (outPath.empty() && checkPath.empty()) {
         std::cerr << app.help();
         return 2;
     }
 
     std::vector<uint16_t> bases;
-    if (!checkPath.empty())
-    {
-        if (!planes::Bases_Read(checkPath, bases))
-        {
+    if (!checkPath.empty()) {
+        if (!planes::Bases_Read(checkPath, bases)) {
             std::fprintf(stderr, "%s: not two %d x %d matrices of 16-bit levels\n",
                          checkPath.c_str(), planes::kTileSize, planes::kTileSize);
             return 2;
         }
-    }
-    else
-    {
+    } else {
         bases = Bases_Generate();
-        if (!planes::Bases_Write(outPath, bases))
-        {
+        if (!planes::Bases_Write(outPath, bases)) {
             std::fprintf(stderr, "%s: cannot write\n", outPath.c_str());
             return 2;
         }

@@ -7,8 +7,7 @@
 #include <array>
 #include <tuple>
 
-namespace ThresholdGen
-{
+namespace ThresholdGen {
 
 // Both rank gaps exceed 18,496 ranks, a sixteenth of the scale (about 4,100 levels), so the cells
 // of any cut range that narrow never touch; B keeps its neighbours further apart than A. Larger
@@ -18,8 +17,7 @@ namespace ThresholdGen
 const SMatrixSettings kMatrixA{0x5A17C0DE0001ull, kCells / 10, 20000, 4000, kCells / 8 * 3};
 const SMatrixSettings kMatrixB{0x5A17C0DE0002ull, kCells / 10, 24000, 4000, kCells / 8 * 3};
 
-namespace
-{
+namespace {
 
 constexpr uint64_t kScale = rv_halftone::planes::kLevelScale;
 constexpr int kSegment = 16;      // cells per segment of the extreme index
@@ -97,7 +95,7 @@ private:
     int Pick_Forced() const;
 
     const SMatrixSettings& m_settings;
-    const int m_middleRank; // first rank at or above the row-balance level
+    const int m_middleRank;  // first rank at or above the row-balance level
     std::vector<uint8_t> m_on;
     std::vector<int32_t> m_energy;
     std::vector<int32_t> m_rank;
@@ -111,16 +109,15 @@ private:
     CExtremeIndex m_clusters;
     CExtremeIndex m_voids;
     EMode m_mode = EMode::Initial;
-    int m_dir = 1;      // +1 while ranks count up, -1 while they count down
-    int32_t m_time = 0; // m_dir * the rank about to be given
+    int m_dir = 1;       // +1 while ranks count up, -1 while they count down
+    int32_t m_time = 0;  // m_dir * the rank about to be given
     int32_t m_rowWeight = 0;
 };
 
 CRanker::CRanker(const SMatrixSettings& settings)
     : m_settings(settings), m_middleRank(Rank_OfLevel(kRowLevel)), m_on(kCells, 0),
-      m_energy(kCells, 0), m_rank(kCells, -1), m_cellOfRank(kCells, -1),
-      m_block(kCells, INT32_MIN), m_rowOn(kSize, 0), m_clusters(kSize, kSize, kSegment),
-      m_voids(kSize, kSize, kSegment)
+      m_energy(kCells, 0), m_rank(kCells, -1), m_cellOfRank(kCells, -1), m_block(kCells, INT32_MIN),
+      m_rowOn(kSize, 0), m_clusters(kSize, kSize, kSegment), m_voids(kSize, kSize, kSegment)
 {
 }
 
@@ -149,9 +146,9 @@ void CRanker::Pattern_Initial(SRankReport& report)
     for (int i = 0; i < kCells; ++i)
         order[i] = i;
     uint64_t state = m_settings.seed;
-    for (int i = 0; i < m_settings.initialCount; ++i)
-    {
-        const int pick = i + static_cast<int>(SplitMix64(state) % static_cast<uint64_t>(kCells - i));
+    for (int i = 0; i < m_settings.initialCount; ++i) {
+        const int pick =
+            i + static_cast<int>(SplitMix64(state) % static_cast<uint64_t>(kCells - i));
         std::swap(order[i], order[pick]);
         m_on[order[i]] = 1;
     }
@@ -161,13 +158,11 @@ void CRanker::Pattern_Initial(SRankReport& report)
 
     m_mode = EMode::Initial;
     Kernel_Use(0);
-    for (int swap = 0; swap < kSwapLimit; ++swap)
-    {
+    for (int swap = 0; swap < kSwapLimit; ++swap) {
         const int cluster = m_clusters.Best();
         Cell_Toggle(cluster);
         const int gap = m_voids.Best();
-        if (gap == cluster)
-        {
+        if (gap == cluster) {
             Cell_Toggle(cluster);
             break;
         }
@@ -180,8 +175,7 @@ void CRanker::Pattern_FromRanks(bool rankedOn)
 {
     std::fill(m_rowOn.begin(), m_rowOn.end(), 0);
     m_onCount = 0;
-    for (int cell = 0; cell < kCells; ++cell)
-    {
+    for (int cell = 0; cell < kCells; ++cell) {
         m_on[cell] = (m_rank[cell] >= 0) == rankedOn;
         m_onCount += m_on[cell];
         m_rowOn[cell / kSize] += m_on[cell];
@@ -198,16 +192,14 @@ void CRanker::Phase_Run(EMode mode, int first, int last, SRankReport& report)
     Kernel_Use(mode == EMode::Cluster ? Stage_For(m_onCount) : 0);
     CExtremeIndex& index = mode == EMode::Cluster ? m_clusters : m_voids;
 
-    for (int rank = first;; rank += m_dir)
-    {
+    for (int rank = first;; rank += m_dir) {
         if (mode == EMode::Cluster && Stage_For(m_onCount) != m_stage)
             Kernel_Use(Stage_For(m_onCount));
         const bool balancing = mode == EMode::Void && rank >= m_settings.rowStartRank;
         RowWeight_Set(balancing ? m_settings.rowWeight : 0);
 
         int cell = index.Best();
-        if (cell < 0)
-        {
+        if (cell < 0) {
             cell = Pick_Forced();
             ++report.forcedPicks;
         }
@@ -220,8 +212,7 @@ void CRanker::Phase_Run(EMode mode, int first, int last, SRankReport& report)
 
         // The neighbours of the cell ranked minRankGap ranks back may be free now.
         const int back = rank + m_dir - m_dir * m_settings.minRankGap;
-        if (back >= 0 && back < kCells && m_cellOfRank[back] >= 0)
-        {
+        if (back >= 0 && back < kCells && m_cellOfRank[back] >= 0) {
             for (int n : Neighbours(m_cellOfRank[back]))
                 Cell_Rescore(n);
         }
@@ -241,14 +232,12 @@ int CRanker::Stage_For(int onCount) const
 
 void CRanker::Kernel_Use(int stage)
 {
-    if (stage != m_stage)
-    {
+    if (stage != m_stage) {
         m_kernel = Kernel_Gaussian(kStages[stage].twoSigmaSq16, 16, kStages[stage].radius);
         m_stage = stage;
     }
     std::fill(m_energy.begin(), m_energy.end(), 0);
-    for (int cell = 0; cell < kCells; ++cell)
-    {
+    for (int cell = 0; cell < kCells; ++cell) {
         if (m_on[cell])
             Energy_Spread(cell, 1, false);
     }
@@ -260,14 +249,12 @@ void CRanker::Energy_Spread(int cell, int sign, bool rescore)
     const int radius = m_kernel.radius;
     const int cy = cell / kSize;
     const int cx = cell - cy * kSize;
-    std::array<int, kSize> columns; // wrapped column of each window column
+    std::array<int, kSize> columns;  // wrapped column of each window column
     for (int dx = -radius; dx <= radius; ++dx)
         columns[dx + radius] = (cx + dx + kSize) % kSize;
-    for (int dy = -radius; dy <= radius; ++dy)
-    {
+    for (int dy = -radius; dy <= radius; ++dy) {
         const int rowStart = ((cy + dy + kSize) % kSize) * kSize;
-        for (int dx = -radius; dx <= radius; ++dx)
-        {
+        for (int dx = -radius; dx <= radius; ++dx) {
             const int32_t weight = m_kernel.At(dx, dy);
             if (weight == 0)
                 continue;
@@ -307,11 +294,9 @@ void CRanker::Scores_Rebuild()
 
 void CRanker::Blocks_Rebuild()
 {
-    for (int cell = 0; cell < kCells; ++cell)
-    {
+    for (int cell = 0; cell < kCells; ++cell) {
         int32_t block = INT32_MIN;
-        for (int n : Neighbours(cell))
-        {
+        for (int n : Neighbours(cell)) {
             if (m_rank[n] >= 0)
                 block = std::max(block, m_dir * m_rank[n] + m_settings.minRankGap);
         }
@@ -334,8 +319,7 @@ int CRanker::Pick_Forced() const
 {
     int best = -1;
     std::tuple<int32_t, int64_t> bestKey{};
-    for (int cell = 0; cell < kCells; ++cell)
-    {
+    for (int cell = 0; cell < kCells; ++cell) {
         const bool candidate = m_mode == EMode::Cluster ? m_on[cell] : !m_on[cell];
         if (!candidate)
             continue;
@@ -343,8 +327,7 @@ int CRanker::Pick_Forced() const
                                   ? -static_cast<int64_t>(m_energy[cell])
                                   : int64_t{m_energy[cell]} + m_voids.Bias(cell / kSize);
         const std::tuple<int32_t, int64_t> key{m_block[cell], score};
-        if (best < 0 || key < bestKey)
-        {
+        if (best < 0 || key < bestKey) {
             best = cell;
             bestKey = key;
         }
@@ -352,7 +335,7 @@ int CRanker::Pick_Forced() const
     return best;
 }
 
-} // namespace
+}  // namespace
 
 uint16_t Level_OfRank(int32_t rank)
 {
@@ -381,4 +364,4 @@ std::vector<uint16_t> Matrix_Generate(const SMatrixSettings& settings, SRankRepo
     return levels;
 }
 
-} // namespace ThresholdGen
+}  // namespace ThresholdGen

@@ -18,7 +18,8 @@ void AddOutputOptions(CLI::App& command, SOutputOptions& options, const std::str
     CLI::Option* out = command.add_option("--out", options.outDir, outHelp);
     if (!options.outDir.empty())
         out->capture_default_str();
-    command.add_option("--scale", options.scale, "enlarge pictures by this integer factor (1 to 16)")
+    command
+        .add_option("--scale", options.scale, "enlarge pictures by this integer factor (1 to 16)")
         ->check(CLI::Range(1, 16))
         ->capture_default_str();
 }
@@ -28,6 +29,7 @@ std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, const char* c
     auto mask = std::make_unique<CMaskData_Base>();
     if (mask->Create(param))
         return mask;
-    std::cerr << "rv_halftone " << command << ": the library refused the record (see the records above)\n";
+    std::cerr << "rv_halftone " << command
+              << ": the library refused the record (see the records above)\n";
     return nullptr;
 }

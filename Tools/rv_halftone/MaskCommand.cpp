@@ -143,13 +143,15 @@ void Report_Print(const SMaskReport& report)
     row("x resolution steps", StepsText(g.xResStep), "row offsets");
     row("y resolution steps", StepsText(g.yResStep), "row offsets");
     std::printf("Kernels: %s\n", report.kernel.c_str());
-    std::printf("Working record: passes %d x %d x %d, feather mode %d type %d, %d colour(s), %d bit(s)\n",
-                c.basePass, c.xResPass, c.yResPass, c.featherMode, c.featherNozzleType, c.colorCount,
-                c.bitsPerPixel);
+    std::printf(
+        "Working record: passes %d x %d x %d, feather mode %d type %d, %d colour(s), %d bit(s)\n",
+        c.basePass, c.xResPass, c.yResPass, c.featherMode, c.featherNozzleType, c.colorCount,
+        c.bitsPerPixel);
 }
 
 // One picture per colour and mask position (fired pixels dark) and one pass map per colour.
-std::vector<std::string> Pictures_Write(const rv_analysis::CPrintPlan& plan, const SOutputOptions& output)
+std::vector<std::string> Pictures_Write(const rv_analysis::CPrintPlan& plan,
+                                        const SOutputOptions& output)
 {
     std::filesystem::create_directories(output.outDir);
     const int colours = plan.ColorCount();
@@ -164,14 +166,17 @@ std::vector<std::string> Pictures_Write(const rv_analysis::CPrintPlan& plan, con
             char name[64];
             std::snprintf(name, sizeof name, "mask_c%d_p%02d.png", c, p);
             WritePngGreyPacked(output.outDir + "/" + name, plan.RowsOfPass(c, p), plan.Width(),
-                               plan.NozzleRows(), plan.LineBytes(), plan.BitsPerPixel(), output.Png(true));
+                               plan.NozzleRows(), plan.LineBytes(), plan.BitsPerPixel(),
+                               output.Png(true));
             files.push_back(name);
         }
         // From the top of the lead-in: at least one more swath and one whole cycle of positions.
         const int height = plan.NozzleRows();
-        const int lines = std::min(kPassMapMaxLines, std::max(2 * height, height + plan.CycleLines()));
+        const int lines =
+            std::min(kPassMapMaxLines, std::max(2 * height, height + plan.CycleLines()));
         const std::string name = "passmap_c" + std::to_string(c) + ".png";
-        WritePassMap(output.outDir + "/" + name, rv_analysis::Simulate(plan, c, -plan.LeadLines(), lines),
+        WritePassMap(output.outDir + "/" + name,
+                     rv_analysis::Simulate(plan, c, -plan.LeadLines(), lines),
                      plan.Mask().BasePass(), output.Png());
         files.push_back(name);
     }
@@ -180,7 +185,8 @@ std::vector<std::string> Pictures_Write(const rv_analysis::CPrintPlan& plan, con
 
 void PrintLegend(int basePass)
 {
-    std::printf("Pass map colours (pass t is drawn in colour t mod %d; unfired pixels white):", basePass + 1);
+    std::printf("Pass map colours (pass t is drawn in colour t mod %d; unfired pixels white):",
+                basePass + 1);
     const std::vector<PassColour> palette = PassPalette(basePass);
     for (size_t i = 0; i < palette.size(); ++i)
         std::printf("%s %zu %s", i == 0 ? "" : ",", i, palette[i].name.c_str());
@@ -205,7 +211,8 @@ int RunMask(const SMaskOptions& options)
             PrintLegend(mask->BasePass());
     }
     if (report.pictures)
-        std::fprintf(stderr, "mask: wrote %zu pictures to %s\n", report.files.size(), output.outDir.c_str());
+        std::fprintf(stderr, "mask: wrote %zu pictures to %s\n", report.files.size(),
+                     output.outDir.c_str());
     return 0;
 }
 

@@ -62,16 +62,20 @@ SOverlapReport Report_Make(const OverlapMask& mask, const SOverlapMaskParam& par
         SShare share;
         share.line = y;
         for (int x = 0; x < report.width; ++x)
-            share.both += PixelFired(head, x, param.bitsPerPixel) && PixelFired(tail, x, param.bitsPerPixel);
-        share.head = FiredInLine(head, report.width, param.bitsPerPixel) / static_cast<double>(report.width);
-        share.tail = FiredInLine(tail, report.width, param.bitsPerPixel) / static_cast<double>(report.width);
+            share.both +=
+                PixelFired(head, x, param.bitsPerPixel) && PixelFired(tail, x, param.bitsPerPixel);
+        share.head =
+            FiredInLine(head, report.width, param.bitsPerPixel) / static_cast<double>(report.width);
+        share.tail =
+            FiredInLine(tail, report.width, param.bitsPerPixel) / static_cast<double>(report.width);
         report.shares.push_back(share);
     }
     return report;
 }
 
 // Head, tail and their sum (what the two heads lay together).
-void Pictures_Write(const OverlapMask& mask, const SOverlapReport& report, int bits, const SOutputOptions& output)
+void Pictures_Write(const OverlapMask& mask, const SOverlapReport& report, int bits,
+                    const SOutputOptions& output)
 {
     std::vector<unsigned char> sum(static_cast<size_t>(report.lines) * report.lineBytes);
     for (size_t i = 0; i < sum.size(); ++i)
@@ -79,7 +83,8 @@ void Pictures_Write(const OverlapMask& mask, const SOverlapReport& report, int b
     std::filesystem::create_directories(output.outDir);
     const PngOptions png = output.Png(true);
     const auto write = [&](const char* name, const unsigned char* rows) {
-        WritePngGreyPacked(output.outDir + "/" + name, rows, report.width, report.lines, report.lineBytes, bits, png);
+        WritePngGreyPacked(output.outDir + "/" + name, rows, report.width, report.lines,
+                           report.lineBytes, bits, png);
     };
     write("overlap_head.png", mask.Mask_head());
     write("overlap_tail.png", mask.Mask_tail());
@@ -90,17 +95,24 @@ nlohmann::json Report_ToJson(const SOverlapReport& report)
 {
     nlohmann::json shares = nlohmann::json::array();
     for (const SShare& share : report.shares)
-        shares.push_back({{"line", share.line}, {"head", share.head}, {"tail", share.tail}, {"both", share.both}});
-    return {{"lines", report.lines}, {"width", report.width}, {"lineBytes", report.lineBytes}, {"shares", shares}};
+        shares.push_back({{"line", share.line},
+                          {"head", share.head},
+                          {"tail", share.tail},
+                          {"both", share.both}});
+    return {{"lines", report.lines},
+            {"width", report.width},
+            {"lineBytes", report.lineBytes},
+            {"shares", shares}};
 }
 
 void Report_Print(const SOverlapReport& report)
 {
-    std::printf("Overlap zone: %d lines of %d pixels in each part (head share + tail share per line)\n",
-                report.lines, report.width);
+    std::printf(
+        "Overlap zone: %d lines of %d pixels in each part (head share + tail share per line)\n",
+        report.lines, report.width);
     for (const SShare& share : report.shares)
-        std::printf("  line %4d: head %5.1f %%  tail %5.1f %%  both %d\n", share.line, 100.0 * share.head,
-                    100.0 * share.tail, share.both);
+        std::printf("  line %4d: head %5.1f %%  tail %5.1f %%  both %d\n", share.line,
+                    100.0 * share.head, 100.0 * share.tail, share.both);
 }
 
 int RunOverlap(const SOverlapOptions& options)
@@ -108,7 +120,8 @@ int RunOverlap(const SOverlapOptions& options)
     OverlapMaskStorage storage;
     const OverlapMask* mask = nullptr;
     if (!storage.OverlapMask_Create(options.param, mask)) {
-        std::cerr << "rv_halftone overlap: the library refused the record (see the records above)\n";
+        std::cerr
+            << "rv_halftone overlap: the library refused the record (see the records above)\n";
         return 1;
     }
     const SOverlapReport report = Report_Make(*mask, options.param);
@@ -119,8 +132,9 @@ int RunOverlap(const SOverlapOptions& options)
         std::cout << Report_ToJson(report).dump(2) << "\n";
     else
         Report_Print(report);
-    std::fprintf(stderr, "overlap: %d lines%s\n", report.lines,
-                 output.outDir.empty() ? "" : (", head, tail and sum written to " + output.outDir).c_str());
+    std::fprintf(
+        stderr, "overlap: %d lines%s\n", report.lines,
+        output.outDir.empty() ? "" : (", head, tail and sum written to " + output.outDir).c_str());
     return 0;
 }
 
@@ -130,17 +144,25 @@ CommandRun AddOverlapCommand(CLI::App& app)
 {
     auto options = std::make_shared<SOverlapOptions>();
     CLI::App* command = app.add_subcommand(
-        "overlap", "Build the head and tail masks of an overlap zone and report the share per line");
+        "overlap",
+        "Build the head and tail masks of an overlap zone and report the share per line");
     SOverlapMaskParam& p = options->param;
-    command->add_option("--overlap-height", p.overlapHeight, "lines in each part of the zone (>= 1)")
+    command
+        ->add_option("--overlap-height", p.overlapHeight, "lines in each part of the zone (>= 1)")
         ->capture_default_str();
-    command->add_option("--feather-enable", p.featherEnable,
-                        "0: head fires everything, tail nothing; else a feathered band")->capture_default_str();
-    command->add_option("--feather-percent", p.featherPercent,
-                        "share of the zone given to the feathered band (0 to 100)")->capture_default_str();
-    command->add_option("--bits-per-pixel", p.bitsPerPixel, "bits per mask pixel (1 or 2)")->capture_default_str();
-    command->add_option("--ink-percent", p.inkPercent,
-                        "ink of the band in percent of the levels (1 to 100; 100: exact complements)")
+    command
+        ->add_option("--feather-enable", p.featherEnable,
+                     "0: head fires everything, tail nothing; else a feathered band")
+        ->capture_default_str();
+    command
+        ->add_option("--feather-percent", p.featherPercent,
+                     "share of the zone given to the feathered band (0 to 100)")
+        ->capture_default_str();
+    command->add_option("--bits-per-pixel", p.bitsPerPixel, "bits per mask pixel (1 or 2)")
+        ->capture_default_str();
+    command
+        ->add_option("--ink-percent", p.inkPercent,
+                     "ink of the band in percent of the levels (1 to 100; 100: exact complements)")
         ->capture_default_str();
     AddOutputOptions(*command, options->output, "folder for the head, tail and sum pictures",
                      "print the shares as JSON");

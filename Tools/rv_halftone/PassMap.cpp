@@ -3,10 +3,10 @@
 std::vector<PassColour> PassPalette(int basePass)
 {
     static const PassColour kColours[] = {
-        {"red", 230, 25, 75},      {"green", 60, 180, 75},    {"blue", 0, 130, 200},
-        {"orange", 245, 130, 48},  {"purple", 145, 30, 180},  {"cyan", 70, 240, 240},
-        {"magenta", 240, 50, 230}, {"lime", 170, 200, 20},    {"brown", 170, 110, 40},
-        {"navy", 0, 0, 128},       {"olive", 128, 128, 0},    {"teal", 0, 128, 128},
+        {"red", 230, 25, 75},      {"green", 60, 180, 75},   {"blue", 0, 130, 200},
+        {"orange", 245, 130, 48},  {"purple", 145, 30, 180}, {"cyan", 70, 240, 240},
+        {"magenta", 240, 50, 230}, {"lime", 170, 200, 20},   {"brown", 170, 110, 40},
+        {"navy", 0, 0, 128},       {"olive", 128, 128, 0},   {"teal", 0, 128, 128},
     };
     constexpr int kCount = sizeof kColours / sizeof kColours[0];
     std::vector<PassColour> palette;
@@ -45,7 +45,10 @@ void WriteFireCounts(const std::string& path, const rv_analysis::SFireCounts& fi
     std::vector<unsigned char> grey(fired.counts.size());
     for (size_t i = 0; i < grey.size(); ++i) {
         const int count = fired.counts[i];
-        grey[i] = static_cast<unsigned char>(count == 0 ? 255 : count == 1 ? 160 : count == 2 ? 80 : 0);
+        grey[i] = static_cast<unsigned char>(count == 0   ? 255
+                                             : count == 1 ? 160
+                                             : count == 2 ? 80
+                                                          : 0);
     }
     WritePngGrey8(path, grey.data(), fired.width, fired.lineCount, fired.width, options);
 }

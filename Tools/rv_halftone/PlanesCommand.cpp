@@ -45,20 +45,11 @@ struct SPlanesReport
     int pictures = 0;  // files written to the --out folder
 };
 
-bool IsBasePlane(int plane)
-{
-    return plane % 4 == 1 || plane % 4 == 2;
-}
+bool IsBasePlane(int plane) { return plane % 4 == 1 || plane % 4 == 2; }
 
-const uint16_t* StoredPlane(int plane)
-{
-    return CRawMaskData::RawData(plane);
-}
+const uint16_t* StoredPlane(int plane) { return CRawMaskData::RawData(plane); }
 
-size_t PlaneCells()
-{
-    return static_cast<size_t>(CRawMaskData::Width()) * CRawMaskData::Height();
-}
+size_t PlaneCells() { return static_cast<size_t>(CRawMaskData::Width()) * CRawMaskData::Height(); }
 
 SPlaneReport Plane_Measure(int plane, const std::vector<uint16_t>& derivedPlanes)
 {
@@ -93,7 +84,8 @@ nlohmann::json Plane_ToJson(const SPlaneReport& report)
         {"neighbourFloor", rva::kNeighbourFloor[report.plane % 4]},
         {"closePairs", f.closePairs},
         {"rowsBelow", {{"min", f.rowsBelow.min}, {"max", f.rowsBelow.max}}},
-        {"lowFrequency", {{"1/16", f.lowFrequency[0]}, {"1/4", f.lowFrequency[1]}, {"1/2", f.lowFrequency[2]}}},
+        {"lowFrequency",
+         {{"1/16", f.lowFrequency[0]}, {"1/4", f.lowFrequency[1]}, {"1/2", f.lowFrequency[2]}}},
         {"misses", report.misses},
         {"ok", report.misses.empty()},
     };
@@ -111,7 +103,8 @@ nlohmann::json Report_ToJson(const SPlanesReport& report, const std::string& out
 
 void Report_Print(const SPlanesReport& report, const std::string& outDir)
 {
-    std::printf("plane  histogram   derived  nbr-min  close<4096  row<32768  low-freq 1/16    1/4    1/2\n");
+    std::printf("plane  histogram   derived  nbr-min  close<4096  row<32768  low-freq 1/16    1/4  "
+                "  1/2\n");
     for (const SPlaneReport& r : report.planes) {
         const rva::SPlaneFigures& f = r.figures;
         std::printf("%5d  %-10s  %-7s  %7d  %10d   %3d..%3d          %6.3f  %6.3f  %6.3f", r.plane,
@@ -123,11 +116,12 @@ void Report_Print(const SPlanesReport& report, const std::string& outDir)
             misses += (misses.empty() ? "  misses: " : ", ") + miss;
         std::printf("%s\n", misses.c_str());
     }
-    std::printf("floors: histogram base (planes 1, 2 mod 4) or complement, derived from planes 1 and 2,\n"
-                "        nbr-min >= %d (planes 0, 1 mod 4) or >= %d (planes 2, 3 mod 4), close < %d,\n"
-                "        rows %d..%d (planes 0 mod 4), low-freq <= %.2f (white noise = 1)\n",
-                rva::kNeighbourFloor[0], rva::kNeighbourFloor[2], rva::kClosePairsBelow, rva::kRowMin,
-                rva::kRowMax, rva::kLowFrequencyMax);
+    std::printf(
+        "floors: histogram base (planes 1, 2 mod 4) or complement, derived from planes 1 and 2,\n"
+        "        nbr-min >= %d (planes 0, 1 mod 4) or >= %d (planes 2, 3 mod 4), close < %d,\n"
+        "        rows %d..%d (planes 0 mod 4), low-freq <= %.2f (white noise = 1)\n",
+        rva::kNeighbourFloor[0], rva::kNeighbourFloor[2], rva::kClosePairsBelow, rva::kRowMin,
+        rva::kRowMax, rva::kLowFrequencyMax);
     const long missing = std::count_if(report.planes.begin(), report.planes.end(),
                                        [](const SPlaneReport& r) { return !r.misses.empty(); });
     if (report.ok)
@@ -135,8 +129,8 @@ void Report_Print(const SPlanesReport& report, const std::string& outDir)
     else
         std::printf("%ld of %zu plane(s) miss a floor\n", missing, report.planes.size());
     if (!outDir.empty())
-        std::printf("wrote %d pictures of %zu plane(s) to %s\n", report.pictures, report.planes.size(),
-                    outDir.c_str());
+        std::printf("wrote %d pictures of %zu plane(s) to %s\n", report.pictures,
+                    report.planes.size(), outDir.c_str());
 }
 
 // --- pictures ---------------------------------------------------------------------------------
@@ -160,7 +154,8 @@ void Picture_Levels(const std::string& path, const uint16_t* plane, const PngOpt
 
 // The cells the cut of the low-frequency figure takes, packed one bit per cell as a mask row is,
 // printed black.
-void Picture_Cut(const std::string& path, const uint16_t* plane, double fraction, const PngOptions& options)
+void Picture_Cut(const std::string& path, const uint16_t* plane, double fraction,
+                 const PngOptions& options)
 {
     const int width = CRawMaskData::Width(), height = CRawMaskData::Height();
     const int rowBytes = (width + 7) / 8;
@@ -169,7 +164,8 @@ void Picture_Cut(const std::string& path, const uint16_t* plane, double fraction
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             if (on[static_cast<size_t>(y) * width + x])
-                bits[static_cast<size_t>(y) * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+                bits[static_cast<size_t>(y) * rowBytes + x / 8] |=
+                    static_cast<uint8_t>(0x80 >> (x % 8));
     WritePngGreyPacked(path, bits.data(), width, height, rowBytes, 1, options);
 }
 
@@ -192,7 +188,8 @@ void Picture_Spectrum(const std::string& path, const uint16_t* plane, const PngO
     std::vector<uint8_t> grey(power.size());
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const size_t source = static_cast<size_t>((y + height / 2) % height) * width + (x + width / 2) % width;
+            const size_t source =
+                static_cast<size_t>((y + height / 2) % height) * width + (x + width / 2) % width;
             const double value = top > 0.0 ? 255.0 * shown[source] / top : 0.0;
             grey[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(std::lround(value));
         }
@@ -208,8 +205,8 @@ int Pictures_Write(const SOutputOptions& output, const std::vector<int>& planes)
         const uint16_t* levels = StoredPlane(plane);
         Picture_Levels(PicturePath(output.outDir, plane, ""), levels, output.Png());
         for (int c = 0; c < 3; ++c)
-            Picture_Cut(PicturePath(output.outDir, plane, std::string("_cut_") + kCutNames[c]), levels,
-                        rva::kCutFractions[c], output.Png(true));
+            Picture_Cut(PicturePath(output.outDir, plane, std::string("_cut_") + kCutNames[c]),
+                        levels, rva::kCutFractions[c], output.Png(true));
         Picture_Spectrum(PicturePath(output.outDir, plane, "_spectrum"), levels, output.Png());
         written += 5;
     }
@@ -233,7 +230,8 @@ int RunPlanes(const SPlanesOptions& options)
     }
     const SOutputOptions& output = options.output;
     if (!output.outDir.empty())
-        report.pictures = Pictures_Write(output, planes);  // a PngError or filesystem error: status 2
+        report.pictures =
+            Pictures_Write(output, planes);  // a PngError or filesystem error: status 2
 
     if (output.json)
         std::cout << Report_ToJson(report, output.outDir).dump(2) << "\n";
@@ -252,9 +250,10 @@ CommandRun AddPlanesCommand(CLI::App& app)
     command->add_option("--plane", options->planes, "planes to look at (0 to 15; default all)")
         ->check(CLI::Range(0, rva::kPlaneCount - 1))
         ->delimiter(',');
-    AddOutputOptions(*command, options->output,
-                     "write plane_NN.png, plane_NN_cut_1of16/1of4/1of2.png and plane_NN_spectrum.png "
-                     "into this directory",
-                     "print the figures as JSON");
+    AddOutputOptions(
+        *command, options->output,
+        "write plane_NN.png, plane_NN_cut_1of16/1of4/1of2.png and plane_NN_spectrum.png "
+        "into this directory",
+        "print the figures as JSON");
     return [options, command]() { return command->parsed() ? RunPlanes(*options) : -1; };
 }

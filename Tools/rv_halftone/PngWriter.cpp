@@ -60,8 +60,8 @@ SPngImage Image_Sized(int width, int height, int scale, int bitDepth, int colorT
 
 // Byte images (grey or RGB): every pixel of `channels` bytes repeated scale times across, every
 // row scale times down.
-SPngImage Image_ScaleBytes(const uint8_t* pixels, int width, int height, int rowBytes,
-                           int channels, int colorType, const PngOptions& options)
+SPngImage Image_ScaleBytes(const uint8_t* pixels, int width, int height, int rowBytes, int channels,
+                           int colorType, const PngOptions& options)
 {
     const int scale = options.scale;
     SPngImage image = Image_Sized(width, height, scale, 8, colorType, channels);
@@ -83,8 +83,8 @@ SPngImage Image_ScaleBytes(const uint8_t* pixels, int width, int height, int row
 
 // Packed grey rows, first pixel in the most significant bits, unpacked and packed again so that
 // each pixel can be repeated.
-SPngImage Image_ScalePacked(const uint8_t* rows, int width, int height, int rowBytes,
-                            int bitDepth, const PngOptions& options)
+SPngImage Image_ScalePacked(const uint8_t* rows, int width, int height, int rowBytes, int bitDepth,
+                            const PngOptions& options)
 {
     const int scale = options.scale;
     const int perByte = 8 / bitDepth;
@@ -101,7 +101,8 @@ SPngImage Image_ScalePacked(const uint8_t* rows, int width, int height, int rowB
                 value = maxValue - value;
             for (int s = 0; s < scale; ++s, ++target) {
                 const int targetShift = 8 - bitDepth * (target % perByte + 1);
-                out[target / perByte] = static_cast<uint8_t>(out[target / perByte] | value << targetShift);
+                out[target / perByte] =
+                    static_cast<uint8_t>(out[target / perByte] | value << targetShift);
             }
         }
         for (int s = 1; s < scale; ++s)
@@ -119,15 +120,14 @@ void OnPngError(png_structp png, png_const_charp message)
     png_longjmp(png, 1);
 }
 
-void OnPngWarning(png_structp, png_const_charp)
-{
-}
+void OnPngWarning(png_structp, png_const_charp) { }
 
 // The part that libpng may leave by longjmp: it holds no object with a destructor, so nothing is
 // skipped when it does. False with `message` set on an error.
 bool Image_Encode(std::FILE* file, const SPngImage& image, png_bytep* rowPointers, char* message)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, message, OnPngError, OnPngWarning);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, message, OnPngError, OnPngWarning);
     if (png == nullptr) {
         std::snprintf(message, 256, "cannot start libpng");
         return false;
@@ -143,9 +143,9 @@ bool Image_Encode(std::FILE* file, const SPngImage& image, png_bytep* rowPointer
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height),
-                 image.bitDepth, image.colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+                 static_cast<png_uint_32>(image.height), image.bitDepth, image.colorType,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     png_write_image(png, rowPointers);
     png_write_end(png, nullptr);
@@ -180,7 +180,8 @@ void WritePngGrey8(const std::string& path, const uint8_t* pixels, int width, in
                    int rowBytes, const PngOptions& options)
 {
     CheckSize(path, pixels, width, height, rowBytes, width, options);
-    SPngImage image = Image_ScaleBytes(pixels, width, height, rowBytes, 1, PNG_COLOR_TYPE_GRAY, options);
+    SPngImage image =
+        Image_ScaleBytes(pixels, width, height, rowBytes, 1, PNG_COLOR_TYPE_GRAY, options);
     Image_Write(path, image);
 }
 
@@ -189,7 +190,8 @@ void WritePngRgb8(const std::string& path, const uint8_t* pixels, int width, int
 {
     CheckSize(path, pixels, width, height, rowBytes, 3LL * width, options);
     Check(!options.invert, path, "inverting is for grey images only");
-    SPngImage image = Image_ScaleBytes(pixels, width, height, rowBytes, 3, PNG_COLOR_TYPE_RGB, options);
+    SPngImage image =
+        Image_ScaleBytes(pixels, width, height, rowBytes, 3, PNG_COLOR_TYPE_RGB, options);
     Image_Write(path, image);
 }
 
@@ -197,8 +199,8 @@ void WritePngGreyPacked(const std::string& path, const uint8_t* rows, int width,
                         int rowBytes, int bitDepth, const PngOptions& options)
 {
     Check(bitDepth == 1 || bitDepth == 2, path, "packed grey needs 1 or 2 bits per pixel");
-    CheckSize(path, rows, width, height, rowBytes, (static_cast<long long>(width) * bitDepth + 7) / 8,
-              options);
+    CheckSize(path, rows, width, height, rowBytes,
+              (static_cast<long long>(width) * bitDepth + 7) / 8, options);
     SPngImage image = Image_ScalePacked(rows, width, height, rowBytes, bitDepth, options);
     Image_Write(path, image);
 }

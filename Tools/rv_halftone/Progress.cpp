@@ -4,7 +4,8 @@
 
 #include <cstdio>
 
-Progress::Progress(std::string what) : m_what(std::move(what)), m_terminal(isatty(STDERR_FILENO) != 0)
+Progress::Progress(std::string what)
+    : m_what(std::move(what)), m_terminal(isatty(STDERR_FILENO) != 0)
 {
 }
 

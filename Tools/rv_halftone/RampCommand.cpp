@@ -3,8 +3,8 @@
 #include "Commands.h"
 #include "PngWriter.h"
 
-#include <Rv_Halftone/DecryptMask.h>
 #include <RvBandData/BandData.h>
+#include <Rv_Halftone/DecryptMask.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -33,7 +33,11 @@ int RunRamp(const SRampOptions& options)
     const std::string& outDir = options.output.outDir;
     std::filesystem::create_directories(outDir);
     const PngOptions png = options.output.Png(true);
-    const struct { const char* name; const CBandData* band; } bands[] = {
+    const struct
+    {
+        const char* name;
+        const CBandData* band;
+    } bands[] = {
         {"ramp_left.png", decoder.MaskBand_Left_Get()},
         {"ramp_left_not.png", decoder.MaskBand_Left_Not_Get()},
         {"ramp_right.png", decoder.MaskBand_Right_Get()},

@@ -34,8 +34,8 @@ struct SVerifyReport
     int endPaperLine = 0;    // ... and one cycle of positions on
     int positions = 0;
     std::vector<SColorVerdict> colours;
-    int checked = 0;         // colours whose promise was checked
-    bool allMet = true;      // every checked promise met
+    int checked = 0;     // colours whose promise was checked
+    bool allMet = true;  // every checked promise met
     int pictures = 0;
 };
 
@@ -45,7 +45,8 @@ std::string HistogramText(const std::vector<long long>& histogram)
     for (size_t k = 0; k < histogram.size(); ++k) {
         if (histogram[k] == 0)
             continue;
-        text += (text.empty() ? "" : ", ") + std::to_string(k) + "x: " + std::to_string(histogram[k]);
+        text +=
+            (text.empty() ? "" : ", ") + std::to_string(k) + "x: " + std::to_string(histogram[k]);
     }
     return text;
 }
@@ -70,7 +71,8 @@ SVerifyReport Report_Make(const rv_analysis::CPrintPlan& plan, const SOutputOpti
             report.allMet = report.allMet && verdict.met;
         }
         if (!output.outDir.empty()) {
-            WriteFireCounts(output.outDir + "/firecount_c" + std::to_string(c) + ".png", fired, output.Png());
+            WriteFireCounts(output.outDir + "/firecount_c" + std::to_string(c) + ".png", fired,
+                            output.Png());
             ++report.pictures;
         }
     }
@@ -112,11 +114,12 @@ void Report_Print(const SVerifyReport& report)
                 report.firstPaperLine, report.endPaperLine - 1,
                 report.endPaperLine - report.firstPaperLine - 1, report.positions);
     for (const SColorVerdict& verdict : report.colours) {
-        std::printf("  colour %d: %s\n", verdict.colorIndex, HistogramText(verdict.histogram).c_str());
-        const std::string outcome = !verdict.checked ? "not checked"
-                                    : verdict.met    ? "met"
-                                                     : "NOT met, " + std::to_string(verdict.mismatches) +
-                                                        " pixels differ";
+        std::printf("  colour %d: %s\n", verdict.colorIndex,
+                    HistogramText(verdict.histogram).c_str());
+        const std::string outcome =
+            !verdict.checked ? "not checked"
+            : verdict.met    ? "met"
+                             : "NOT met, " + std::to_string(verdict.mismatches) + " pixels differ";
         std::printf("    expected: %s -> %s\n", verdict.expectation.c_str(), outcome.c_str());
     }
 }
@@ -145,10 +148,11 @@ int RunVerify(const SVerifyOptions& options)
         std::cout << Report_ToJson(report).dump(2) << "\n";
     else
         Report_Print(report);
-    const std::string pictures =
-        report.pictures > 0 ? ", " + std::to_string(report.pictures) + " picture(s) in " + output.outDir : "";
-    std::fprintf(stderr, "verify: %zu colour(s), %s%s\n", report.colours.size(), Summary(report).c_str(),
-                 pictures.c_str());
+    const std::string pictures = report.pictures > 0 ? ", " + std::to_string(report.pictures) +
+                                                           " picture(s) in " + output.outDir
+                                                     : "";
+    std::fprintf(stderr, "verify: %zu colour(s), %s%s\n", report.colours.size(),
+                 Summary(report).c_str(), pictures.c_str());
     return report.allMet ? 0 : 1;
 }
 
@@ -160,7 +164,8 @@ CommandRun AddVerifyCommand(CLI::App& app)
     CLI::App* command = app.add_subcommand(
         "verify", "Simulate the print of a mode and check how often every paper pixel is fired");
     AddRecordOptions(*command, options->param);
-    AddOutputOptions(*command, options->output, "folder for a picture of the fire counts per colour",
+    AddOutputOptions(*command, options->output,
+                     "folder for a picture of the fire counts per colour",
                      "print the report as JSON");
     return [options, command]() { return command->parsed() ? RunVerify(*options) : -1; };
 }

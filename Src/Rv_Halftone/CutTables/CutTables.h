@@ -79,11 +79,11 @@ bool ThreePart_GroupsThenRamp(SCutTable* table, int n, int s, int passCount, int
 struct SCutTableSpec
 {
     EFeatherFamily family;
-    int passCount;     // P
-    int step;          // S, base rows per pass
-    int rows;          // nozzle rows of a mask position: entries of the table
+    int passCount;  // P
+    int step;       // S, base rows per pass
+    int rows;       // nozzle rows of a mask position: entries of the table
     int colorTimes;
-    int levelPercent;  // three-part smoothing: share of the scale laid
+    int levelPercent;     // three-part smoothing: share of the scale laid
     STwoPartSplit split;  // two-part smoothing
 };
 

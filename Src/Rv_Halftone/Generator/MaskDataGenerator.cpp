@@ -56,8 +56,8 @@ bool Param_Fits(const SMaskDataGenerate_Param& p)
     const long long lastRowStart = static_cast<long long>(p.positionCount) * p.stepHeight;
     // Where the ripple runs, each worker holds one byte-per-pixel block per X pass.
     const long long blockBytes = static_cast<long long>(p.thresholdWidth) * p.maskHeight;
-    const bool blocksFit = !RipplesUnits(p) ||
-                           (FitsInt(blockBytes) && FitsInt(blockBytes * p.xResPass));
+    const bool blocksFit =
+        !RipplesUnits(p) || (FitsInt(blockBytes) && FitsInt(blockBytes * p.xResPass));
     return p.maskLineBytes >= (rowBits + 7) / 8 && p.maskBytesOnePosition >= positionBytes &&
            p.maskBytesOneColor >= colorBytes && outputBytes <= p.maskBlock->MaskDataBytesCount() &&
            p.cutTableCount >= p.maskHeight && FitsInt(lastRowStart) &&
@@ -71,13 +71,8 @@ bool Param_Fits(const SMaskDataGenerate_Param& p)
 }  // namespace
 
 CMaskDataGenerator::CMaskDataGenerator()
-    : m_processState(0),
-      m_maskDataGenerateParam(),
-      m_colorIndex(0),
-      m_positionIndex(0),
-      m_yResIndex(0),
-      m_subThreadCount(1),
-      m_runCompleted(false)
+    : m_processState(0), m_maskDataGenerateParam(), m_colorIndex(0), m_positionIndex(0),
+      m_yResIndex(0), m_subThreadCount(1), m_runCompleted(false)
 {
 }
 

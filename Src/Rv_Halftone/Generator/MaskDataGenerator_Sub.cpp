@@ -53,8 +53,15 @@ void CutAndPackUnit(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_Su
                     const int* columnStarts)
 {
     const rv_halftone::kernels::CutPackJob job = {
-        p.thresholdData->MaskData(unit.colorIndex), p.thresholdWidth, p.thresholdHeight,
-        UnitRowStart(p, unit), columnStarts, p.xResPass, p.thresholdWidth, p.cutTable, p.maskHeight,
+        p.thresholdData->MaskData(unit.colorIndex),
+        p.thresholdWidth,
+        p.thresholdHeight,
+        UnitRowStart(p, unit),
+        columnStarts,
+        p.xResPass,
+        p.thresholdWidth,
+        p.cutTable,
+        p.maskHeight,
         p.bitsPerPixel,
         UnitOutput(p, unit) + static_cast<long long>(unit.yResIndex) * p.maskLineBytes,
         static_cast<long long>(p.yResPass) * p.maskLineBytes};
@@ -106,10 +113,7 @@ bool CMaskDataGenerator_Sub::Prepare()
     return true;
 }
 
-void CMaskDataGenerator_Sub::Finally()
-{
-    CustomThreadBase::Finally();
-}
+void CMaskDataGenerator_Sub::Finally() { CustomThreadBase::Finally(); }
 
 bool CMaskDataGenerator_Sub::OneLoop()
 {
@@ -140,7 +144,8 @@ bool CMaskDataGenerator_Sub::Initialize()
     const int blockCount = m_param->xResPass;
     m_columnStarts.resize(static_cast<size_t>(blockCount));
     for (int k = 0; k < blockCount; ++k)
-        m_columnStarts[k] = rv_halftone::ThresholdColumnStart(k, m_param->thresholdWidth, blockCount);
+        m_columnStarts[k] =
+            rv_halftone::ThresholdColumnStart(k, m_param->thresholdWidth, blockCount);
     if (CutsAndPacksFused(*m_param, m_sineMask)) {
         m_processState = WorkerState_TakeUnit;
         return true;
@@ -173,8 +178,8 @@ bool CMaskDataGenerator_Sub::Judge_Complete_Flag()
 {
     CZebPtrQueue<SMaskDataGenerate_SubParam>& input = *m_queueBuffer->m_queue_Input;
     const bool finished = input.InputFinished_Get();
-    m_processState = finished && !input.m_event_NotEmpty.WaitOne(0) ? WorkerState_Finish
-                                                                     : WorkerState_TakeUnit;
+    m_processState =
+        finished && !input.m_event_NotEmpty.WaitOne(0) ? WorkerState_Finish : WorkerState_TakeUnit;
     return true;
 }
 
@@ -253,8 +258,8 @@ bool CMaskDataGenerator_Sub::MergeMaskData()
     const SMaskDataGenerate_Param& p = *m_param;
     const SMaskDataGenerate_SubParam& unit = *m_subParam;
     // The X passes' blocks side by side into every Y-th row from the unit's Y pass on.
-    const SMergeMaskParam merge = {p.bitsPerPixel,   m_maskBlocks.get(),     p.xResPass,
-                                   unit.yResIndex,   p.yResPass,             UnitOutput(p, unit),
+    const SMergeMaskParam merge = {p.bitsPerPixel, m_maskBlocks.get(), p.xResPass,
+                                   unit.yResIndex, p.yResPass,         UnitOutput(p, unit),
                                    p.maskLineBytes};
     if (!Halftone_Helper::MergeMaskData_YRes(merge)) {
         ZEB_LOG_FAILURE();

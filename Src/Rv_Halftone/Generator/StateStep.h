@@ -10,8 +10,7 @@ namespace rv_halftone {
 
 // Runs `step`. A step that fails, or throws (an allocation, say), writes the record
 // "m_processState = " with the state number and stops the thread; true when it succeeded.
-template <class Step>
-bool RunStateStep(CustomThreadBase& thread, int state, const Step& step)
+template <class Step> bool RunStateStep(CustomThreadBase& thread, int state, const Step& step)
 {
     bool done = false;
     try {

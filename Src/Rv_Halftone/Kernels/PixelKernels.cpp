@@ -104,10 +104,7 @@ const KernelTable& ActiveKernels()
     return *table;
 }
 
-void UseVariant(Variant variant)
-{
-    g_active.store(&KernelsOf(variant), std::memory_order_release);
-}
+void UseVariant(Variant variant) { g_active.store(&KernelsOf(variant), std::memory_order_release); }
 
 }  // namespace kernels
 }  // namespace rv_halftone

@@ -34,13 +34,13 @@ constexpr int kVariantCount = 3;
 // bitsPerPixel + 7) / 8 bytes; nothing beyond them is touched.
 struct CutPackJob
 {
-    const uint16_t* layer;    // row-major, layerWidth samples per row
-    int layerWidth;           // >= 1
-    int layerHeight;          // >= 1
-    int layerRowStart;        // >= 0
-    const int* columnStarts;  // passCount entries, each >= 0
-    int passCount;            // X, >= 1
-    int width;                // x positions per pass, >= 0
+    const uint16_t* layer;      // row-major, layerWidth samples per row
+    int layerWidth;             // >= 1
+    int layerHeight;            // >= 1
+    int layerRowStart;          // >= 0
+    const int* columnStarts;    // passCount entries, each >= 0
+    int passCount;              // X, >= 1
+    int width;                  // x positions per pass, >= 0
     const SCutTable* cutTable;  // one entry per row
     int rows;                   // >= 0
     int bitsPerPixel;           // 1 or 2

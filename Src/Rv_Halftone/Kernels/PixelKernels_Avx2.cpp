@@ -13,9 +13,9 @@
 // GCC takes a target pragma for the rest of the file; clang needs the attribute on every function
 // declared in between.
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2,bmi2"))), apply_to = function)
+#    pragma clang attribute push(__attribute__((target("avx2,bmi2"))), apply_to = function)
 #else
-#pragma GCC target("avx2,bmi2")
+#    pragma GCC target("avx2,bmi2")
 #endif
 
 #include "PixelKernels_Impl.h"
@@ -28,8 +28,7 @@ namespace {
 __m256i XorIndexBytes(int r)
 {
     const __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    return _mm256_broadcastsi128_si256(
-        _mm_xor_si128(index, _mm_set1_epi8(static_cast<char>(r))));
+    return _mm256_broadcastsi128_si256(_mm_xor_si128(index, _mm_set1_epi8(static_cast<char>(r))));
 }
 
 __m256i FromHalves(__m128i low, __m128i high)
@@ -55,8 +54,7 @@ __m256i DoubledNibbleTable()
 }
 
 // Exchanges bit p of every word with bit p + kShift, for the bits p set in `low`.
-template <int kShift>
-__m256i SwapBits(__m256i v, uint64_t low)
+template <int kShift> __m256i SwapBits(__m256i v, uint64_t low)
 {
     const __m256i t = _mm256_and_si256(_mm256_xor_si256(v, _mm256_srli_epi64(v, kShift)),
                                        _mm256_set1_epi64x(static_cast<long long>(low)));
@@ -83,8 +81,7 @@ struct Avx2Ops
         {
         }
 
-        template <int R>
-        uint64_t Mask64(const uint16_t* samples) const
+        template <int R> uint64_t Mask64(const uint16_t* samples) const
         {
             return Mask32<R>(samples) | static_cast<uint64_t>(Mask32<R>(samples + 32)) << 32;
         }
@@ -92,8 +89,7 @@ struct Avx2Ops
     private:
         // 32 decisions: a sample's offset from low, saturated down by limit, is 0 exactly when
         // it fires; packing keeps zero and non-zero apart (signed saturation never makes 0).
-        template <int R>
-        uint32_t Mask32(const uint16_t* samples) const
+        template <int R> uint32_t Mask32(const uint16_t* samples) const
         {
             const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(samples));
             const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(samples + 16));
@@ -111,8 +107,7 @@ struct Avx2Ops
         __m256i m_limit;
     };
 
-    template <int R, int P>
-    static uint32_t PlaneMask32(const unsigned char* bytes)
+    template <int R, int P> static uint32_t PlaneMask32(const unsigned char* bytes)
     {
         __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
         if (R != 0)
@@ -121,15 +116,13 @@ struct Avx2Ops
         return static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_slli_epi16(v, 7 - P)));
     }
 
-    template <int R, int P>
-    static uint64_t PlaneMask64(const unsigned char* bytes)
+    template <int R, int P> static uint64_t PlaneMask64(const unsigned char* bytes)
     {
         return PlaneMask32<R, P>(bytes) | static_cast<uint64_t>(PlaneMask32<R, P>(bytes + 32))
                                               << 32;
     }
 
-    template <int E>
-    static uint64_t Spread(uint64_t v, int at)
+    template <int E> static uint64_t Spread(uint64_t v, int at)
     {
         constexpr uint64_t kEveryEth = StrideBits(E);
         if (E == 1)
@@ -137,8 +130,7 @@ struct Avx2Ops
         return _pdep_u64(v, kEveryEth << at);
     }
 
-    template <int N, int S>
-    static uint64_t PackSlotTops(uint64_t v)
+    template <int N, int S> static uint64_t PackSlotTops(uint64_t v)
     {
         if (N == S)
             return v;
@@ -156,10 +148,10 @@ struct Avx2Ops
             return k < X ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(masks + k * stride))
                          : _mm_setzero_si128();
         };
-        __m256i upper = FromHalves(_mm_unpacklo_epi64(mask(7), mask(6)),
-                                   _mm_unpacklo_epi64(mask(5), mask(4)));
-        __m256i lower = FromHalves(_mm_unpacklo_epi64(mask(3), mask(2)),
-                                   _mm_unpacklo_epi64(mask(1), mask(0)));
+        __m256i upper =
+            FromHalves(_mm_unpacklo_epi64(mask(7), mask(6)), _mm_unpacklo_epi64(mask(5), mask(4)));
+        __m256i lower =
+            FromHalves(_mm_unpacklo_epi64(mask(3), mask(2)), _mm_unpacklo_epi64(mask(1), mask(0)));
         // Byte c of two rows side by side, for every c: [rows 0 1 | rows 2 3] and [4 5 | 6 7].
         const __m256i pairBytes = _mm256_broadcastsi128_si256(
             _mm_setr_epi8(0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15));
@@ -209,13 +201,12 @@ struct Avx2Ops
 
     // N big-endian words of one-bit pixels ORed into out as 2 N words of two-bit pixels: each
     // byte's nibbles looked up doubled and interleaved.
-    template <int N>
-    static void OrDoubledWords(const uint64_t* words, unsigned char* out)
+    template <int N> static void OrDoubledWords(const uint64_t* words, unsigned char* out)
     {
         int w = 0;
         for (; w + 4 <= N; w += 4) {
-            const __m256i v = FromHalves(WordPair(words[w], words[w + 1]),
-                                         WordPair(words[w + 2], words[w + 3]));
+            const __m256i v =
+                FromHalves(WordPair(words[w], words[w + 1]), WordPair(words[w + 2], words[w + 3]));
             const __m256i low = DoubledNibbles(v, 0);
             const __m256i high = DoubledNibbles(v, 4);
             const __m256i fromEven = _mm256_unpacklo_epi8(high, low);
@@ -280,8 +271,7 @@ struct Avx2Ops
         __m256i spread = _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(mask)), byteOfBit);
         spread = _mm256_cmpeq_epi8(_mm256_and_si256(spread, bitOfByte), bitOfByte);
         __m256i* const target = reinterpret_cast<__m256i*>(bytes);
-        _mm256_storeu_si256(target,
-                            _mm256_blendv_epi8(_mm256_loadu_si256(target), value, spread));
+        _mm256_storeu_si256(target, _mm256_blendv_epi8(_mm256_loadu_si256(target), value, spread));
     }
 
     static void ExpandToBytes(uint64_t mask, int count, unsigned char value, unsigned char* bytes)
@@ -313,5 +303,5 @@ const KernelTable& Avx2Kernels()
 }  // namespace rv_halftone
 
 #if defined(__clang__)
-#pragma clang attribute pop
+#    pragma clang attribute pop
 #endif

@@ -67,10 +67,7 @@ bool NonEmptyRange(SCutTable cut, CutRange& range)
     return true;
 }
 
-int MinInt(int a, int b)
-{
-    return a < b ? a : b;
-}
+int MinInt(int a, int b) { return a < b ? a : b; }
 
 // The column `step` further on, wrapped into [0, layerWidth) (no division for wide rows).
 int AdvanceColumn(int column, int step, int layerWidth)
@@ -90,14 +87,10 @@ constexpr uint64_t StrideBits(int stride)
     return bits;
 }
 
-uint64_t LowBits(int n)
-{
-    return n >= 64 ? ~0ull : (1ull << n) - 1;
-}
+uint64_t LowBits(int n) { return n >= 64 ? ~0ull : (1ull << n) - 1; }
 
 // Reverses the order of the bits within each group of R + 1 (a mask of R = 0 stays).
-template <int R>
-uint64_t ReverseGroups(uint64_t v)
+template <int R> uint64_t ReverseGroups(uint64_t v)
 {
     if (R >= 1)
         v = ((v >> 1) & 0x5555555555555555ull) | ((v & 0x5555555555555555ull) << 1);
@@ -127,8 +120,7 @@ __attribute__((noinline)) void GatherSamples(const uint16_t* layerRow, int layer
     int filled = 0;
     while (filled < n) {
         const int run = MinInt(n - filled, layerWidth - column);
-        std::memcpy(chunk + filled, layerRow + column,
-                    static_cast<size_t>(run) * sizeof(uint16_t));
+        std::memcpy(chunk + filled, layerRow + column, static_cast<size_t>(run) * sizeof(uint16_t));
         filled += run;
         column = 0;
     }
@@ -137,20 +129,15 @@ __attribute__((noinline)) void GatherSamples(const uint16_t* layerRow, int layer
 }
 
 // The first n positions of a chunk, in its bit order.
-template <int R>
-uint64_t FirstPositions(int n)
-{
-    return ReverseGroups<R>(LowBits(n));
-}
+template <int R> uint64_t FirstPositions(int n) { return ReverseGroups<R>(LowBits(n)); }
 
 // A chunk that wraps or ends the row (at most two a row): at most two runs, each cut through a
 // 64-sample window that lies inside the row and shifted into place. Shifts by whole groups keep
 // the reversed order intact; other shifts are done in natural order, reversed afterwards. Only
 // rows narrower than a window are copied (out of line, being rare).
 template <int R, class Cutter>
-__attribute__((always_inline)) inline uint64_t CutEdgeChunk(const Cutter& cutter,
-                                                            const uint16_t* layerRow,
-                                                            int layerWidth, int column, int n)
+__attribute__((always_inline)) inline uint64_t
+CutEdgeChunk(const Cutter& cutter, const uint16_t* layerRow, int layerWidth, int column, int n)
 {
     constexpr int G = R + 1;
     if (layerWidth < kChunk) {
@@ -162,16 +149,15 @@ __attribute__((always_inline)) inline uint64_t CutEdgeChunk(const Cutter& cutter
     const int window = MinInt(column, layerWidth - kChunk);
     const int shift = column - window;
     if (shift % G == 0 && (firstRun == n || firstRun % G == 0)) {
-        uint64_t mask = (cutter.template Mask64<R>(layerRow + window) >> shift) &
-                        FirstPositions<R>(firstRun);
+        uint64_t mask =
+            (cutter.template Mask64<R>(layerRow + window) >> shift) & FirstPositions<R>(firstRun);
         if (firstRun < n) {
             mask |= (cutter.template Mask64<R>(layerRow) & FirstPositions<R>(n - firstRun))
                     << firstRun;
         }
         return mask;
     }
-    uint64_t mask =
-        (cutter.template Mask64<0>(layerRow + window) >> shift) & LowBits(firstRun);
+    uint64_t mask = (cutter.template Mask64<0>(layerRow + window) >> shift) & LowBits(firstRun);
     if (firstRun < n)
         mask |= (cutter.template Mask64<0>(layerRow) & LowBits(n - firstRun)) << firstRun;
     return ReverseGroups<R>(mask);
@@ -180,17 +166,15 @@ __attribute__((always_inline)) inline uint64_t CutEdgeChunk(const Cutter& cutter
 // The decisions of n (<= 64) x positions read from `column` on, by a Cutter (Ops::Cutter holds
 // one row's range); a chunk inside the row is read in place.
 template <int R, class Cutter>
-__attribute__((always_inline)) inline uint64_t CutChunk(const Cutter& cutter,
-                                                        const uint16_t* layerRow, int layerWidth,
-                                                        int column, int n)
+__attribute__((always_inline)) inline uint64_t
+CutChunk(const Cutter& cutter, const uint16_t* layerRow, int layerWidth, int column, int n)
 {
     if (n == kChunk && column <= layerWidth - kChunk)
         return cutter.template Mask64<R>(layerRow + column);
     return CutEdgeChunk<R>(cutter, layerRow, layerWidth, column, n);
 }
 
-template <class Ops, int R, int P>
-uint64_t PlaneChunk(const unsigned char* bytes, int n)
+template <class Ops, int R, int P> uint64_t PlaneChunk(const unsigned char* bytes, int n)
 {
     if (n == kChunk)
         return Ops::template PlaneMask64<R, P>(bytes);
@@ -224,8 +208,7 @@ constexpr bool PackedByWords(int bitsPerXPosition)
 // Scratch for up to N elements on the stack; only a larger count, a shape the library never
 // makes, is allocated. Defined here rather than taken from the standard library so that no
 // template compiled with a variant's instruction set is shared with other translation units.
-template <class T, int N>
-class BoundedScratch
+template <class T, int N> class BoundedScratch
 {
 public:
     explicit BoundedScratch(int count)
@@ -262,16 +245,10 @@ struct RowContext
 };
 
 // Words that hold a row's decisions followed by a repeat of its first 64 columns.
-int RowWords(int layerWidth)
-{
-    return (layerWidth + kChunk - 1) / kChunk + 1;
-}
+int RowWords(int layerWidth) { return (layerWidth + kChunk - 1) / kChunk + 1; }
 
 // The scratch of a mirrored row: one more word, read (and shifted out) at the top.
-int MirroredRowWords(int layerWidth)
-{
-    return RowWords(layerWidth) + 1;
-}
+int MirroredRowWords(int layerWidth) { return RowWords(layerWidth) + 1; }
 
 // With several passes every sample is read by each of them: decide each column once, into one
 // bit string with the first columns repeated after the row's end, so that the 64 columns from
@@ -299,10 +276,7 @@ int MirroredStart(int layerWidth, int column)
 }
 
 // The first n (1 to 64) positions of a reversed mask.
-uint64_t FirstPositionsReversed(int n)
-{
-    return ~0ull << (kChunk - n);
-}
+uint64_t FirstPositionsReversed(int n) { return ~0ull << (kChunk - n); }
 
 // How a chunk of 64 x positions is packed. Taken with one bit per pixel, pass k of position i
 // is bit t = X i + k of the chunk's stream, which fills X words. A word's bytes are stored
@@ -312,10 +286,7 @@ uint64_t FirstPositionsReversed(int n)
 // 63 X: one run at stride X, a spread of the mask shifted down to the first bit that lands in
 // the word. A position whose passes straddle two words needs nothing more, as every single bit
 // lies in one of them. Two bits per pixel double each bit of that stream afterwards.
-constexpr int LandingOffset(int X, int w, int k)
-{
-    return 63 + 64 * w - k - 63 * X;
-}
+constexpr int LandingOffset(int X, int w, int k) { return 63 + 64 * w - k - 63 * X; }
 
 // The first mask bit of pass k that lands in word w.
 constexpr int FirstLandingBit(int X, int w, int k)
@@ -326,8 +297,7 @@ constexpr int FirstLandingBit(int X, int w, int k)
 // Stream word W of a chunk, big-endian, from every pass's reversed mask (pass k's at
 // masks[k x stride]).
 template <class Ops, int X, int W, int... K>
-__attribute__((always_inline)) inline uint64_t SpreadStreamWord(const uint64_t* masks,
-                                                                int stride,
+__attribute__((always_inline)) inline uint64_t SpreadStreamWord(const uint64_t* masks, int stride,
                                                                 std::integer_sequence<int, K...>)
 {
     return (Ops::template Spread<X>(masks[K * stride] >> FirstLandingBit(X, W, K),
@@ -340,8 +310,7 @@ __attribute__((always_inline)) inline void FillSpreadWords(const uint64_t* masks
                                                            uint64_t* words,
                                                            std::integer_sequence<int, W...>)
 {
-    ((words[W] =
-          SpreadStreamWord<Ops, X, W>(masks, stride, std::make_integer_sequence<int, X>())),
+    ((words[W] = SpreadStreamWord<Ops, X, W>(masks, stride, std::make_integer_sequence<int, X>())),
      ...);
 }
 
@@ -351,10 +320,8 @@ __attribute__((always_inline)) inline void FillSpreadWords(const uint64_t* masks
 // of eight passes: these fill 16-bit slots, and doubling the slots in vector registers is
 // cheaper than doubling the packed words (with fewer passes the slots would have to be packed
 // twice as often).
-template <int X>
-constexpr bool kPositionMajor = X >= 5;
-template <int X, int B>
-constexpr int kSlotBitsPerPass = X == 8 ? B : 1;
+template <int X> constexpr bool kPositionMajor = X >= 5;
+template <int X, int B> constexpr int kSlotBitsPerPass = X == 8 ? B : 1;
 
 // ORs field G of the output words: positions (8 / b) G on, 8 X bits, the first one on top.
 template <int X, int G>
@@ -385,8 +352,7 @@ __attribute__((always_inline)) inline void PositionMajorWords(const uint64_t* ma
 }
 
 // The 32 stream bits in the low half of a big-endian word as 2-bit pixels.
-template <class Ops>
-__attribute__((always_inline)) inline uint64_t DoubledBits(uint64_t v)
+template <class Ops> __attribute__((always_inline)) inline uint64_t DoubledBits(uint64_t v)
 {
     const uint64_t low = Ops::template Spread<2>(v, 0);
     return low | low << 1;
@@ -426,8 +392,7 @@ __attribute__((always_inline)) inline void OrStreamWords(const StreamWordOf& str
                                                          unsigned char* out, int available,
                                                          std::integer_sequence<int, W...>)
 {
-    (OrStreamWord<Ops, B, kWhole, W>(streamWord(std::integral_constant<int, W>()), out,
-                                     available),
+    (OrStreamWord<Ops, B, kWhole, W>(streamWord(std::integral_constant<int, W>()), out, available),
      ...);
 }
 
@@ -497,8 +462,7 @@ __attribute__((always_inline)) inline int TakePassChunks(const uint64_t* mirrore
 }
 
 // One pass reads its samples in place: no row of decisions to share.
-template <class Ops, int B>
-void CutPackRow_OnePass(const RowContext& row)
+template <class Ops, int B> void CutPackRow_OnePass(const RowContext& row)
 {
     // Locals: the output stores could otherwise alias the context and force reloads.
     const uint16_t* const layerRow = row.layerRow;
@@ -514,7 +478,7 @@ void CutPackRow_OnePass(const RowContext& row)
         column = AdvanceColumn(column, kChunk, layerWidth);
         const int firstByte = x0 / 8 * B;
         PackChunk<Ops, 1, B, decltype(whole)::value>(&reversed, 0, out + firstByte,
-                                                      rowBytes - firstByte);
+                                                     rowBytes - firstByte);
     };
     int x0 = 0;
     for (; x0 <= width - kChunk; x0 += kChunk)
@@ -523,8 +487,7 @@ void CutPackRow_OnePass(const RowContext& row)
         cutPackChunk(std::false_type(), x0, width - x0);
 }
 
-template <class Ops, int X, int B>
-void CutPackRow_Words(const RowContext& row)
+template <class Ops, int X, int B> void CutPackRow_Words(const RowContext& row)
 {
     constexpr int E = X * B;
     if constexpr (X == 1) {
@@ -535,8 +498,7 @@ void CutPackRow_Words(const RowContext& row)
         const int rowBytes = row.rowBytes;
         unsigned char* const out = row.out;
         const uint64_t* const mirrored = row.rowBits;
-        CutWholeRowMirrored(typename Ops::Cutter(row.range), row.layerRow, layerWidth,
-                            row.rowBits);
+        CutWholeRowMirrored(typename Ops::Cutter(row.range), row.layerRow, layerWidth, row.rowBits);
         int column[X];
         for (int k = 0; k < X; ++k)
             column[k] = row.columns[k];
@@ -553,9 +515,9 @@ void CutPackRow_Words(const RowContext& row)
                     for (int k = 0; k < X; ++k)
                         masks[k][c] &= FirstPositionsReversed(width - x0);
                 }
-                PackChunk<Ops, X, B, decltype(whole)::value>(
-                    &masks[0][c], kBlockChunks + kRunOvershoot, out + firstByte,
-                    rowBytes - firstByte);
+                PackChunk<Ops, X, B, decltype(whole)::value>(&masks[0][c],
+                                                             kBlockChunks + kRunOvershoot,
+                                                             out + firstByte, rowBytes - firstByte);
             };
             const int wholeChunks = MinInt(chunks, (width - block) / kChunk);
             for (int c = 0; c < wholeChunks; ++c)
@@ -567,12 +529,10 @@ void CutPackRow_Words(const RowContext& row)
 }
 
 // More passes than any mode makes: each fired pixel is set on its own.
-template <class Ops>
-void CutPackRow_Pixels(const RowContext& row)
+template <class Ops> void CutPackRow_Pixels(const RowContext& row)
 {
     const unsigned char pixelBits = row.bitsPerPixel == 1 ? 0x80 : 0xC0;
-    CutWholeRowMirrored(typename Ops::Cutter(row.range), row.layerRow, row.layerWidth,
-                        row.rowBits);
+    CutWholeRowMirrored(typename Ops::Cutter(row.range), row.layerRow, row.layerWidth, row.rowBits);
     uint64_t masks[kBlockChunks + kRunOvershoot];
     for (int k = 0; k < row.passCount; ++k) {
         int column = row.columns[k];
@@ -588,16 +548,15 @@ void CutPackRow_Pixels(const RowContext& row)
                     reversed &= ~(0x8000000000000000ull >> i);
                     const long long bit =
                         (static_cast<long long>(x0 + i) * row.passCount + k) * row.bitsPerPixel;
-                    row.out[bit >> 3] = static_cast<unsigned char>(row.out[bit >> 3] |
-                                                                   (pixelBits >> (bit & 7)));
+                    row.out[bit >> 3] =
+                        static_cast<unsigned char>(row.out[bit >> 3] | (pixelBits >> (bit & 7)));
                 }
             }
         }
     }
 }
 
-template <class Ops>
-void (*CutPackRowFor(int passCount, int bitsPerPixel))(const RowContext&)
+template <class Ops> void (*CutPackRowFor(int passCount, int bitsPerPixel))(const RowContext&)
 {
     switch (passCount * 10 + bitsPerPixel) {
     case 11: return CutPackRow_Words<Ops, 1, 1>;
@@ -620,8 +579,7 @@ void (*CutPackRowFor(int passCount, int bitsPerPixel))(const RowContext&)
     }
 }
 
-template <class Ops>
-void CutPackRows(const CutPackJob& job)
+template <class Ops> void CutPackRows(const CutPackJob& job)
 {
     if (job.rows <= 0 || job.width <= 0 || job.passCount < 1 ||
         (job.bitsPerPixel != 1 && job.bitsPerPixel != 2))

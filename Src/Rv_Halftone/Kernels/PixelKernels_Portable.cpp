@@ -53,11 +53,10 @@ struct PortableOps
     class Cutter
     {
     public:
-        explicit Cutter(CutRange range) : m_range(range) {}
+        explicit Cutter(CutRange range) : m_range(range) { }
 
         // Read in order and reversed afterwards: the plain loop compiles to the tighter code.
-        template <int R>
-        uint64_t Mask64(const uint16_t* samples) const
+        template <int R> uint64_t Mask64(const uint16_t* samples) const
         {
             uint64_t mask = 0;
             for (int j = 0; j < 64; ++j) {
@@ -71,8 +70,7 @@ struct PortableOps
         CutRange m_range;
     };
 
-    template <int R, int P>
-    static uint64_t PlaneMask64(const unsigned char* bytes)
+    template <int R, int P> static uint64_t PlaneMask64(const unsigned char* bytes)
     {
         uint64_t mask = 0;
         for (int j = 0; j < 64; ++j)
@@ -80,8 +78,7 @@ struct PortableOps
         return mask;
     }
 
-    template <int E>
-    static uint64_t Spread(uint64_t v, int at)
+    template <int E> static uint64_t Spread(uint64_t v, int at)
     {
         constexpr SpreadPlan kPlan = PlanSpread(E);
         v &= ~0ull >> (64 - kPlan.bits);
@@ -112,8 +109,7 @@ struct PortableOps
 
     // Moves the fields down to the bottom of their slots, then closes the gaps between pairs
     // of them, of pairs of pairs and so on.
-    template <int N, int S>
-    static uint64_t PackSlotTops(uint64_t v)
+    template <int N, int S> static uint64_t PackSlotTops(uint64_t v)
     {
         v = (v & SlotTopBits(N, S)) >> (S - N);
         if (S == 8)
@@ -122,8 +118,7 @@ struct PortableOps
         return (v & 0x00000000FFFFFFFFull) | ((v & 0xFFFFFFFF00000000ull) >> (32 - 32 * N / S));
     }
 
-    template <int N>
-    static void OrDoubledWords(const uint64_t* words, unsigned char* out)
+    template <int N> static void OrDoubledWords(const uint64_t* words, unsigned char* out)
     {
         for (int w = 0; w < N; ++w) {
             OrWord(out + 16 * w, __builtin_bswap64(DoubledBits<PortableOps>(words[w] >> 32)), 8);

@@ -43,13 +43,8 @@ SZoneSplit Zone_Split(int overlapHeight, float featherPercent)
 }  // namespace
 
 OverlapMask::OverlapMask()
-    : m_overlapMaskParam(),
-      m_maskHeight(0),
-      m_maskWidth(0),
-      m_maskLineBytes(0),
-      m_maskBytesOneColor(0),
-      m_maskBytes(0),
-      m_maskColorCount(0)
+    : m_overlapMaskParam(), m_maskHeight(0), m_maskWidth(0), m_maskLineBytes(0),
+      m_maskBytesOneColor(0), m_maskBytes(0), m_maskColorCount(0)
 {
 }
 
@@ -93,8 +88,8 @@ bool OverlapMask::Init_Param(const SOverlapMaskParam& param)
     // Everything is checked before anything changes, so a refused record leaves the mask intact.
     // A featherPercent that is not a number from 0 to 100 would make the band wider than the zone
     // (or its rounding undefined), and a NaN would make a record that no kept mask ever equals.
-    const bool percentValid = std::isfinite(param.featherPercent) &&
-                              param.featherPercent >= 0.0f && param.featherPercent <= 100.0f;
+    const bool percentValid = std::isfinite(param.featherPercent) && param.featherPercent >= 0.0f &&
+                              param.featherPercent <= 100.0f;
     if (param.overlapHeight <= 0 || (param.bitsPerPixel != 1 && param.bitsPerPixel != 2) ||
         !percentValid) {
         ZEB_LOG_FAILURE();
@@ -202,42 +197,21 @@ void OverlapMask::Fill_Lines(int firstLine, int count, unsigned char value)
                     static_cast<size_t>(count) * static_cast<size_t>(m_maskLineBytes));
 }
 
-const SOverlapMaskParam& OverlapMask::OverlapMaskParam() const
-{
-    return m_overlapMaskParam;
-}
+const SOverlapMaskParam& OverlapMask::OverlapMaskParam() const { return m_overlapMaskParam; }
 
-int OverlapMask::MaskHeight() const
-{
-    return m_maskHeight;
-}
+int OverlapMask::MaskHeight() const { return m_maskHeight; }
 
-int OverlapMask::MaskLineBytes() const
-{
-    return m_maskLineBytes;
-}
+int OverlapMask::MaskLineBytes() const { return m_maskLineBytes; }
 
-int OverlapMask::MaskBytes_OneColor() const
-{
-    return m_maskBytesOneColor;
-}
+int OverlapMask::MaskBytes_OneColor() const { return m_maskBytesOneColor; }
 
-const unsigned char* OverlapMask::MaskData() const
-{
-    return m_maskBuffer.m_buffer;
-}
+const unsigned char* OverlapMask::MaskData() const { return m_maskBuffer.m_buffer; }
 
-const unsigned char* OverlapMask::Mask_head() const
-{
-    return m_maskBuffer.m_buffer;
-}
+const unsigned char* OverlapMask::Mask_head() const { return m_maskBuffer.m_buffer; }
 
 const unsigned char* OverlapMask::Mask_tail() const
 {
     return Line(m_overlapMaskParam.overlapHeight);
 }
 
-bool OverlapMask::Output2Tiff_Debug(const CMaskBlock&, int, int, int, int) const
-{
-    return true;
-}
+bool OverlapMask::Output2Tiff_Debug(const CMaskBlock&, int, int, int, int) const { return true; }

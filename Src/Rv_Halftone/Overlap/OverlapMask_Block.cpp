@@ -65,9 +65,9 @@ bool OverlapMask::MaskBlock_Create(int height, int inkPercent, int width, int li
     // their pairing.
     // output, thresholds and their height, cut table, rows; one colour and position, a step of
     // `height` rows (the tail lines read the head lines' threshold rows), one X and Y pass.
-    const rv_halftone::SRenderJob job = {&block, &thresholds, thresholdHeight, cutTable.data(),
-                                         rowCount, 1, 1, height, 1, 1, bitsPerPixel, lineBytes,
-                                         false};
+    const rv_halftone::SRenderJob job = {
+        &block, &thresholds, thresholdHeight, cutTable.data(), rowCount, 1, 1, height,
+        1,      1,           bitsPerPixel,    lineBytes,       false};
     if (!rv_halftone::RenderOnGenerator(job, Worker_Count())) {
         ZEB_LOG_FAILURE();
         return false;

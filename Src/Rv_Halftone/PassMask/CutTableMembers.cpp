@@ -10,8 +10,9 @@ namespace tables = rv_halftone::cut_tables;
 bool CMaskData_Base::CreateCutTable(SCutTable* table, int rows)
 {
     const SMaskParam& p = m_maskParam_Current;
-    const tables::SCutTableSpec spec = {m_featherFamily,  p.basePass,   m_stepHeight_NoneRes, rows,
-                                        p.colorTimes,     p.smoothLevelPercent, m_twoPartSplit};
+    const tables::SCutTableSpec spec = {
+        m_featherFamily, p.basePass,           m_stepHeight_NoneRes, rows,
+        p.colorTimes,    p.smoothLevelPercent, m_twoPartSplit};
     return tables::Build(spec, table);
 }
 
@@ -91,10 +92,9 @@ bool CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes(SCutTable* table, int
 
 bool CMaskData_Base::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1(SCutTable* table, int rows)
 {
-    return tables::ThreePart_GroupsThenRamp(table, rows, m_stepHeight_NoneRes,
-                                            m_maskParam_Current.basePass,
-                                            m_maskParam_Current.colorTimes,
-                                            m_maskParam_Current.smoothLevelPercent);
+    return tables::ThreePart_GroupsThenRamp(
+        table, rows, m_stepHeight_NoneRes, m_maskParam_Current.basePass,
+        m_maskParam_Current.colorTimes, m_maskParam_Current.smoothLevelPercent);
 }
 
 bool CMaskData_Base::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2(SCutTable* table, int rows)
@@ -105,7 +105,8 @@ bool CMaskData_Base::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2(SCutTabl
 }
 
 bool CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(SCutTable* table, int rows,
-                                                                   int rowsPerStep, int levelPercent)
+                                                                   int rowsPerStep,
+                                                                   int levelPercent)
 {
     return tables::ThreePart_Ramp(table, rows, rowsPerStep, levelPercent);
 }

@@ -29,8 +29,19 @@ bool CMaskData_Base::Usage()
     // nozzles, passes, X and Y passes, colours, bits, feather mode and percent; then what makes
     // the record valid: two-part type, each pixel laid once, the full level, no split, the normal
     // tile choice.
-    const SMaskParam param = {544, 1, 1, 1, 1, 1, FeatherMode_None, 50.0f,
-                              FeatherNozzleType_TwoPart, 1, 100, ResSplitMode_None, 0};
+    const SMaskParam param = {544,
+                              1,
+                              1,
+                              1,
+                              1,
+                              1,
+                              FeatherMode_None,
+                              50.0f,
+                              FeatherNozzleType_TwoPart,
+                              1,
+                              100,
+                              ResSplitMode_None,
+                              0};
 
     CMaskData_Base mask;
     const bool created = mask.Create(param);
@@ -40,6 +51,4 @@ bool CMaskData_Base::Usage()
 }
 
 // Hook for dumping the geometry while developing; it writes nothing.
-void CMaskData_Base::Log_Data()
-{
-}
+void CMaskData_Base::Log_Data() { }

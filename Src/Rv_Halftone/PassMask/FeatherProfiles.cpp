@@ -37,13 +37,9 @@ bool CMaskData_Base::InitNoneRes()
     m_featherFamily = FeatherFamily_Unfeathered;
     m_twoPartSplit = STwoPartSplit{};
     switch (m_maskParam_Current.featherMode) {
-    case FeatherMode_None:
-        return InitNoneRes_FeatherNone();
-    case FeatherMode_Nozzle:
-        return InitNoneRes_FeatherNozzle();
-    default:
-        ZEB_LOG_FAILURE();
-        return false;
+    case FeatherMode_None: return InitNoneRes_FeatherNone();
+    case FeatherMode_Nozzle: return InitNoneRes_FeatherNozzle();
+    default: ZEB_LOG_FAILURE(); return false;
     }
 }
 
@@ -95,8 +91,8 @@ bool CMaskData_Base::InitNoneRes_FeatherNozzle_Smooth_2()
     const float featherNozzles = (static_cast<float>(p.nozzleCount) * 0.75f) * share;
     const long long t = static_cast<long long>(featherNozzles);
     const long long q = static_cast<long long>(p.xResPass) * p.yResPass;
-    const long long step = (((p.nozzleCount - t / (static_cast<long long>(p.basePass) + 1)) /
-                             p.basePass) / q) * q;
+    const long long step =
+        (((p.nozzleCount - t / (static_cast<long long>(p.basePass) + 1)) / p.basePass) / q) * q;
     if (step < 1) {
         ZEB_LOG_FAILURE();
         return false;
@@ -156,7 +152,8 @@ bool CMaskData_Base::InitResParam()
         (static_cast<long long>(m_thresholdWidth) * m_maskParam_Current.bitsPerPixel * x + 7) / 8;
     long long leadBlank = static_cast<long long>(m_leadBlankHeight_NoneRes) * y;
     if (!feathered)
-        leadBlank += static_cast<long long>(step / x) * (x - 1) + static_cast<long long>(step) * (y - 1);
+        leadBlank +=
+            static_cast<long long>(step / x) * (x - 1) + static_cast<long long>(step) * (y - 1);
     if (!FitsInt(maskWidth) || !FitsInt(stepHeight) || !FitsInt(maskHeight) ||
         !FitsInt(lineBytes) || !FitsInt(leadBlank)) {
         ZEB_LOG_FAILURE();
@@ -197,14 +194,10 @@ int CMaskData_Base::SplitCount_YRes() const
 {
     switch (m_maskParam_Current.resSplitMode) {
     case 2:
-    case 5:
-        return 2;
-    case 3:
-        return 3;
-    case 4:
-        return 4;
-    default:
-        return 1;
+    case 5: return 2;
+    case 3: return 3;
+    case 4: return 4;
+    default: return 1;
     }
 }
 

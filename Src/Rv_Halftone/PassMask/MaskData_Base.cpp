@@ -62,8 +62,8 @@ bool CMaskData_Base::RangeTest() const
     if (p.bitsPerPixel != 1 && p.bitsPerPixel != 2)
         return false;
     // The percent is read only by the feathered profiles: an unfeathered record may carry any.
-    if (p.featherMode == 1 && (!std::isfinite(p.featherPercent) || p.featherPercent < 0.0f ||
-                               p.featherPercent > 100.0f))
+    if (p.featherMode == 1 &&
+        (!std::isfinite(p.featherPercent) || p.featherPercent < 0.0f || p.featherPercent > 100.0f))
         return false;
     // The split divides these; the result must still be a pass.
     return p.xResPass / SplitCount_XRes() >= 1 && p.yResPass / SplitCount_YRes() >= 1;
@@ -78,8 +78,8 @@ void CMaskData_Base::SplitResolution()
 // The whole mask must be addressable with int offsets.
 bool CMaskData_Base::MaskBytes_Fit() const
 {
-    const long long oneColor = static_cast<long long>(m_maskHeight) * m_maskLineBytes *
-                               m_maskPositionCount;
+    const long long oneColor =
+        static_cast<long long>(m_maskHeight) * m_maskLineBytes * m_maskPositionCount;
     return FitsInt(oneColor) && FitsInt(oneColor * m_maskParam_Current.colorCount);
 }
 
@@ -138,8 +138,9 @@ void CMaskData_Base::InitMaskSize_Apply(int thresholdHeight, long long lcm)
     m_thresholdHeight = thresholdHeight;
     m_maskPositionCount = static_cast<int>(lcm / m_stepHeight_NoneRes);
     // Checked to fit an int before the step tables were allocated.
-    m_maskLineBytes = (m_thresholdWidth * m_maskParam_Current.bitsPerPixel *
-                       m_maskParam_Current.xResPass + 7) / 8;
+    m_maskLineBytes =
+        (m_thresholdWidth * m_maskParam_Current.bitsPerPixel * m_maskParam_Current.xResPass + 7) /
+        8;
 }
 
 const unsigned char* CMaskData_Base::MaskData_Get(int colorIndex, int& positionCounter) const
@@ -149,7 +150,8 @@ const unsigned char* CMaskData_Base::MaskData_Get(int colorIndex, int& positionC
     // Wider arithmetic: a counter at INT_MAX wraps as the mathematics says, not as int overflow.
     const int counter = positionCounter;
     const int position =
-        counter < 0 ? 0 : static_cast<int>((static_cast<long long>(counter) + 1) % m_maskPositionCount);
+        counter < 0 ? 0
+                    : static_cast<int>((static_cast<long long>(counter) + 1) % m_maskPositionCount);
     positionCounter = position;
     return m_maskBlock.MaskData() + static_cast<long long>(colorIndex) * MaskBytes_OneColor() +
            static_cast<long long>(position) * MaskBytes_OnePosition();

@@ -16,7 +16,8 @@
 bool CMaskData_Base::MaskBlock_Size()
 {
     const long long oneColor = static_cast<long long>(m_maskPositionCount) *
-                               m_maskParam_Current.yResPass * m_maskHeight_NoneRes * m_maskLineBytes;
+                               m_maskParam_Current.yResPass * m_maskHeight_NoneRes *
+                               m_maskLineBytes;
     if (!rv_halftone::FitsInt(oneColor) ||
         !m_maskBlock.Create(static_cast<int>(oneColor), m_maskParam_Current.colorCount)) {
         ZEB_LOG_FAILURE();
@@ -50,11 +51,19 @@ bool CMaskData_Base::CreateMaskData_Workers(int workerCount)
         return false;
     }
     const SMaskParam& p = m_maskParam_Current;
-    const rv_halftone::SRenderJob job = {
-        &m_maskBlock,       &thresholds,         m_thresholdHeight, cutTable.data(),
-        m_maskHeight_NoneRes, p.colorCount,      m_maskPositionCount, m_stepHeight_NoneRes,
-        p.xResPass,         p.yResPass,          p.bitsPerPixel,    m_maskLineBytes,
-        m_featherFamily == FeatherFamily_ThreePartRipple};
+    const rv_halftone::SRenderJob job = {&m_maskBlock,
+                                         &thresholds,
+                                         m_thresholdHeight,
+                                         cutTable.data(),
+                                         m_maskHeight_NoneRes,
+                                         p.colorCount,
+                                         m_maskPositionCount,
+                                         m_stepHeight_NoneRes,
+                                         p.xResPass,
+                                         p.yResPass,
+                                         p.bitsPerPixel,
+                                         m_maskLineBytes,
+                                         m_featherFamily == FeatherFamily_ThreePartRipple};
     if (!rv_halftone::RenderOnGenerator(job, workerCount)) {
         ZEB_LOG_FAILURE();
         return false;

@@ -36,9 +36,7 @@ CMaskData_Base* BuildAndAppend(std::list<CMaskData_Base*>& list, const SMaskPara
 }  // namespace
 
 CMaskDataStorage::CMaskDataStorage()
-    : m_pMutex(new boost::recursive_mutex),
-      m_maxCount(5),
-      m_pList(new std::list<CMaskData_Base*>),
+    : m_pMutex(new boost::recursive_mutex), m_maxCount(5), m_pList(new std::list<CMaskData_Base*>),
       m_pCurrent(nullptr)
 {
 }

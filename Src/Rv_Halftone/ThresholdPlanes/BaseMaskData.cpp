@@ -7,9 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-CBaseMaskData::CBaseMaskData() : m_width(0), m_height(0), m_count(0)
-{
-}
+CBaseMaskData::CBaseMaskData() : m_width(0), m_height(0), m_count(0) { }
 
 CBaseMaskData::~CBaseMaskData() = default;
 

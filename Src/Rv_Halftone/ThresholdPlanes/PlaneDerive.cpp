@@ -40,7 +40,9 @@ bool Levels_Write(const std::string& path, const std::vector<uint16_t>& levels)
 std::vector<uint16_t> Planes_Derive(const uint16_t* baseA, const uint16_t* baseB)
 {
     std::vector<uint16_t> planes(kPlaneLevels);
-    const auto plane = [&planes](int n) { return planes.data() + static_cast<size_t>(n) * kTileCells; };
+    const auto plane = [&planes](int n) {
+        return planes.data() + static_cast<size_t>(n) * kTileCells;
+    };
 
     std::copy(baseA, baseA + kTileCells, plane(1));
     std::copy(baseB, baseB + kTileCells, plane(2));
@@ -53,7 +55,8 @@ std::vector<uint16_t> Planes_Derive(const uint16_t* baseA, const uint16_t* baseB
     for (int k = 0; k < 4; ++k)
         for (int y = 0; y < kTileSize; ++y) {
             const uint16_t* source = Row(plane(k), y + kHalfTile);
-            std::copy(source, source + kTileSize, plane(k + 4) + static_cast<size_t>(y) * kTileSize);
+            std::copy(source, source + kTileSize,
+                      plane(k + 4) + static_cast<size_t>(y) * kTileSize);
         }
     std::copy(plane(4), plane(8), plane(8));
     std::copy(plane(4), plane(8), plane(12));

@@ -19,8 +19,8 @@
 
 namespace rv_halftone::planes {
 
-constexpr int kTileSize = 544;                       // rows and columns of every plane
-constexpr int kTileCells = kTileSize * kTileSize;    // 295,936 levels per plane
+constexpr int kTileSize = 544;                     // rows and columns of every plane
+constexpr int kTileCells = kTileSize * kTileSize;  // 295,936 levels per plane
 constexpr int kPlaneCount = 16;
 // Top of the level scale: levels lie below it, and a cut range [0, kLevelScale) takes every cell.
 constexpr int kLevelScale = 65535;

@@ -3,15 +3,9 @@
 #include "../Rv_Halftone_Internal.h"
 #include "ThresholdPlanes.h"
 
-int CRawMaskData::Width()
-{
-    return rv_halftone::kThresholdSize;
-}
+int CRawMaskData::Width() { return rv_halftone::kThresholdSize; }
 
-int CRawMaskData::Height()
-{
-    return rv_halftone::kThresholdSize;
-}
+int CRawMaskData::Height() { return rv_halftone::kThresholdSize; }
 
 unsigned short* CRawMaskData::RawData(int n)
 {

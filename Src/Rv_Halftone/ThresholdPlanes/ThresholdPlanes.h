@@ -13,6 +13,8 @@ namespace rv_halftone {
 constexpr int kPlaneCount = planes::kPlaneCount;
 constexpr int kPlaneSamples = planes::kTileCells;
 // The build step lays the planes out; the library reads them with its own tile size and scale.
-static_assert(planes::kTileSize == kThresholdSize, "the stored planes have the library's tile size");
-static_assert(planes::kLevelScale == kLevelScale, "the stored planes use the library's level scale");
+static_assert(planes::kTileSize == kThresholdSize,
+              "the stored planes have the library's tile size");
+static_assert(planes::kLevelScale == kLevelScale,
+              "the stored planes use the library's level scale");
 }  // namespace rv_halftone

@@ -43,19 +43,19 @@ struct ScopeSink : boost::log::sinks::basic_sink_backend<boost::log::sinks::sync
     std::string lastScope;
     void consume(const boost::log::record_view& record)
     {
-        const auto scopes = boost::log::extract<boost::log::attributes::named_scope::value_type>(
-            "Scope", record);
+        const auto scopes =
+            boost::log::extract<boost::log::attributes::named_scope::value_type>("Scope", record);
         if (scopes && !scopes->empty())
             lastScope = scopes->back().scope_name.c_str();
     }
 };
 
-#define CHECK(condition)                                                      \
-    do {                                                                      \
-        if (!(condition)) {                                                   \
-            std::fprintf(stderr, "consumer: check failed: %s\n", #condition); \
-            return 1;                                                         \
-        }                                                                     \
+#define CHECK(condition)                                                                           \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "consumer: check failed: %s\n", #condition);                      \
+            return 1;                                                                              \
+        }                                                                                          \
     } while (false)
 
 }  // namespace

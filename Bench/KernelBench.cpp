@@ -4,7 +4,7 @@
 // tile, cut ranges about a quarter of the level scale. After the run the fused/plain ratios
 // measured in this same run are printed.
 #include "PixelKernels.h"
-#include "Reference.h"
+#include "PixelKernels_Plain.h"
 
 #include <Rv_Halftone/RawMaskData.h>
 
@@ -103,7 +103,7 @@ void BytePerPixelUnit(benchmark::State& state, const KernelTable& kernels, const
                 rows[k] = blocks[k].data() + static_cast<size_t>(kTile) * y;
             unsigned char* line = out.data() + static_cast<size_t>(shape.lineBytes()) * y;
             if (!kernels.packRowFromBytes(rows.data(), shape.passes, kTile, shape.bits, line))
-                reference::PackRowFromBytes(rows.data(), shape.passes, kTile, shape.bits, line);
+                plain::PackRowFromBytes(rows.data(), shape.passes, kTile, shape.bits, line);
         }
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();

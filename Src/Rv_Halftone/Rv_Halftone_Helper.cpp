@@ -1,10 +1,10 @@
 // Halftone_Helper: the two pixel kernels. The records are checked here; the rows are cut and
 // packed by the fastest kernel variant this processor runs (Kernels/), which gives the same bytes
-// as the plain loops of Kernels/Reference.cpp.
+// as the plain loops of Kernels/PixelKernels_Plain.cpp.
 #include <Rv_Halftone/Rv_Halftone_Helper.h>
 
 #include "Kernels/PixelKernels.h"
-#include "Kernels/Reference.h"
+#include "Kernels/PixelKernels_Plain.h"
 #include "Rv_Halftone_Internal.h"
 
 #include <vector>
@@ -102,7 +102,7 @@ bool Halftone_Helper::MergeMaskData_YRes(const SMergeMaskParam& param)
         // The fast packers leave unusual shapes (other bit counts, bytes that spill into the
         // neighbouring pixel) to the plain loop, untouched.
         if (!packRow(rows, param.maskBlockCount, width, bits, out))
-            rv_halftone::kernels::reference::PackRowFromBytes(rows, param.maskBlockCount, width,
+            rv_halftone::kernels::plain::PackRowFromBytes(rows, param.maskBlockCount, width,
                                                               bits, out);
     }
     return true;

@@ -1,6 +1,6 @@
 // The bytes of a pass mask must not depend on how many workers render it: the units of work land
 // in disjoint rows whatever thread takes them, so 1, 2, 6 or 16 workers, and the single-threaded
-// legacy path where it applies, must give the same mask.
+// plain renderer where it applies, must give the same mask.
 #include <Rv_Halftone/MaskData_Base.h>
 
 #include "MaskDataPeer.h"
@@ -68,12 +68,12 @@ TEST_P(RenderDeterminism, SameBytesWhateverTheWorkerCount)
         EXPECT_EQ(FirstDifference(Bytes(mask), built), -1) << workers << " workers";
     }
 
-    // The single-threaded legacy path has no sine ripple; everything else must match it.
+    // The plain single-threaded renderer has no sine ripple; everything else must match it.
     const SMaskParam& current = mask.MaskParam_Current();
     if (current.featherMode == 1 && current.featherNozzleType == 3)
         return;
     ASSERT_TRUE(CMaskData_Base_Peer::CreateMaskData_Old(mask));
-    EXPECT_EQ(FirstDifference(Bytes(mask), built), -1) << "legacy path";
+    EXPECT_EQ(FirstDifference(Bytes(mask), built), -1) << "plain renderer";
 }
 
 INSTANTIATE_TEST_SUITE_P(Sweep, RenderDeterminism, ::testing::ValuesIn(kSweep),

@@ -1,7 +1,7 @@
 // Every fast pixel kernel against the plain byte-per-pixel loops, byte for byte, on random
 // threshold windows, cut tables and geometry (fixed seeds, so a failure repeats).
 #include "PixelKernels.h"
-#include "Reference.h"
+#include "PixelKernels_Plain.h"
 
 #include <gtest/gtest.h>
 
@@ -169,7 +169,7 @@ TEST_P(FastKernel, FusedCutAndPackEqualsTheTwoPlainPasses)
                 for (const int preset : {0, 255}) {
                     Bytes expected = RandomBytes(random, bytes, preset);
                     Bytes actual = expected;
-                    reference::CutPackRows(job.For(expected));
+                    plain::CutPackRows(job.For(expected));
                     Fast().cutPackRows(job.For(actual));
                     ASSERT_EQ(expected, actual) << job.Describe() << " preset " << preset;
                 }
@@ -246,7 +246,7 @@ TEST_P(FastKernel, CutIntoBytesEqualsThePlainLoop)
         // Bytes that are not cut keep whatever they held; one guard byte past the row.
         Bytes expected = RandomBytes(random, static_cast<size_t>(width) + 1, 255);
         Bytes actual = expected;
-        reference::CutRowToBytes(row.data(), layerWidth, column, width, cut, value,
+        plain::CutRowToBytes(row.data(), layerWidth, column, width, cut, value,
                                  expected.data());
         Fast().cutRowToBytes(row.data(), layerWidth, column, width, cut, value, actual.data());
         ASSERT_EQ(expected, actual) << "TW " << layerWidth << " width " << width << " column "
@@ -279,7 +279,7 @@ TEST_P(FastKernel, PackingBytesEqualsThePlainLoopOrDeclinesUntouched)
         Bytes expected = RandomBytes(random, outBytes, Uniform(random, 0, 1) * 255);
         Bytes actual = expected;
         const Bytes before = expected;
-        reference::PackRowFromBytes(rowPointers.data(), blocks, width, bits, expected.data());
+        plain::PackRowFromBytes(rowPointers.data(), blocks, width, bits, expected.data());
         const bool packed =
             Fast().packRowFromBytes(rowPointers.data(), blocks, width, bits, actual.data());
         const int bitsPerX = blocks * bits;

@@ -163,7 +163,7 @@ TEST_P(RenderedMask, ThePrintKeepsTheModesPromise)
 INSTANTIATE_TEST_SUITE_P(Modes, RenderedMask, ::testing::ValuesIn(kCases),
                          [](const auto& test) { return std::string(test.param.name); });
 
-TEST(RenderedMask, LegacyPathGivesTheSameBytesButForTheSine)
+TEST(RenderedMask, PlainRendererGivesTheSameBytesButForTheSine)
 {
     for (const RenderCase& c : kCases) {
         if (c.featherType == 3 && c.featherMode == 1)
@@ -174,9 +174,9 @@ TEST(RenderedMask, LegacyPathGivesTheSameBytesButForTheSine)
         const std::vector<unsigned char> generated(
             block.MaskData_Const(), block.MaskData_Const() + block.MaskDataBytesCount());
         ASSERT_TRUE(CMaskData_Base_Peer::CreateMaskData_Old(mask)) << c.name;
-        const CMaskBlock& legacy = CMaskData_Base_Peer::MaskBlock(mask);
-        ASSERT_EQ(legacy.MaskDataBytesCount(), static_cast<int>(generated.size()));
-        EXPECT_TRUE(std::equal(generated.begin(), generated.end(), legacy.MaskData_Const()))
+        const CMaskBlock& plain = CMaskData_Base_Peer::MaskBlock(mask);
+        ASSERT_EQ(plain.MaskDataBytesCount(), static_cast<int>(generated.size()));
+        EXPECT_TRUE(std::equal(generated.begin(), generated.end(), plain.MaskData_Const()))
             << c.name;
     }
 }

@@ -1,4 +1,4 @@
-// The records whose whole masks the determinism checks render: every worker count, the legacy
+// The records whose whole masks the determinism checks render: every worker count, the plain
 // path and every kernel variant must give the same bytes for each.
 #pragma once
 

@@ -3,7 +3,7 @@
 // A pixel decision compares one 16-bit threshold against a row's cut range. The plain pipeline
 // makes that decision into a byte-per-pixel block and then shifts every byte into a packed row;
 // the fused kernel makes 64 decisions at a time into bit masks and writes each output byte once.
-// Every variant gives the same bytes as the plain loops (Reference.h); which one runs is chosen
+// Every variant gives the same bytes as the plain loops (PixelKernels_Plain.h); which one runs is chosen
 // once per process: the environment variable RV_HALFTONE_KERNEL (plain, portable, avx2) when it
 // names a variant this processor runs, otherwise the best one it runs.
 //
@@ -21,7 +21,7 @@ namespace kernels {
 
 enum class Variant : int
 {
-    Plain = 0,     // the byte-per-pixel reference loops
+    Plain = 0,     // the byte-per-pixel loops: the bytes every variant must give
     Portable = 1,  // 64-bit word arithmetic, no vector instructions: runs everywhere
     Avx2 = 2,      // AVX2 + BMI2
 };

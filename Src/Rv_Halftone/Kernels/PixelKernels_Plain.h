@@ -6,7 +6,7 @@
 
 namespace rv_halftone {
 namespace kernels {
-namespace reference {
+namespace plain {
 
 // One pixel at a time, wrapping the column at every step. columnStart is in [0, layerWidth).
 void CutRowToBytes(const uint16_t* layerRow, int layerWidth, int columnStart, int width,
@@ -21,6 +21,6 @@ bool PackRowFromBytes(const unsigned char* const* blockRows, int blockCount, int
 // packed together.
 void CutPackRows(const CutPackJob& job);
 
-}  // namespace reference
+}  // namespace plain
 }  // namespace kernels
 }  // namespace rv_halftone

@@ -1,12 +1,13 @@
-// The plain pixel loops, kept as the reference of the fast variants.
-#include "Reference.h"
+// The plain variant: the byte-per-pixel loops, one pixel at a time, which define the bytes every
+// fast variant must give.
+#include "PixelKernels_Plain.h"
 
 #include <algorithm>
 #include <vector>
 
 namespace rv_halftone {
 namespace kernels {
-namespace reference {
+namespace plain {
 
 void CutRowToBytes(const uint16_t* layerRow, int layerWidth, int columnStart, int width,
                    SCutTable cut, unsigned char value, unsigned char* blockRow)
@@ -67,12 +68,12 @@ void CutPackRows(const CutPackJob& job)
     }
 }
 
-}  // namespace reference
+}  // namespace plain
 
 const KernelTable& PlainKernels()
 {
-    static const KernelTable table = {Variant::Plain, "plain", reference::CutPackRows,
-                                      reference::CutRowToBytes, reference::PackRowFromBytes};
+    static const KernelTable table = {Variant::Plain, "plain", plain::CutPackRows,
+                                      plain::CutRowToBytes, plain::PackRowFromBytes};
     return table;
 }
 

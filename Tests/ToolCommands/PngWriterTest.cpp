@@ -1,5 +1,6 @@
 // The tool's PNG writer: what it writes reads back, through libpng, as the pixels it was given.
 
+#include "Canvas.h"
 #include "PngWriter.h"
 #include "ToolRunner.h"
 
@@ -187,3 +188,15 @@ TEST(PngWriter, WriteErrorOfTheDevice)
 }
 
 }  // namespace
+
+// Labels are readable only if every dot of the font lands where it should: "1" is a stem in the
+// middle column with a foot across columns 1 to 3 and a flag at the top left.
+TEST(Canvas, TextDotsLandInTheirColumnsAndRows)
+{
+    CCanvas canvas(8, 8);
+    canvas.Text(1, 0, "1", kBlack);
+    const auto dark = [&canvas](int x, int y) { return canvas.Pixels()[(y * 8 + x) * 3] == 0; };
+    EXPECT_TRUE(dark(3, 0) && dark(3, 3) && dark(2, 1) && dark(2, 6) && dark(4, 6));
+    EXPECT_FALSE(dark(1, 0) || dark(2, 0) || dark(4, 3) || dark(1, 1) || dark(6, 6));
+    EXPECT_EQ(CCanvas::TextWidth("12", 2), 22);
+}

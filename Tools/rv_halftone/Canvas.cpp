@@ -1,0 +1,260 @@
+#include "Canvas.h"
+
+#include "PngWriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kGlyphWidth = 5;
+constexpr int kGlyphHeight = 7;
+constexpr int kAdvance = kGlyphWidth + 1;
+
+struct SGlyph
+{
+    char character;
+    uint8_t rows[kGlyphHeight];  // bit 4 is the leftmost dot
+};
+
+// The characters labels need; anything else is drawn as '?'.
+constexpr SGlyph kFont[] = {
+    {' ', {0, 0, 0, 0, 0, 0, 0}},
+    {'0', {0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E}},
+    {'1', {0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E}},
+    {'2', {0x0E, 0x11, 0x01, 0x02, 0x04, 0x08, 0x1F}},
+    {'3', {0x1F, 0x02, 0x04, 0x02, 0x01, 0x11, 0x0E}},
+    {'4', {0x02, 0x06, 0x0A, 0x12, 0x1F, 0x02, 0x02}},
+    {'5', {0x1F, 0x10, 0x1E, 0x01, 0x01, 0x11, 0x0E}},
+    {'6', {0x06, 0x08, 0x10, 0x1E, 0x11, 0x11, 0x0E}},
+    {'7', {0x1F, 0x01, 0x02, 0x04, 0x08, 0x08, 0x08}},
+    {'8', {0x0E, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x0E}},
+    {'9', {0x0E, 0x11, 0x11, 0x0F, 0x01, 0x02, 0x0C}},
+    {'A', {0x0E, 0x11, 0x11, 0x11, 0x1F, 0x11, 0x11}},
+    {'B', {0x1E, 0x11, 0x11, 0x1E, 0x11, 0x11, 0x1E}},
+    {'C', {0x0E, 0x11, 0x10, 0x10, 0x10, 0x11, 0x0E}},
+    {'D', {0x1C, 0x12, 0x11, 0x11, 0x11, 0x12, 0x1C}},
+    {'E', {0x1F, 0x10, 0x10, 0x1E, 0x10, 0x10, 0x1F}},
+    {'F', {0x1F, 0x10, 0x10, 0x1E, 0x10, 0x10, 0x10}},
+    {'G', {0x0E, 0x11, 0x10, 0x17, 0x11, 0x11, 0x0F}},
+    {'H', {0x11, 0x11, 0x11, 0x1F, 0x11, 0x11, 0x11}},
+    {'I', {0x0E, 0x04, 0x04, 0x04, 0x04, 0x04, 0x0E}},
+    {'J', {0x07, 0x02, 0x02, 0x02, 0x02, 0x12, 0x0C}},
+    {'K', {0x11, 0x12, 0x14, 0x18, 0x14, 0x12, 0x11}},
+    {'L', {0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x1F}},
+    {'M', {0x11, 0x1B, 0x15, 0x15, 0x11, 0x11, 0x11}},
+    {'N', {0x11, 0x11, 0x19, 0x15, 0x13, 0x11, 0x11}},
+    {'O', {0x0E, 0x11, 0x11, 0x11, 0x11, 0x11, 0x0E}},
+    {'P', {0x1E, 0x11, 0x11, 0x1E, 0x10, 0x10, 0x10}},
+    {'Q', {0x0E, 0x11, 0x11, 0x11, 0x15, 0x12, 0x0D}},
+    {'R', {0x1E, 0x11, 0x11, 0x1E, 0x14, 0x12, 0x11}},
+    {'S', {0x0F, 0x10, 0x10, 0x0E, 0x01, 0x01, 0x1E}},
+    {'T', {0x1F, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04}},
+    {'U', {0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x0E}},
+    {'V', {0x11, 0x11, 0x11, 0x11, 0x11, 0x0A, 0x04}},
+    {'W', {0x11, 0x11, 0x11, 0x15, 0x15, 0x15, 0x0A}},
+    {'X', {0x11, 0x11, 0x0A, 0x04, 0x0A, 0x11, 0x11}},
+    {'Y', {0x11, 0x11, 0x11, 0x0A, 0x04, 0x04, 0x04}},
+    {'Z', {0x1F, 0x01, 0x02, 0x04, 0x08, 0x10, 0x1F}},
+    {'.', {0, 0, 0, 0, 0, 0x0C, 0x0C}},
+    {',', {0, 0, 0, 0, 0x0C, 0x04, 0x08}},
+    {'-', {0, 0, 0, 0x1F, 0, 0, 0}},
+    {'+', {0, 0x04, 0x04, 0x1F, 0x04, 0x04, 0}},
+    {'%', {0x18, 0x19, 0x02, 0x04, 0x08, 0x13, 0x03}},
+    {':', {0, 0x0C, 0x0C, 0, 0x0C, 0x0C, 0}},
+    {'/', {0, 0x01, 0x02, 0x04, 0x08, 0x10, 0}},
+    {'(', {0x02, 0x04, 0x08, 0x08, 0x08, 0x04, 0x02}},
+    {')', {0x08, 0x04, 0x02, 0x02, 0x02, 0x04, 0x08}},
+    {'=', {0, 0, 0x1F, 0, 0x1F, 0, 0}},
+    {'_', {0, 0, 0, 0, 0, 0, 0x1F}},
+    {'<', {0x02, 0x04, 0x08, 0x10, 0x08, 0x04, 0x02}},
+    {'>', {0x08, 0x04, 0x02, 0x01, 0x02, 0x04, 0x08}},
+    {'#', {0x0A, 0x0A, 0x1F, 0x0A, 0x1F, 0x0A, 0x0A}},
+    {'\'', {0x0C, 0x04, 0x08, 0, 0, 0, 0}},
+    {'?', {0x0E, 0x11, 0x01, 0x02, 0x04, 0, 0x04}},
+};
+
+const SGlyph& GlyphOf(char c)
+{
+    const char wanted = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    for (const SGlyph& glyph : kFont)
+        if (glyph.character == wanted)
+            return glyph;
+    return kFont[sizeof kFont / sizeof kFont[0] - 1];
+}
+
+// A tick value as a short label: no trailing zeros, at most three decimals.
+std::string TickLabel(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", value);
+    std::string label = text;
+    while (label.find('.') != std::string::npos && (label.back() == '0' || label.back() == '.'))
+        label.pop_back();
+    return label == "-0" ? "0" : label;
+}
+
+// About five round ticks (1, 2 or 5 times a power of ten apart) across [low, high].
+std::vector<double> Ticks(double low, double high)
+{
+    const double span = high - low;
+    if (!(span > 0))
+        return {low};
+    const double rough = span / 5;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    const double step = rough / power < 1.5 ? power : rough / power < 3.5 ? 2 * power : 5 * power;
+    std::vector<double> ticks;
+    for (double t = std::ceil(low / step) * step; t <= high + step * 1e-9; t += step)
+        ticks.push_back(std::abs(t) < step * 1e-9 ? 0.0 : t);
+    return ticks;
+}
+
+}  // namespace
+
+CCanvas::CCanvas(int width, int height, SRgb background)
+    : m_width(std::max(width, 1)), m_height(std::max(height, 1)),
+      m_pixels(static_cast<size_t>(m_width) * m_height * 3)
+{
+    Fill(0, 0, m_width, m_height, background);
+}
+
+void CCanvas::Set(int x, int y, SRgb colour)
+{
+    if (x < 0 || y < 0 || x >= m_width || y >= m_height)
+        return;
+    uint8_t* pixel = &m_pixels[(static_cast<size_t>(y) * m_width + x) * 3];
+    pixel[0] = colour.red;
+    pixel[1] = colour.green;
+    pixel[2] = colour.blue;
+}
+
+void CCanvas::Fill(int x, int y, int width, int height, SRgb colour)
+{
+    for (int row = std::max(y, 0); row < std::min(y + height, m_height); ++row)
+        for (int column = std::max(x, 0); column < std::min(x + width, m_width); ++column)
+            Set(column, row, colour);
+}
+
+void CCanvas::Line(int x0, int y0, int x1, int y1, SRgb colour)
+{
+    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+    const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    int error = dx + dy;
+    for (;;) {
+        Set(x0, y0, colour);
+        if (x0 == x1 && y0 == y1)
+            return;
+        const int twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            x0 += sx;
+        }
+        if (twice <= dx) {
+            error += dx;
+            y0 += sy;
+        }
+    }
+}
+
+void CCanvas::Text(int x, int y, const std::string& text, SRgb colour, int scale)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        const SGlyph& glyph = GlyphOf(text[i]);
+        const int left = x + static_cast<int>(i) * kAdvance * scale;
+        for (int row = 0; row < kGlyphHeight; ++row)
+            for (int column = 0; column < kGlyphWidth; ++column)
+                if (glyph.rows[row] & (0x10 >> column))
+                    Fill(left + column * scale, y + row * scale, scale, scale, colour);
+    }
+}
+
+int CCanvas::TextWidth(const std::string& text, int scale)
+{
+    return text.empty() ? 0 : (static_cast<int>(text.size()) * kAdvance - 1) * scale;
+}
+
+int CCanvas::TextHeight(int scale) { return kGlyphHeight * scale; }
+
+int CCanvas::Legend(int x, int y, const std::vector<std::pair<std::string, SRgb>>& entries,
+                    int scale)
+{
+    const int rowHeight = (kGlyphHeight + 4) * scale;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const int top = y + static_cast<int>(i) * rowHeight;
+        Fill(x, top, kGlyphHeight * scale, kGlyphHeight * scale, entries[i].second);
+        Text(x + (kGlyphHeight + 3) * scale, top, entries[i].first, kBlack, scale);
+    }
+    return static_cast<int>(entries.size()) * rowHeight;
+}
+
+void CCanvas::Paste(int x, int y, const uint8_t* rgb, int width, int height)
+{
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            const uint8_t* pixel = rgb + (static_cast<size_t>(row) * width + column) * 3;
+            Set(x + column, y + row, {pixel[0], pixel[1], pixel[2]});
+        }
+    }
+}
+
+void CCanvas::WritePng(const std::string& path) const
+{
+    WritePngRgb8(path, m_pixels.data(), m_width, m_height, m_width * 3);
+}
+
+CCanvas LineChart(int width, int height, const SChartAxes& axes,
+                  const std::vector<SChartSeries>& series)
+{
+    CCanvas canvas(width, height);
+    const int text = CCanvas::TextHeight();
+    // The plot area leaves room for the title, the tick labels, the axis labels and the legend.
+    const int left = 12 + text + 8 * 6, top = 2 * text + 10;
+    const int legendWidth = [&series, text] {
+        int widest = 0;
+        for (const SChartSeries& s : series)
+            widest = std::max(widest, CCanvas::TextWidth(s.name));
+        return widest + text + 16;
+    }();
+    const int right = width - legendWidth - 8, bottom = height - 3 * text - 14;
+    canvas.Text(left, 4, axes.title, kBlack);
+    const auto px = [&](double x) {
+        return left + static_cast<int>(
+                          std::lround((x - axes.xMin) / (axes.xMax - axes.xMin) * (right - left)));
+    };
+    const auto py = [&](double y) {
+        return bottom - static_cast<int>(std::lround((y - axes.yMin) / (axes.yMax - axes.yMin) *
+                                                     (bottom - top)));
+    };
+    for (const double t : Ticks(axes.xMin, axes.xMax)) {
+        canvas.Line(px(t), top, px(t), bottom, {230, 230, 230});
+        const std::string label = TickLabel(t);
+        canvas.Text(px(t) - CCanvas::TextWidth(label) / 2, bottom + 5, label, kBlack);
+    }
+    for (const double t : Ticks(axes.yMin, axes.yMax)) {
+        canvas.Line(left, py(t), right, py(t), {230, 230, 230});
+        const std::string label = TickLabel(t);
+        canvas.Text(left - 4 - CCanvas::TextWidth(label), py(t) - text / 2, label, kBlack);
+    }
+    canvas.Line(left, top, left, bottom, kBlack);
+    canvas.Line(left, bottom, right, bottom, kBlack);
+    canvas.Text((left + right - CCanvas::TextWidth(axes.xLabel)) / 2, bottom + text + 10,
+                axes.xLabel, kBlack);
+    canvas.Text(4, top - text - 4, axes.yLabel, kBlack);
+    // Points outside the ranges are drawn at the edge rather than past it.
+    const auto clampX = [&](double x) { return std::min(std::max(x, axes.xMin), axes.xMax); };
+    const auto clampY = [&](double y) { return std::min(std::max(y, axes.yMin), axes.yMax); };
+    std::vector<std::pair<std::string, SRgb>> legend;
+    for (const SChartSeries& s : series) {
+        for (size_t i = 1; i < std::min(s.x.size(), s.y.size()); ++i) {
+            const int x0 = px(clampX(s.x[i - 1])), y0 = py(clampY(s.y[i - 1]));
+            const int x1 = px(clampX(s.x[i])), y1 = py(clampY(s.y[i]));
+            canvas.Line(x0, y0, x1, y1, s.colour);
+            canvas.Line(x0, y0 + 1, x1, y1 + 1, s.colour);  // two pixels wide, to be seen
+        }
+        legend.emplace_back(s.name, s.colour);
+    }
+    canvas.Legend(right + 12, top, legend);
+    return canvas;
+}

@@ -53,18 +53,20 @@ CCoveragePromise::CCoveragePromise(const CPrintPlan& plan) : m_plan(plan)
     m_x = mask.XResPass();
     m_y = mask.YResPass();
     m_baseStep = plan.StepHeight() / m_y;
-    // The two-part profile has S x P plain nozzle rows and e feathered ones: e = H / Y - S x P.
-    m_featherRows = plan.NozzleRows() / m_y - m_baseStep * mask.BasePass();
+    // The library decided the mask's feather family and two-part split once; they are read here,
+    // not worked out again.
+    const EFeatherFamily family = mask.FeatherFamily();
+    m_featherRows = mask.TwoPartSplit().featherRows;
     m_level = p.smoothLevelPercent * rv_halftone::planes::kLevelScale / 100;
     m_tileRows = mask.ThresholdHeight();
 
     const std::string times = std::to_string(m_colorTimes);
-    if (p.featherMode == 0 || p.featherNozzleType == 1) {
+    if (family == FeatherFamily_Unfeathered || family == FeatherFamily_TwoPart) {
         m_kind = EPromise::Exact;
-        m_linesDiffer = p.featherMode == 1 && m_colorTimes > 1;
+        m_linesDiffer = family == FeatherFamily_TwoPart && m_colorTimes > 1;
         m_text = m_linesDiffer ? "plain lines fired " + times + " times, feathered lines once"
                                : "every pixel fired exactly " + times + " time(s)";
-    } else if (p.featherNozzleType == 2 && m_colorTimes == 1) {
+    } else if (family == FeatherFamily_ThreePart && m_colorTimes == 1) {
         m_kind = EPromise::BelowLevel;
         m_text = "exactly the pixels below the smoothing level, once";
     } else {

@@ -51,7 +51,7 @@ TEST(LogCallback, ChangesSafelyWhileTheGeneratorsThreadsLog)
             const SMaskParam_Test record = ToTestParam(p);
             while (building.load()) {
                 void* mask = nullptr;
-                if (halfton_mask_container_create(&record, &mask))
+                if (halfton_mask_container_create(record, mask))
                     rv_halftone_mask_delete(&mask);
             }
         });

@@ -288,11 +288,8 @@ CommandRun AddMaskCommand(CLI::App& app)
                         "the lead-in, one more swath and one cycle of positions, at most " +
                             std::to_string(kPassMapDefaultLines) + " lines (chosen: at most " +
                             std::to_string(kPassMapMaxLines) + ")");
-    return [options, command]() {
-        if (!command->parsed())
-            return -1;
+    return ReportedRun(command, options->output.json, [options, command](SReport& report) {
         WarnUnreadFeatherOptions(*command, options->param);
-        return RunReported("mask", options->output.json,
-                           [&options](SReport& report) { RunMask(*options, report); });
-    };
+        RunMask(*options, report);
+    });
 }

@@ -187,10 +187,6 @@ CommandRun AddOverlapCommand(CLI::App& app)
         ->capture_default_str();
     AddOutputOptions(*command, options->output, "folder for the head, tail and sum pictures",
                      "print the shares as JSON");
-    return [options, command]() {
-        if (!command->parsed())
-            return -1;
-        return RunReported("overlap", options->output.json,
-                           [&options](SReport& report) { RunOverlap(*options, report); });
-    };
+    return ReportedRun(command, options->output.json,
+                       [options](SReport& report) { RunOverlap(*options, report); });
 }

@@ -259,10 +259,6 @@ CommandRun AddPlanesCommand(CLI::App& app)
         "write plane_NN.png, plane_NN_cut_1of16/1of4/1of2.png and plane_NN_spectrum.png "
         "into this directory",
         "print the figures as JSON");
-    return [options, command]() {
-        if (!command->parsed())
-            return -1;
-        return RunReported("planes", options->output.json,
-                           [&options](SReport& report) { RunPlanes(*options, report); });
-    };
+    return ReportedRun(command, options->output.json,
+                       [options](SReport& report) { RunPlanes(*options, report); });
 }

@@ -85,10 +85,6 @@ CommandRun AddRampCommand(CLI::App& app)
         ->capture_default_str();
     AddOutputOptions(*command, options->output, "folder for the four pictures (none without it)",
                      "print the report as JSON");
-    return [options, command]() {
-        if (!command->parsed())
-            return -1;
-        return RunReported("ramp", options->output.json,
-                           [&options](SReport& report) { RunRamp(*options, report); });
-    };
+    return ReportedRun(command, options->output.json,
+                       [options](SReport& report) { RunRamp(*options, report); });
 }

@@ -88,3 +88,11 @@ int RunReported(const char* command, bool json, const std::function<void(SReport
     }
     return ExitStatus(report.status);
 }
+
+std::function<int()> ReportedRun(const CLI::App* command, const bool& json,
+                                 std::function<void(SReport&)> body)
+{
+    return [command, &json, body = std::move(body)]() {
+        return command->parsed() ? RunReported(command->get_name().c_str(), json, body) : -1;
+    };
+}

@@ -11,6 +11,7 @@
 
 #include <Rv_Halftone/MaskParam.h>
 
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include <functional>
@@ -47,3 +48,8 @@ int ExitStatus(EReportStatus status);
 // `json`), a reason goes to the standard error stream in text mode, and a standard output that
 // could not be written is an error too. Returns the exit status.
 int RunReported(const char* command, bool json, const std::function<void(SReport&)>& body);
+
+// The run function of a command reported in this shape (see Commands.h): -1 when `command` was not
+// the one given, else RunReported with its name. `json` is read when it runs.
+std::function<int()> ReportedRun(const CLI::App* command, const bool& json,
+                                 std::function<void(SReport&)> body);

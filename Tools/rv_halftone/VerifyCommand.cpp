@@ -168,11 +168,8 @@ CommandRun AddVerifyCommand(CLI::App& app)
                      "folder for a picture of the fire counts per colour (0 white, 1 mid grey, "
                      "2 dark grey, 3 or more black; the legend is in the picture)",
                      "print the report as JSON");
-    return [options, command]() {
-        if (!command->parsed())
-            return -1;
+    return ReportedRun(command, options->output.json, [options, command](SReport& report) {
         WarnUnreadFeatherOptions(*command, options->param);
-        return RunReported("verify", options->output.json,
-                           [&options](SReport& report) { RunVerify(*options, report); });
-    };
+        RunVerify(*options, report);
+    });
 }

@@ -262,6 +262,15 @@ SPlotArea DrawFrame(CCanvas& canvas, const SChartAxes& axes,
     return area;
 }
 
+// The names and colours of a chart's series or layers.
+template <typename Items> std::vector<std::pair<std::string, SRgb>> LegendOf(const Items& items)
+{
+    std::vector<std::pair<std::string, SRgb>> legend;
+    for (const auto& item : items)
+        legend.emplace_back(item.name, item.colour);
+    return legend;
+}
+
 void DrawAxisLines(CCanvas& canvas, const SPlotArea& area)
 {
     canvas.Line(area.left, area.top, area.left, area.bottom, kBlack);
@@ -274,10 +283,7 @@ CCanvas LineChart(int width, int height, const SChartAxes& axes,
                   const std::vector<SChartSeries>& series)
 {
     CCanvas canvas(width, height);
-    std::vector<std::pair<std::string, SRgb>> legend;
-    for (const SChartSeries& s : series)
-        legend.emplace_back(s.name, s.colour);
-    const SPlotArea area = DrawFrame(canvas, axes, legend);
+    const SPlotArea area = DrawFrame(canvas, axes, LegendOf(series));
     DrawAxisLines(canvas, area);
     for (const SChartSeries& s : series) {
         for (size_t i = 1; i < std::min(s.x.size(), s.y.size()); ++i) {
@@ -295,10 +301,7 @@ CCanvas StackedChart(int width, int height, const SChartAxes& axes, const std::v
                      const std::vector<SChartMarker>& markers)
 {
     CCanvas canvas(width, height);
-    std::vector<std::pair<std::string, SRgb>> legend;
-    for (const SChartLayer& layer : layers)
-        legend.emplace_back(layer.name, layer.colour);
-    const SPlotArea area = DrawFrame(canvas, axes, legend);
+    const SPlotArea area = DrawFrame(canvas, axes, LegendOf(layers));
     // Each point owns the columns up to the next point (the last one a column of its own).
     for (size_t i = 0; i < x.size(); ++i) {
         const int from = area.X(x[i]);

@@ -15,7 +15,10 @@
 #include <boost/log/sources/record_ostream.hpp>
 #include <boost/log/sources/severity_logger.hpp>
 
+#include <atomic>
 #include <ostream>
+#include <sstream>
+#include <string>
 
 #if defined(_WIN32)
 #    define BOOSTLOGWRAPPER_API
@@ -41,13 +44,36 @@ public:
     static Logger& BoostLog_Get();
 };
 
+namespace zeb_log {
+
+// Where a record goes instead of the Boost.Log core once a host has chosen a route; null until
+// then. Both variables are inline with hidden symbols: every module that includes this header has
+// its own, and only the library ever changes its own, so that records a host writes through this
+// header keep going to the core.
+using RecordRoute = void (*)(ESeverityLevel severity, const std::string& text);
+inline std::atomic<RecordRoute> g_route{nullptr};
+// Records written on this thread while positive are dropped: checking a record, which runs the
+// refusing steps of a build without building, says nothing.
+inline thread_local int t_quiet = 0;
+
+}  // namespace zeb_log
+
 // One log statement: push the function's scope (its full signature, file and line), open a record
 // at the severity, stream the message, push the record, pop the scope. A record the filter
 // rejects streams nothing.
 #define ZEB_LOG(severity, message)                                                                 \
     do {                                                                                           \
-        BOOST_LOG_FUNCTION();                                                                      \
-        BOOST_LOG_SEV(CCustomBoostLog::BoostLog_Get(), (severity)) << message;                     \
+        if (zeb_log::t_quiet == 0) {                                                               \
+            BOOST_LOG_FUNCTION();                                                                  \
+            if (const zeb_log::RecordRoute zebRoute =                                              \
+                    zeb_log::g_route.load(std::memory_order_acquire)) {                            \
+                std::ostringstream zebText;                                                        \
+                zebText << message;                                                                \
+                zebRoute((severity), zebText.str());                                               \
+            } else {                                                                               \
+                BOOST_LOG_SEV(CCustomBoostLog::BoostLog_Get(), (severity)) << message;             \
+            }                                                                                      \
+        }                                                                                          \
     } while (false)
 
 // The record every operation writes when it returns false because a step failed.

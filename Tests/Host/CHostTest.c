@@ -1,5 +1,7 @@
-/* A C host of the flat interface: the header compiles as C99 and the library links. */
+/* A C host of the flat interface and its C extension: the headers compile as C99, the library
+ * links, and a host without Boost.Log receives or silences the library's records. */
 #include <Rv_Halftone/Rv_Halftone.h>
+#include <Rv_Halftone/Rv_Halftone_Ext.h>
 
 #include <stdio.h>
 #include <string.h>
@@ -12,8 +14,25 @@
         }                                                                                          \
     } while (0)
 
+struct SRecords
+{
+    int count;
+    int failures;
+};
+
+static void CountRecord(int severity, const char* text, const char* scope, void* user)
+{
+    struct SRecords* records = (struct SRecords*)user;
+    (void)scope;
+    ++records->count;
+    if (severity == 2 && strcmp(text, "failure") == 0)
+        ++records->failures;
+}
+
 int main(void)
 {
+    struct SRecords records = {0, 0};
+    char reason[256];
     SMaskParam_Test param;
     void* container = NULL;
     int counter = -1;
@@ -30,6 +49,9 @@ int main(void)
     param.colorTimes = 1;
     param.smoothLevelPercent = 100;
 
+    rv_halftone_set_log_callback(CountRecord, &records);
+    CHECK(rv_halftone_record_reason(&param, reason, sizeof reason));
+    CHECK(reason[0] == '\0');
     CHECK(halfton_mask_container_create(&param, &container));
     CHECK(container != NULL);
     CHECK(halfton_mask_height(container) == 544);
@@ -41,12 +63,32 @@ int main(void)
     CHECK(rows != NULL);
     CHECK(counter == 0);
     CHECK(halfton_mask_data(container, 2, &counter) == NULL);
-    CHECK(halfton_mask_container_delete(&container));
+    CHECK(rv_halftone_mask_position_count(container) == 4);
+    CHECK(rv_halftone_mask_color_count(container) == 2);
+    CHECK(rv_halftone_mask_bits_per_pixel(container) == 2);
+    CHECK(rv_halftone_mask_bytes_per_position(container) == 544 * 136);
+    rv_halftone_mask_delete(&container);
     CHECK(container == NULL);
-    /* A refused record leaves the handle alone. */
+    rv_halftone_mask_delete(&container);
+    rv_halftone_mask_delete(NULL);
+    CHECK(rv_halftone_mask_position_count(NULL) == 0);
+    CHECK(records.count > 0 && records.failures == 0);
+
+    /* A refused record leaves the handle alone, says why, and its failure records (the build's
+     * and the flat function's) reach the callback. */
     param.colorTimes = 0;
+    CHECK(!rv_halftone_record_reason(&param, reason, sizeof reason));
+    CHECK(strstr(reason, "colorTimes 0") != NULL);
+    CHECK(!rv_halftone_record_reason(&param, NULL, 0));
+    CHECK(!rv_halftone_record_reason(NULL, reason, sizeof reason));
     CHECK(!halfton_mask_container_create(&param, &container));
     CHECK(container == NULL);
+    CHECK(records.failures == 2);
+    /* Silenced: nothing more arrives. */
+    rv_halftone_set_log_callback(NULL, NULL);
+    records.count = 0;
+    CHECK(!halfton_mask_container_create(&param, &container));
+    CHECK(records.count == 0);
     printf("C host: ok\n");
     return 0;
 }

@@ -1,11 +1,25 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix, then builds and runs a host that finds the library with
-# find_package, and checks what pkg-config reports: check_install.sh BUILD_DIR SOURCE_DIR WORK_DIR
+# find_package, and checks what pkg-config reports; with TOOLS "tools", also that the installed
+# rv_halftone runs from the prefix and its man page is found:
+# check_install.sh BUILD_DIR SOURCE_DIR WORK_DIR TOOLS
 set -euo pipefail
-build=$1 source=$2 work=$3
+build=$1 source=$2 work=$3 tools=${4:-no-tools}
 rm -rf "$work"
 cmake --install "$build" --prefix "$work/prefix" > "$work.install.log" 2>&1 || { cat "$work.install.log"; exit 1; }
 test ! -e "$work/prefix/include/Rv_Halftone/Rv_Halftone_Internal.h"
+if [ "$tools" = tools ]; then
+  # No LD_LIBRARY_PATH: the installed tool finds the installed library on its own.
+  version=$(env -u LD_LIBRARY_PATH "$work/prefix/bin/rv_halftone" --version)
+  case "$version" in
+    "rv_halftone "*"libRv_Halftone "*"kernels "*) echo "installed tool: ok" ;;
+    *) echo "rv_halftone --version gives: $version"; exit 1 ;;
+  esac
+  page=$(man -M "$work/prefix/share/man" -w rv_halftone)
+  test "$(realpath "$page")" = "$(realpath "$work/prefix/share/man/man1/rv_halftone.1")"
+  man -M "$work/prefix/share/man" rv_halftone 2>/dev/null | grep -q "feather-percent"
+  echo "installed man page: ok"
+fi
 cmake -S "$source/Tests/Packaging/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$work/prefix" > /dev/null
 cmake --build "$work/consumer" > /dev/null
 LD_LIBRARY_PATH="$work/prefix/lib" "$work/consumer/consumer"

@@ -1,5 +1,6 @@
 // Geometry of CMaskData_Base for every feather profile and resolution, through the class.
 #include <Rv_Halftone/MaskData_Base.h>
+#include <Rv_Halftone/Rv_Halftone_Ext.h>
 
 #include "LogCapture.h"
 #include "MaskDataPeer.h"
@@ -383,21 +384,24 @@ struct RefusedCase
     const char* name;
     void (*change)(SMaskParam&);
     size_t failureRecords;  // records of the failing levels, innermost first
+    const char* reason;     // what the check says, in part: the field, the rule, what works
 };
 
 const RefusedCase kRefused[] = {
-    {"ColorTimesZero", [](SMaskParam& p) { p.colorTimes = 0; }, 1},
-    {"ColorTimesAbovePasses", [](SMaskParam& p) { p.colorTimes = 5; }, 1},
-    {"NoNozzles", [](SMaskParam& p) { p.nozzleCount = 0; }, 1},
+    {"ColorTimesZero", [](SMaskParam& p) { p.colorTimes = 0; }, 1,
+     "colorTimes 0 must be from 1 to basePass (4)"},
+    {"ColorTimesAbovePasses", [](SMaskParam& p) { p.colorTimes = 5; }, 1,
+     "colorTimes 5 must be from 1 to basePass (4)"},
+    {"NoNozzles", [](SMaskParam& p) { p.nozzleCount = 0; }, 1, "nozzleCount 0 must be at least 1"},
     {"NoPasses",
      [](SMaskParam& p) {
          p.basePass = 0;
          p.colorTimes = 0;
      },
-     1},
-    {"NoColours", [](SMaskParam& p) { p.colorCount = 0; }, 1},
-    {"ThreeBits", [](SMaskParam& p) { p.bitsPerPixel = 3; }, 1},
-    {"ZeroBits", [](SMaskParam& p) { p.bitsPerPixel = 0; }, 1},
+     1, "basePass 0 must be at least 1"},
+    {"NoColours", [](SMaskParam& p) { p.colorCount = 0; }, 1, "colorCount 0 must be at least 1"},
+    {"ThreeBits", [](SMaskParam& p) { p.bitsPerPixel = 3; }, 1, "bitsPerPixel 3 must be 1 or 2"},
+    {"ZeroBits", [](SMaskParam& p) { p.bitsPerPixel = 0; }, 1, "bitsPerPixel 0 must be 1 or 2"},
     // The percent is checked where a feathered profile reads it (an unfeathered record may carry
     // anything there: see UnfeatheredRecordIgnoresItsFeatherPercent).
     {"NaNPercent",
@@ -405,42 +409,45 @@ const RefusedCase kRefused[] = {
          p.featherMode = 1;
          p.featherPercent = std::numeric_limits<float>::quiet_NaN();
      },
-     1},
+     1, "featherPercent nan must be a number from 0 to 100 with featherMode 1"},
     {"InfinitePercent",
      [](SMaskParam& p) {
          p.featherMode = 1;
          p.featherNozzleType = 2;
          p.featherPercent = std::numeric_limits<float>::infinity();
      },
-     1},
+     1, "featherPercent inf must be"},
     {"PercentAbove100",
      [](SMaskParam& p) {
          p.featherMode = 1;
          p.featherPercent = 100.5f;
      },
-     1},
+     1, "featherPercent 100.5 must be"},
     {"NegativePercent",
      [](SMaskParam& p) {
          p.featherMode = 1;
          p.featherNozzleType = 3;
          p.featherPercent = -1.f;
      },
-     1},
-    {"XSplitToZero", [](SMaskParam& p) { p.resSplitMode = 1; }, 1},
+     1, "featherPercent -1 must be"},
+    {"XSplitToZero", [](SMaskParam& p) { p.resSplitMode = 1; }, 1,
+     "xResPass 1 divided by 2 (resSplitMode 1) leaves no pass"},
     {"YSplitToZero",
      [](SMaskParam& p) {
          p.resSplitMode = 3;
          p.yResPass = 2;
      },
-     1},
-    {"FeatherModeTwo", [](SMaskParam& p) { p.featherMode = 2; }, 2},
+     1, "yResPass 2 divided by 3 (resSplitMode 3) leaves no pass"},
+    {"FeatherModeTwo", [](SMaskParam& p) { p.featherMode = 2; }, 2,
+     "featherMode 2 must be 0 (no feather) or 1"},
     {"FeatherTypeFour",
      [](SMaskParam& p) {
          p.featherMode = 1;
          p.featherNozzleType = 4;
      },
-     2},
-    {"StepBelowOne", [](SMaskParam& p) { p.nozzleCount = 3; }, 2},
+     2, "featherNozzleType 4 must be 1 (two-part)"},
+    {"StepBelowOne", [](SMaskParam& p) { p.nozzleCount = 3; }, 2,
+     "raise nozzleCount to at least 4"},
     {"Smooth3TooMuchFeather",
      [](SMaskParam& p) {
          p.featherMode = 1;
@@ -448,7 +455,7 @@ const RefusedCase kRefused[] = {
          p.featherPercent = 100.f;
          p.nozzleCount = 8;
      },
-     2},
+     2, "nozzleCount 63 works at featherPercent 100"},
     // e = 64 feathered rows against a step of 4: the plain part would be negative.
     {"Smooth2FeatherAboveStep",
      [](SMaskParam& p) {
@@ -460,7 +467,7 @@ const RefusedCase kRefused[] = {
          p.featherNozzleType = 1;
          p.featherPercent = 50.f;
      },
-     2},
+     2, "64 feathered rows per step, more than the step of 4 rows"},
     // e = 0: mask height equals the lead blank candidate (a severity-1 record, then Create's).
     {"Smooth2NoFeatherRows",
      [](SMaskParam& p) {
@@ -468,28 +475,45 @@ const RefusedCase kRefused[] = {
          p.featherNozzleType = 1;
          p.featherPercent = 0.f;
      },
-     1},
+     1, "featherPercent 0 leaves no feathered row"},
     {"WidthOverflow",
      [](SMaskParam& p) {
          p.nozzleCount = 2000000000;
          p.basePass = 1;
          p.xResPass = 4000000;
      },
-     2},
+     2, "2176000000 pixels per mask row"},
     {"HeightOverflow",
      [](SMaskParam& p) {
          p.nozzleCount = 2000000000;
          p.basePass = 1;
          p.yResPass = 2;
      },
-     2},
+     2, "4000000000 rows per step"},
     {"MaskBytesOverflow",
      [](SMaskParam& p) {
          p.nozzleCount = 100000;
          p.basePass = 1;
          p.colorCount = 100000;
      },
-     1},
+     1, "colorCount can be at most 9"},
+    // The limit depends on the nozzle count: 1 % feathers a row of 1280 nozzles, none of 96.
+    {"Smooth2OnePercentOf96",
+     [](SMaskParam& p) {
+         p.nozzleCount = 96;
+         p.featherMode = 1;
+         p.featherNozzleType = 1;
+         p.featherPercent = 1.f;
+     },
+     1, "from 6.95 to 100 works"},
+    {"Smooth3LevelZero",
+     [](SMaskParam& p) {
+         p.featherMode = 1;
+         p.featherNozzleType = 2;
+         p.featherPercent = 50.f;
+         p.smoothLevelPercent = 0;
+     },
+     3, "smoothLevelPercent 0 must be from 1 to 100"},
 };
 
 class Refused : public ::testing::TestWithParam<RefusedCase>
@@ -500,7 +524,7 @@ void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
 
 }  // namespace
 
-TEST_P(Refused, FailsWithOneFailureRecordPerLevel)
+TEST_P(Refused, FailsWithOneFailureRecordPerLevelAndSaysWhy)
 {
     SMaskParam p = DefaultMaskParam();
     GetParam().change(p);
@@ -511,6 +535,53 @@ TEST_P(Refused, FailsWithOneFailureRecordPerLevel)
     // The outermost record is Create's own.
     ASSERT_FALSE(log.Records().empty());
     EXPECT_NE(log.Records().back().scope.find("CMaskData_Base::Create"), std::string::npos);
+
+    log.Clear();
+    const SMaskParam_Test record = ToTestParam(p);
+    char reason[512];
+    EXPECT_FALSE(rv_halftone_record_reason(&record, reason, sizeof reason));
+    EXPECT_NE(std::string(reason).find(GetParam().reason), std::string::npos) << reason;
+    EXPECT_TRUE(log.Records().empty()) << "checking a record writes no record";
+}
+
+// The check runs the build's own steps, so the two never disagree: over a grid of heads, passes,
+// feathers and splits, the check accepts exactly the records Create builds.
+TEST(RecordCheck, AcceptsExactlyWhatTheBuildAccepts)
+{
+    const struct
+    {
+        int featherMode, featherType;
+    } feathers[] = {{0, 1}, {1, 1}, {1, 2}, {1, 3}};
+    int accepted = 0, refused = 0;
+    for (const int nozzles : {8, 97, 128, 544})
+        for (const int passes : {1, 4, 16})
+            for (const auto& feather : feathers)
+                for (const float percent : {0.f, 1.f, 7.f, 50.f, 100.f})
+                    for (const int split : {0, 5}) {
+                        SMaskParam p = DefaultMaskParam();
+                        p.nozzleCount = nozzles;
+                        p.basePass = passes;
+                        p.xResPass = p.yResPass = 2;
+                        p.colorCount = 1;
+                        p.featherMode = feather.featherMode;
+                        p.featherNozzleType = feather.featherType;
+                        p.featherPercent = percent;
+                        p.resSplitMode = split;
+                        const SMaskParam_Test record = ToTestParam(p);
+                        char reason[512] = "untouched";
+                        const bool checked =
+                            rv_halftone_record_reason(&record, reason, sizeof reason);
+                        CMaskData_Base mask;
+                        ASSERT_EQ(checked, mask.Create(p))
+                            << nozzles << " nozzles, " << passes << " passes, feather "
+                            << feather.featherType << " at " << percent << " %, split " << split
+                            << ": " << reason;
+                        EXPECT_EQ(std::string(reason).empty(), checked) << reason;
+                        (checked ? accepted : refused) += 1;
+                    }
+    // Both sides of the rules are reached.
+    EXPECT_GT(accepted, 50);
+    EXPECT_GT(refused, 50);
 }
 
 INSTANTIATE_TEST_SUITE_P(Records, Refused, ::testing::ValuesIn(kRefused),

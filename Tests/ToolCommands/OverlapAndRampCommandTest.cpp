@@ -51,15 +51,3 @@ TEST(RampCommand, WritesFourBandsThatComplementEachOther)
         }
     }
 }
-
-// Sizes the library refuses: status 1, and its failure records say why.
-TEST(OverlapAndRampCommands, RefusedSizesFail)
-{
-    for (const std::vector<std::string>& command :
-         {std::vector<std::string>{"overlap", "--overlap-height", "0"},
-          {"ramp", "--ramp-width", "0", "--out", FreshTestDir()}}) {
-        const SToolRun run = RunTool(command);
-        EXPECT_EQ(run.status, 1) << command[0];
-        EXPECT_NE(run.err.find("failure"), std::string::npos) << command[0] << ": " << run.err;
-    }
-}

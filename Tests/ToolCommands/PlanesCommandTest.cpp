@@ -51,7 +51,7 @@ TEST(PlanesCommand, JsonFiguresOfASelection)
     const SToolRun run = RunTool({"planes", "--json", "--plane", "5,2"});
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::json report = nlohmann::json::parse(run.out);
-    EXPECT_TRUE(report["ok"].get<bool>());
+    EXPECT_EQ(report["status"], "ok");
     ASSERT_EQ(report["planes"].size(), 2u);
     const nlohmann::json& plane2 = report["planes"][0];
     const nlohmann::json& plane5 = report["planes"][1];

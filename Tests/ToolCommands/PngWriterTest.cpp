@@ -1,7 +1,7 @@
 // The tool's PNG writer: what it writes reads back, through libpng, as the pixels it was given.
 
-#include "Canvas.h"
 #include "PngWriter.h"
+#include "Canvas.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>

@@ -189,12 +189,12 @@ int CCanvas::Legend(int x, int y, const std::vector<std::pair<std::string, SRgb>
     return static_cast<int>(entries.size()) * rowHeight;
 }
 
-void CCanvas::Paste(int x, int y, const uint8_t* rgb, int width, int height)
+void CCanvas::Paste(int x, int y, const uint8_t* rgb, int width, int height, int scale)
 {
     for (int row = 0; row < height; ++row) {
         for (int column = 0; column < width; ++column) {
             const uint8_t* pixel = rgb + (static_cast<size_t>(row) * width + column) * 3;
-            Set(x + column, y + row, {pixel[0], pixel[1], pixel[2]});
+            Fill(x + column * scale, y + row * scale, scale, scale, {pixel[0], pixel[1], pixel[2]});
         }
     }
 }
@@ -204,57 +204,124 @@ void CCanvas::WritePng(const std::string& path) const
     WritePngRgb8(path, m_pixels.data(), m_width, m_height, m_width * 3);
 }
 
+namespace {
+
+// The plot area of a chart and the mapping of values into it.
+struct SPlotArea
+{
+    int left, top, right, bottom;
+    SChartAxes axes;
+
+    int X(double x) const
+    {
+        const double clamped = std::min(std::max(x, axes.xMin), axes.xMax);
+        return left + static_cast<int>(std::lround((clamped - axes.xMin) / (axes.xMax - axes.xMin) *
+                                                   (right - left)));
+    }
+    int Y(double y) const
+    {
+        const double clamped = std::min(std::max(y, axes.yMin), axes.yMax);
+        return bottom - static_cast<int>(std::lround((clamped - axes.yMin) /
+                                                     (axes.yMax - axes.yMin) * (bottom - top)));
+    }
+};
+
+int LegendWidth(const std::vector<std::pair<std::string, SRgb>>& legend)
+{
+    int widest = 0;
+    for (const auto& entry : legend)
+        widest = std::max(widest, CCanvas::TextWidth(entry.first));
+    return widest + CCanvas::TextHeight() + 16;
+}
+
+// Title, grid, ticks, axes and their labels, and the legend at the right; points outside the
+// ranges are drawn at the edge rather than past it.
+SPlotArea DrawFrame(CCanvas& canvas, const SChartAxes& axes,
+                    const std::vector<std::pair<std::string, SRgb>>& legend)
+{
+    const int text = CCanvas::TextHeight();
+    // The plot area leaves room for the title, the tick labels, the axis labels and the legend.
+    const SPlotArea area = {12 + text + 8 * 6, 2 * text + 10,
+                            canvas.Width() - LegendWidth(legend) - 8,
+                            canvas.Height() - 3 * text - 14, axes};
+    canvas.Text(area.left, 4, axes.title, kBlack);
+    for (const double t : Ticks(axes.xMin, axes.xMax)) {
+        canvas.Line(area.X(t), area.top, area.X(t), area.bottom, {230, 230, 230});
+        const std::string label = TickLabel(t);
+        canvas.Text(area.X(t) - CCanvas::TextWidth(label) / 2, area.bottom + 5, label, kBlack);
+    }
+    for (const double t : Ticks(axes.yMin, axes.yMax)) {
+        canvas.Line(area.left, area.Y(t), area.right, area.Y(t), {230, 230, 230});
+        const std::string label = TickLabel(t);
+        canvas.Text(area.left - 4 - CCanvas::TextWidth(label), area.Y(t) - text / 2, label, kBlack);
+    }
+    canvas.Text((area.left + area.right - CCanvas::TextWidth(axes.xLabel)) / 2,
+                area.bottom + text + 10, axes.xLabel, kBlack);
+    canvas.Text(4, area.top - text - 4, axes.yLabel, kBlack);
+    canvas.Legend(area.right + 12, area.top, legend);
+    return area;
+}
+
+// The names and colours of a chart's series or layers.
+template <typename Items> std::vector<std::pair<std::string, SRgb>> LegendOf(const Items& items)
+{
+    std::vector<std::pair<std::string, SRgb>> legend;
+    for (const auto& item : items)
+        legend.emplace_back(item.name, item.colour);
+    return legend;
+}
+
+void DrawAxisLines(CCanvas& canvas, const SPlotArea& area)
+{
+    canvas.Line(area.left, area.top, area.left, area.bottom, kBlack);
+    canvas.Line(area.left, area.bottom, area.right, area.bottom, kBlack);
+}
+
+}  // namespace
+
 CCanvas LineChart(int width, int height, const SChartAxes& axes,
                   const std::vector<SChartSeries>& series)
 {
     CCanvas canvas(width, height);
-    const int text = CCanvas::TextHeight();
-    // The plot area leaves room for the title, the tick labels, the axis labels and the legend.
-    const int left = 12 + text + 8 * 6, top = 2 * text + 10;
-    const int legendWidth = [&series, text] {
-        int widest = 0;
-        for (const SChartSeries& s : series)
-            widest = std::max(widest, CCanvas::TextWidth(s.name));
-        return widest + text + 16;
-    }();
-    const int right = width - legendWidth - 8, bottom = height - 3 * text - 14;
-    canvas.Text(left, 4, axes.title, kBlack);
-    const auto px = [&](double x) {
-        return left + static_cast<int>(
-                          std::lround((x - axes.xMin) / (axes.xMax - axes.xMin) * (right - left)));
-    };
-    const auto py = [&](double y) {
-        return bottom - static_cast<int>(std::lround((y - axes.yMin) / (axes.yMax - axes.yMin) *
-                                                     (bottom - top)));
-    };
-    for (const double t : Ticks(axes.xMin, axes.xMax)) {
-        canvas.Line(px(t), top, px(t), bottom, {230, 230, 230});
-        const std::string label = TickLabel(t);
-        canvas.Text(px(t) - CCanvas::TextWidth(label) / 2, bottom + 5, label, kBlack);
-    }
-    for (const double t : Ticks(axes.yMin, axes.yMax)) {
-        canvas.Line(left, py(t), right, py(t), {230, 230, 230});
-        const std::string label = TickLabel(t);
-        canvas.Text(left - 4 - CCanvas::TextWidth(label), py(t) - text / 2, label, kBlack);
-    }
-    canvas.Line(left, top, left, bottom, kBlack);
-    canvas.Line(left, bottom, right, bottom, kBlack);
-    canvas.Text((left + right - CCanvas::TextWidth(axes.xLabel)) / 2, bottom + text + 10,
-                axes.xLabel, kBlack);
-    canvas.Text(4, top - text - 4, axes.yLabel, kBlack);
-    // Points outside the ranges are drawn at the edge rather than past it.
-    const auto clampX = [&](double x) { return std::min(std::max(x, axes.xMin), axes.xMax); };
-    const auto clampY = [&](double y) { return std::min(std::max(y, axes.yMin), axes.yMax); };
-    std::vector<std::pair<std::string, SRgb>> legend;
+    const SPlotArea area = DrawFrame(canvas, axes, LegendOf(series));
+    DrawAxisLines(canvas, area);
     for (const SChartSeries& s : series) {
         for (size_t i = 1; i < std::min(s.x.size(), s.y.size()); ++i) {
-            const int x0 = px(clampX(s.x[i - 1])), y0 = py(clampY(s.y[i - 1]));
-            const int x1 = px(clampX(s.x[i])), y1 = py(clampY(s.y[i]));
+            const int x0 = area.X(s.x[i - 1]), y0 = area.Y(s.y[i - 1]);
+            const int x1 = area.X(s.x[i]), y1 = area.Y(s.y[i]);
             canvas.Line(x0, y0, x1, y1, s.colour);
             canvas.Line(x0, y0 + 1, x1, y1 + 1, s.colour);  // two pixels wide, to be seen
         }
-        legend.emplace_back(s.name, s.colour);
     }
-    canvas.Legend(right + 12, top, legend);
+    return canvas;
+}
+
+CCanvas StackedChart(int width, int height, const SChartAxes& axes, const std::vector<double>& x,
+                     const std::vector<SChartLayer>& layers,
+                     const std::vector<SChartMarker>& markers)
+{
+    CCanvas canvas(width, height);
+    const SPlotArea area = DrawFrame(canvas, axes, LegendOf(layers));
+    // Each point owns the columns up to the next point (the last one a column of its own).
+    for (size_t i = 0; i < x.size(); ++i) {
+        const int from = area.X(x[i]);
+        const int to = i + 1 < x.size() ? std::max(from + 1, area.X(x[i + 1])) : from + 1;
+        double base = 0.0;
+        for (const SChartLayer& layer : layers) {
+            const double value = i < layer.y.size() ? layer.y[i] : 0.0;
+            if (value <= 0.0)
+                continue;
+            const int top = area.Y(base + value), bottom = area.Y(base);
+            canvas.Fill(from, top, to - from, std::max(1, bottom - top), layer.colour);
+            base += value;
+        }
+    }
+    for (const SChartMarker& marker : markers) {
+        const int at = area.X(marker.x);
+        for (int y = area.top; y < area.bottom; y += 6)  // dashed, so the layers show through
+            canvas.Line(at, y, at, std::min(y + 3, area.bottom), kBlack);
+        canvas.Text(at + 3, area.top + 2, marker.label, kBlack);
+    }
+    DrawAxisLines(canvas, area);
     return canvas;
 }

@@ -1,6 +1,6 @@
 // Pictures drawn rather than copied from masks: legends, labels and plots. An RGB canvas with a
 // small built-in bitmap font (5 x 7 dots per character, upper case; lower case is drawn as upper
-// case), rectangles, lines and a line chart with axes, ticks and a legend.
+// case), rectangles, lines, and line and stacked charts with axes, ticks and a legend.
 #pragma once
 
 #include <cstdint>
@@ -37,8 +37,9 @@ public:
     // One row per entry: a swatch in the entry's colour and its name. Returns the legend's height.
     int Legend(int x, int y, const std::vector<std::pair<std::string, SRgb>>& entries,
                int scale = 1);
-    // Copies an RGB image (rows of width x 3 bytes) with its top left corner at (x, y).
-    void Paste(int x, int y, const uint8_t* rgb, int width, int height);
+    // Copies an RGB image (rows of width x 3 bytes) with its top left corner at (x, y), each
+    // pixel as scale x scale pixels.
+    void Paste(int x, int y, const uint8_t* rgb, int width, int height, int scale = 1);
 
     void WritePng(const std::string& path) const;
 
@@ -68,3 +69,22 @@ struct SChartAxes
 
 CCanvas LineChart(int width, int height, const SChartAxes& axes,
                   const std::vector<SChartSeries>& series);
+
+// A stacked chart over the same axes: at each x the layers' values are stacked from yMin up in
+// layer order, each in its colour; markers are dashed vertical lines with a label.
+struct SChartLayer
+{
+    std::string name;
+    SRgb colour;
+    std::vector<double> y;  // one value per x
+};
+
+struct SChartMarker
+{
+    double x;
+    std::string label;
+};
+
+CCanvas StackedChart(int width, int height, const SChartAxes& axes, const std::vector<double>& x,
+                     const std::vector<SChartLayer>& layers,
+                     const std::vector<SChartMarker>& markers);

@@ -1,6 +1,14 @@
 #include "CommandSupport.h"
 
+#include "RecordOptions.h"
+
+#include <Rv_Halftone/Rv_Halftone_Ext.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <regex>
 
 PngOptions SOutputOptions::Png(bool invert) const
 {
@@ -24,12 +32,37 @@ void AddOutputOptions(CLI::App& command, SOutputOptions& options, const std::str
         ->capture_default_str();
 }
 
-std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, const char* command)
+std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, SReport& report)
 {
+    report.record = param;
+    SMaskParam_Test record;
+    static_assert(sizeof record == sizeof param, "the two records share one layout");
+    std::memcpy(&record, &param, sizeof record);
+    char reason[1024];
+    if (!rv_halftone_record_reason(&record, reason, sizeof reason)) {
+        report.Refuse(InOptionNames(reason));
+        return nullptr;
+    }
     auto mask = std::make_unique<CMaskData_Base>();
     if (mask->Create(param))
         return mask;
-    std::cerr << "rv_halftone " << command
-              << ": the library refused the record (see the records above)\n";
+    report.Refuse("the library accepted the record but could not build the mask (see its records "
+                  "above)");
     return nullptr;
+}
+
+void PrepareOutDir(const std::string& dir, const std::vector<std::string>& ownNames)
+{
+    namespace fs = std::filesystem;
+    fs::create_directories(dir);
+    std::vector<std::regex> patterns;
+    for (const std::string& name : ownNames)
+        patterns.emplace_back(name);
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        const bool own = std::any_of(patterns.begin(), patterns.end(),
+                                     [&name](const auto& p) { return std::regex_match(name, p); });
+        if (own && entry.is_regular_file())
+            fs::remove(entry.path());
+    }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "PngWriter.h"
+#include "Report.h"
 
 #include <Rv_Halftone/MaskData_Base.h>
 #include <Rv_Halftone/MaskParam.h>
@@ -10,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 // Where a command's report and pictures go.
 struct SOutputOptions
@@ -26,7 +28,11 @@ struct SOutputOptions
 void AddOutputOptions(CLI::App& command, SOutputOptions& options, const std::string& outHelp,
                       const char* jsonHelp);
 
-// Builds the pass mask of `param` as a C++ host does. Null when the library refuses the record: its
-// failure records then explain why, and "rv_halftone COMMAND: the library refused the record" goes
-// to the standard error stream.
-std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, const char* command);
+// Builds the pass mask of `param` as a C++ host does, after asking the library whether it accepts
+// the record. Null when it does not, with the report refused and the library's reason in it.
+std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, SReport& report);
+
+// Makes the folder of a command's pictures and removes the command's own pictures of an earlier
+// run from it: the regular files whose whole name matches one of `ownNames` (regular
+// expressions). Other files are left alone.
+void PrepareOutDir(const std::string& dir, const std::vector<std::string>& ownNames);

@@ -27,6 +27,7 @@ struct SMaskOptions
 {
     SMaskParam param;
     SOutputOptions output;
+    std::string lines;  // "FIRST:LAST" page lines of the pass maps; empty: the lead-in and a cycle
 };
 
 struct SGeometry
@@ -48,24 +49,32 @@ struct SGeometry
 
 struct SMaskReport
 {
-    SMaskParam input;
     SMaskParam current;
     SGeometry geometry;
     std::string kernel;
-    bool pictures = false;           // --out was given
-    std::vector<std::string> files;  // the pictures written
+    std::vector<std::string> passColours;  // pass t in colour t mod their count
 };
 
-// Paper lines a pass map shows at most: the lead-in and one cycle of mask positions fit for
-// every common mode.
-constexpr int kPassMapMaxLines = 4096;
+// Page lines a pass map shows at most: by default (the lead-in and one cycle of mask positions
+// fit for every common mode), and when chosen with --lines. Longer stretches are cut, and the
+// report says so.
+constexpr int kPassMapDefaultLines = 4096;
+constexpr int kPassMapMaxLines = 16384;
+
+// The stretch the pass maps show, and what was cut of the one asked for ("" when nothing).
+struct SPassMapLines
+{
+    SLineRange lines;
+    std::string note;
+};
 
 SMaskReport Report_Make(const CMaskData_Base& mask)
 {
     SMaskReport report;
-    report.input = mask.MaskParam_Input();
     report.current = mask.MaskParam_Current();
     report.kernel = rv_halftone_kernel_variant();
+    for (const PassColour& colour : PassPalette(mask.BasePass()))
+        report.passColours.push_back(colour.name);
     SGeometry& g = report.geometry;
     g.maskWidth = mask.MaskWidth();
     g.maskHeight = mask.MaskHeight_IncludeRes();
@@ -87,7 +96,6 @@ nlohmann::json Report_ToJson(const SMaskReport& report)
 {
     const SGeometry& g = report.geometry;
     nlohmann::json json = {
-        {"input", RecordToJson(report.input)},
         {"current", RecordToJson(report.current)},
         {"geometry",
          {
@@ -106,9 +114,8 @@ nlohmann::json Report_ToJson(const SMaskReport& report)
              {"yResStep", g.yResStep},
          }},
         {"kernel", report.kernel},
+        {"passColours", report.passColours},
     };
-    if (report.pictures)
-        json["files"] = report.files;
     return json;
 }
 
@@ -149,11 +156,54 @@ void Report_Print(const SMaskReport& report)
         c.bitsPerPixel);
 }
 
-// One picture per colour and mask position (fired pixels dark) and one pass map per colour.
-std::vector<std::string> Pictures_Write(const rv_analysis::CPrintPlan& plan,
-                                        const SOutputOptions& output)
+// "FIRST:LAST" into a range; false when the text is not two whole numbers in order.
+bool ParseLines(const std::string& text, SLineRange& lines)
 {
-    std::filesystem::create_directories(output.outDir);
+    char end = '\0';
+    return std::sscanf(text.c_str(), "%d:%d%c", &lines.first, &lines.last, &end) == 2 &&
+           lines.first <= lines.last;
+}
+
+// The stretch --lines asks for, or the default: from the top of the lead-in, at least one more
+// swath and one whole cycle of positions. Refuses a stretch above the lead-in's top.
+SPassMapLines PassMapLines(const rv_analysis::CPrintPlan& plan, const std::string& asked,
+                           SReport& report)
+{
+    SPassMapLines chosen;
+    const int height = plan.NozzleRows();
+    int cap = kPassMapMaxLines;
+    if (asked.empty()) {
+        chosen.lines.first = -plan.LeadLines();
+        chosen.lines.last =
+            chosen.lines.first + std::max(2 * height, height + plan.CycleLines()) - 1;
+        cap = kPassMapDefaultLines;
+    } else if (!ParseLines(asked, chosen.lines)) {
+        report.Refuse("--lines " + asked +
+                      ": give FIRST:LAST page lines with FIRST <= LAST, e.g. --lines=-100:400 "
+                      "(negative lines lie in the lead-in)");
+        return chosen;
+    } else if (chosen.lines.first < -plan.LeadLines()) {
+        report.Refuse("--lines " + asked + ": the first line must be at least " +
+                      std::to_string(-plan.LeadLines()) +
+                      ", the top of the lead-in (no pass reaches above it)");
+        return chosen;
+    }
+    if (chosen.lines.Count() > cap) {
+        chosen.note = "lines " + std::to_string(chosen.lines.first + cap) + " to " +
+                      std::to_string(chosen.lines.last) + " cut: at most " + std::to_string(cap) +
+                      " lines" + (asked.empty() ? ", choose others with --lines" : "");
+        chosen.lines.last = chosen.lines.first + cap - 1;
+    }
+    return chosen;
+}
+
+// One picture per colour and mask position (fired pixels dark), one pass map and one chart of
+// the passes' shares per line per colour. Returns the paths written.
+std::vector<std::string> Pictures_Write(const rv_analysis::CPrintPlan& plan,
+                                        const SPassMapLines& chosen, const SOutputOptions& output)
+{
+    PrepareOutDir(output.outDir,
+                  {R"(mask_c\d+_p\d+\.png)", R"(passmap_c\d+\.png)", R"(shares_c\d+\.png)"});
     const int colours = plan.ColorCount();
     const int positions = plan.PositionCount();
     std::vector<std::string> files;
@@ -161,59 +211,63 @@ std::vector<std::string> Pictures_Write(const rv_analysis::CPrintPlan& plan,
     for (int c = 0; c < colours; ++c) {
         // Pass p < N lays position p.
         for (int p = 0; p < positions; ++p) {
-            progress.Update(static_cast<long long>(c) * (positions + 1) + p,
-                            static_cast<long long>(colours) * (positions + 1));
+            progress.Update(static_cast<long long>(c) * (positions + 2) + p,
+                            static_cast<long long>(colours) * (positions + 2));
             char name[64];
             std::snprintf(name, sizeof name, "mask_c%d_p%02d.png", c, p);
-            WritePngGreyPacked(output.outDir + "/" + name, plan.RowsOfPass(c, p), plan.Width(),
-                               plan.NozzleRows(), plan.LineBytes(), plan.BitsPerPixel(),
-                               output.Png(true));
-            files.push_back(name);
+            files.push_back(output.outDir + "/" + name);
+            WritePngGreyPacked(files.back(), plan.RowsOfPass(c, p), plan.Width(), plan.NozzleRows(),
+                               plan.LineBytes(), plan.BitsPerPixel(), output.Png(true));
         }
-        // From the top of the lead-in: at least one more swath and one whole cycle of positions.
-        const int height = plan.NozzleRows();
-        const int lines =
-            std::min(kPassMapMaxLines, std::max(2 * height, height + plan.CycleLines()));
-        const std::string name = "passmap_c" + std::to_string(c) + ".png";
-        WritePassMap(output.outDir + "/" + name,
-                     rv_analysis::Simulate(plan, c, -plan.LeadLines(), lines),
-                     plan.Mask().BasePass(), output.Png());
-        files.push_back(name);
+        const SLineRange& lines = chosen.lines;
+        files.push_back(output.outDir + "/passmap_c" + std::to_string(c) + ".png");
+        WritePassMap(files.back(), rv_analysis::Simulate(plan, c, lines.first, lines.Count()),
+                     plan.Mask().BasePass(), output.scale, chosen.note);
+        progress.Update(static_cast<long long>(c) * (positions + 2) + positions + 1,
+                        static_cast<long long>(colours) * (positions + 2));
+        files.push_back(output.outDir + "/shares_c" + std::to_string(c) + ".png");
+        WritePassShares(files.back(), plan, c, lines);
     }
     return files;
 }
 
-void PrintLegend(int basePass)
+void PrintLegend(const SMaskReport& report, const SPassMapLines& chosen)
 {
-    std::printf("Pass map colours (pass t is drawn in colour t mod %d; unfired pixels white):",
-                basePass + 1);
-    const std::vector<PassColour> palette = PassPalette(basePass);
-    for (size_t i = 0; i < palette.size(); ++i)
-        std::printf("%s %zu %s", i == 0 ? "" : ",", i, palette[i].name.c_str());
-    std::printf("\n");
+    const size_t count = report.passColours.size();
+    std::printf("Pass maps: page lines %d to %d%s%s; pass t is drawn in colour t mod %zu:",
+                chosen.lines.first, chosen.lines.last, chosen.note.empty() ? "" : " (",
+                chosen.note.empty() ? "" : (chosen.note + ")").c_str(), count);
+    for (size_t i = 0; i < count; ++i)
+        std::printf("%s %zu %s", i == 0 ? "" : ",", i, report.passColours[i].c_str());
+    std::printf("; unfired pixels white\n");
 }
 
-int RunMask(const SMaskOptions& options)
+void RunMask(const SMaskOptions& options, SReport& report)
 {
-    const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, "mask");
+    const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, report);
     if (!mask)
-        return 1;
-    SMaskReport report = Report_Make(*mask);
+        return;
+    const SMaskReport geometry = Report_Make(*mask);
     const SOutputOptions& output = options.output;
-    report.pictures = !output.outDir.empty();
-    if (report.pictures)
-        report.files = Pictures_Write(rv_analysis::CPrintPlan(*mask), output);
-    if (output.json) {
-        std::cout << Report_ToJson(report).dump(2) << "\n";
-    } else {
-        Report_Print(report);
-        if (report.pictures)
-            PrintLegend(mask->BasePass());
+    const rv_analysis::CPrintPlan plan(*mask);
+    const SPassMapLines chosen = PassMapLines(plan, options.lines, report);
+    if (report.status != EReportStatus::Ok)
+        return;
+    const bool pictures = !output.outDir.empty();
+    if (pictures)
+        report.files = Pictures_Write(plan, chosen, output);
+    report.own = Report_ToJson(geometry);
+    report.own["passMapLines"] = {chosen.lines.first, chosen.lines.last};
+    if (!chosen.note.empty())
+        report.own["passMapNote"] = chosen.note;
+    if (!output.json) {
+        Report_Print(geometry);
+        if (pictures)
+            PrintLegend(geometry, chosen);
     }
-    if (report.pictures)
+    if (pictures)
         std::fprintf(stderr, "mask: wrote %zu pictures to %s\n", report.files.size(),
                      output.outDir.c_str());
-    return 0;
 }
 
 }  // namespace
@@ -224,8 +278,18 @@ CommandRun AddMaskCommand(CLI::App& app)
     CLI::App* command = app.add_subcommand("mask", "Build a pass mask and show its geometry");
     AddRecordOptions(*command, options->param);
     AddOutputOptions(*command, options->output,
-                     "folder for one picture per colour and mask position (fired pixels dark) "
-                     "and a pass map per colour",
-                     "print the geometry as JSON");
-    return [options, command]() { return command->parsed() ? RunMask(*options) : -1; };
+                     "folder for one picture per colour and mask position (fired pixels dark), "
+                     "a pass map per colour (with its legend) and a chart of the share of each "
+                     "line each pass lays",
+                     "print the report as JSON");
+    command->add_option("--lines", options->lines,
+                        "FIRST:LAST page lines of the pass maps and share charts (negative lines "
+                        "lie in the lead-in: write --lines=-100:400); default: from the top of "
+                        "the lead-in, one more swath and one cycle of positions, at most " +
+                            std::to_string(kPassMapDefaultLines) + " lines (chosen: at most " +
+                            std::to_string(kPassMapMaxLines) + ")");
+    return ReportedRun(command, options->output.json, [options, command](SReport& report) {
+        WarnUnreadFeatherOptions(*command, options->param);
+        RunMask(*options, report);
+    });
 }

@@ -9,7 +9,6 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -73,22 +72,41 @@ SOverlapReport Report_Make(const OverlapMask& mask, const SOverlapMaskParam& par
     return report;
 }
 
-// Head, tail and their sum (what the two heads lay together).
-void Pictures_Write(const OverlapMask& mask, const SOverlapReport& report, int bits,
-                    const SOutputOptions& output)
+// Head, tail and their sum (what the two heads lay together); returns the paths written.
+std::vector<std::string> Pictures_Write(const OverlapMask& mask, const SOverlapReport& report,
+                                        int bits, const SOutputOptions& output)
 {
     std::vector<unsigned char> sum(static_cast<size_t>(report.lines) * report.lineBytes);
     for (size_t i = 0; i < sum.size(); ++i)
         sum[i] = static_cast<unsigned char>(mask.Mask_head()[i] | mask.Mask_tail()[i]);
-    std::filesystem::create_directories(output.outDir);
+    PrepareOutDir(output.outDir, {R"(overlap_(head|tail|sum)\.png)"});
     const PngOptions png = output.Png(true);
+    std::vector<std::string> files;
     const auto write = [&](const char* name, const unsigned char* rows) {
-        WritePngGreyPacked(output.outDir + "/" + name, rows, report.width, report.lines,
-                           report.lineBytes, bits, png);
+        files.push_back(output.outDir + "/" + name);
+        WritePngGreyPacked(files.back(), rows, report.width, report.lines, report.lineBytes, bits,
+                           png);
     };
     write("overlap_head.png", mask.Mask_head());
     write("overlap_tail.png", mask.Mask_tail());
     write("overlap_sum.png", sum.data());
+    return files;
+}
+
+// The rules of the overlap record, in the order the library checks them; empty when none is
+// broken (the library may still refuse a zone too large to address).
+std::string OverlapRefusal(const SOverlapMaskParam& p)
+{
+    if (p.overlapHeight < 1)
+        return "--overlap-height " + std::to_string(p.overlapHeight) + " must be at least 1";
+    if (p.bitsPerPixel != 1 && p.bitsPerPixel != 2)
+        return "--bits-per-pixel " + std::to_string(p.bitsPerPixel) + " must be 1 or 2";
+    if (!(p.featherPercent >= 0.0f && p.featherPercent <= 100.0f))
+        return "--feather-percent " + std::to_string(p.featherPercent) +
+               " must be a number from 0 to 100";
+    if (p.inkPercent < 1 || p.inkPercent > 100)
+        return "--ink-percent " + std::to_string(p.inkPercent) + " must be from 1 to 100";
+    return "";
 }
 
 nlohmann::json Report_ToJson(const SOverlapReport& report)
@@ -115,27 +133,30 @@ void Report_Print(const SOverlapReport& report)
                     100.0 * share.head, 100.0 * share.tail, share.both);
 }
 
-int RunOverlap(const SOverlapOptions& options)
+void RunOverlap(const SOverlapOptions& options, SReport& report)
 {
+    const std::string broken = OverlapRefusal(options.param);
+    if (!broken.empty()) {
+        report.Refuse(broken);
+        return;
+    }
     OverlapMaskStorage storage;
     const OverlapMask* mask = nullptr;
     if (!storage.OverlapMask_Create(options.param, mask)) {
-        std::cerr
-            << "rv_halftone overlap: the library refused the record (see the records above)\n";
-        return 1;
+        report.Refuse("the library refused the zone: 2 x --overlap-height lines of 128 bytes per "
+                      "bit must fit in 2147483647 bytes (see its records above)");
+        return;
     }
-    const SOverlapReport report = Report_Make(*mask, options.param);
+    const SOverlapReport shares = Report_Make(*mask, options.param);
     const SOutputOptions& output = options.output;
     if (!output.outDir.empty())
-        Pictures_Write(*mask, report, options.param.bitsPerPixel, output);
-    if (output.json)
-        std::cout << Report_ToJson(report).dump(2) << "\n";
-    else
-        Report_Print(report);
+        report.files = Pictures_Write(*mask, shares, options.param.bitsPerPixel, output);
+    report.own = Report_ToJson(shares);
+    if (!output.json)
+        Report_Print(shares);
     std::fprintf(
-        stderr, "overlap: %d lines%s\n", report.lines,
+        stderr, "overlap: %d lines%s\n", shares.lines,
         output.outDir.empty() ? "" : (", head, tail and sum written to " + output.outDir).c_str());
-    return 0;
 }
 
 }  // namespace
@@ -166,5 +187,6 @@ CommandRun AddOverlapCommand(CLI::App& app)
         ->capture_default_str();
     AddOutputOptions(*command, options->output, "folder for the head, tail and sum pictures",
                      "print the shares as JSON");
-    return [options, command]() { return command->parsed() ? RunOverlap(*options) : -1; };
+    return ReportedRun(command, options->output.json,
+                       [options](SReport& report) { RunOverlap(*options, report); });
 }

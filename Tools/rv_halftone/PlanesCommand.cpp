@@ -3,6 +3,7 @@
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "PngWriter.h"
+#include "Progress.h"
 
 #include <RvAnalysis/PlaneQuality.h>
 #include <Rv_Halftone/RawMaskData.h>
@@ -41,8 +42,8 @@ struct SPlaneReport
 struct SPlanesReport
 {
     std::vector<SPlaneReport> planes;
-    bool ok = true;    // every plane meets every floor
-    int pictures = 0;  // files written to the --out folder
+    bool ok = true;                  // every plane meets every floor
+    std::vector<std::string> files;  // written to the --out folder
 };
 
 bool IsBasePlane(int plane) { return plane % 4 == 1 || plane % 4 == 2; }
@@ -91,13 +92,11 @@ nlohmann::json Plane_ToJson(const SPlaneReport& report)
     };
 }
 
-nlohmann::json Report_ToJson(const SPlanesReport& report, const std::string& outDir)
+nlohmann::json Report_ToJson(const SPlanesReport& report)
 {
-    nlohmann::json json = {{"planes", nlohmann::json::array()}, {"ok", report.ok}};
+    nlohmann::json json = {{"planes", nlohmann::json::array()}};
     for (const SPlaneReport& plane : report.planes)
         json["planes"].push_back(Plane_ToJson(plane));
-    if (!outDir.empty())
-        json["pictures"] = {{"dir", outDir}, {"files", report.pictures}};
     return json;
 }
 
@@ -129,7 +128,7 @@ void Report_Print(const SPlanesReport& report, const std::string& outDir)
     else
         std::printf("%ld of %zu plane(s) miss a floor\n", missing, report.planes.size());
     if (!outDir.empty())
-        std::printf("wrote %d pictures of %zu plane(s) to %s\n", report.pictures,
+        std::printf("wrote %zu pictures of %zu plane(s) to %s\n", report.files.size(),
                     report.planes.size(), outDir.c_str());
 }
 
@@ -196,24 +195,30 @@ void Picture_Spectrum(const std::string& path, const uint16_t* plane, const PngO
     WritePngGrey8(path, grey.data(), width, height, width, options);
 }
 
-// Writes the five pictures of each plane; returns how many files it wrote.
-int Pictures_Write(const SOutputOptions& output, const std::vector<int>& planes)
+// Writes the five pictures of each plane; returns their paths.
+std::vector<std::string> Pictures_Write(const SOutputOptions& output,
+                                        const std::vector<int>& planes)
 {
-    std::filesystem::create_directories(output.outDir);
-    int written = 0;
-    for (int plane : planes) {
+    PrepareOutDir(output.outDir, {R"(plane_\d\d(_cut_1of(16|4|2)|_spectrum)?\.png)"});
+    std::vector<std::string> files;
+    Progress progress("writing pictures");
+    for (size_t i = 0; i < planes.size(); ++i) {
+        progress.Update(static_cast<long long>(i), static_cast<long long>(planes.size()));
+        const int plane = planes[i];
         const uint16_t* levels = StoredPlane(plane);
-        Picture_Levels(PicturePath(output.outDir, plane, ""), levels, output.Png());
-        for (int c = 0; c < 3; ++c)
-            Picture_Cut(PicturePath(output.outDir, plane, std::string("_cut_") + kCutNames[c]),
-                        levels, rva::kCutFractions[c], output.Png(true));
-        Picture_Spectrum(PicturePath(output.outDir, plane, "_spectrum"), levels, output.Png());
-        written += 5;
+        files.push_back(PicturePath(output.outDir, plane, ""));
+        Picture_Levels(files.back(), levels, output.Png());
+        for (int c = 0; c < 3; ++c) {
+            files.push_back(PicturePath(output.outDir, plane, std::string("_cut_") + kCutNames[c]));
+            Picture_Cut(files.back(), levels, rva::kCutFractions[c], output.Png(true));
+        }
+        files.push_back(PicturePath(output.outDir, plane, "_spectrum"));
+        Picture_Spectrum(files.back(), levels, output.Png());
     }
-    return written;
+    return files;
 }
 
-int RunPlanes(const SPlanesOptions& options)
+void RunPlanes(const SPlanesOptions& options, SReport& report)
 {
     std::vector<int> planes = options.planes;
     if (planes.empty())
@@ -222,22 +227,21 @@ int RunPlanes(const SPlanesOptions& options)
     std::sort(planes.begin(), planes.end());
     planes.erase(std::unique(planes.begin(), planes.end()), planes.end());
 
-    SPlanesReport report;
+    SPlanesReport figures;
     const std::vector<uint16_t> derivedPlanes = rva::StoredPlanes_Rederived();
     for (int plane : planes) {
-        report.planes.push_back(Plane_Measure(plane, derivedPlanes));
-        report.ok = report.ok && report.planes.back().misses.empty();
+        figures.planes.push_back(Plane_Measure(plane, derivedPlanes));
+        figures.ok = figures.ok && figures.planes.back().misses.empty();
     }
     const SOutputOptions& output = options.output;
     if (!output.outDir.empty())
-        report.pictures =
-            Pictures_Write(output, planes);  // a PngError or filesystem error: status 2
-
-    if (output.json)
-        std::cout << Report_ToJson(report, output.outDir).dump(2) << "\n";
-    else
-        Report_Print(report, output.outDir);
-    return report.ok ? 0 : 1;
+        figures.files = Pictures_Write(output, planes);
+    report.files = figures.files;
+    report.own = Report_ToJson(figures);
+    if (!figures.ok)
+        report.NotMet("a plane misses a floor");
+    if (!output.json)
+        Report_Print(figures, output.outDir);
 }
 
 }  // namespace
@@ -255,5 +259,6 @@ CommandRun AddPlanesCommand(CLI::App& app)
         "write plane_NN.png, plane_NN_cut_1of16/1of4/1of2.png and plane_NN_spectrum.png "
         "into this directory",
         "print the figures as JSON");
-    return [options, command]() { return command->parsed() ? RunPlanes(*options) : -1; };
+    return ReportedRun(command, options->output.json,
+                       [options](SReport& report) { RunPlanes(*options, report); });
 }

@@ -7,10 +7,20 @@
 
 #include <nlohmann/json.hpp>
 
+#include <string>
+
 // Adds --nozzle-count ... --less-mask-position to `command`, writing into `param`, which starts
 // as the tool's default mode (544 nozzles, 4 passes, 2 colours, 2 bits, no feather). Values are
 // only type-checked here: the library itself refuses a record it cannot serve.
 void AddRecordOptions(CLI::App& command, SMaskParam& param);
 
+// Warns on the standard error stream about options given that the record's feather mode does not
+// read (--feather-percent and the like without --feather-mode 1).
+void WarnUnreadFeatherOptions(const CLI::App& command, const SMaskParam& param);
+
+// A library text with the record's field names ("featherPercent") turned into this tool's options
+// ("--feather-percent").
+std::string InOptionNames(const std::string& text);
+
 // The record as JSON, field names as in the record.
-nlohmann::json RecordToJson(const SMaskParam& param);
+nlohmann::ordered_json RecordToJson(const SMaskParam& param);

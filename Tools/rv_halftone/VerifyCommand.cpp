@@ -12,7 +12,6 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -36,7 +35,7 @@ struct SVerifyReport
     std::vector<SColorVerdict> colours;
     int checked = 0;     // colours whose promise was checked
     bool allMet = true;  // every checked promise met
-    int pictures = 0;
+    std::vector<std::string> files;
 };
 
 std::string HistogramText(const std::vector<long long>& histogram)
@@ -59,7 +58,7 @@ SVerifyReport Report_Make(const rv_analysis::CPrintPlan& plan, const SOutputOpti
     report.endPaperLine = plan.LeadLines() + plan.CycleLines();
     report.positions = plan.PositionCount();
     if (!output.outDir.empty())
-        std::filesystem::create_directories(output.outDir);
+        PrepareOutDir(output.outDir, {R"(firecount_c\d+\.png)"});
     Progress progress("simulating the print");
     for (int c = 0; c < plan.ColorCount(); ++c) {
         progress.Update(c, plan.ColorCount());
@@ -71,9 +70,8 @@ SVerifyReport Report_Make(const rv_analysis::CPrintPlan& plan, const SOutputOpti
             report.allMet = report.allMet && verdict.met;
         }
         if (!output.outDir.empty()) {
-            WriteFireCounts(output.outDir + "/firecount_c" + std::to_string(c) + ".png", fired,
-                            output.Png());
-            ++report.pictures;
+            report.files.push_back(output.outDir + "/firecount_c" + std::to_string(c) + ".png");
+            WriteFireCounts(report.files.back(), fired, output.scale);
         }
     }
     progress.Update(plan.ColorCount(), plan.ColorCount());
@@ -137,23 +135,25 @@ std::string Summary(const SVerifyReport& report)
     return "every promise met";
 }
 
-int RunVerify(const SVerifyOptions& options)
+void RunVerify(const SVerifyOptions& options, SReport& report)
 {
-    const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, "verify");
+    const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, report);
     if (!mask)
-        return 1;
+        return;
     const SOutputOptions& output = options.output;
-    const SVerifyReport report = Report_Make(rv_analysis::CPrintPlan(*mask), output);
-    if (output.json)
-        std::cout << Report_ToJson(report).dump(2) << "\n";
-    else
-        Report_Print(report);
-    const std::string pictures = report.pictures > 0 ? ", " + std::to_string(report.pictures) +
-                                                           " picture(s) in " + output.outDir
-                                                     : "";
-    std::fprintf(stderr, "verify: %zu colour(s), %s%s\n", report.colours.size(),
-                 Summary(report).c_str(), pictures.c_str());
-    return report.allMet ? 0 : 1;
+    const SVerifyReport verdict = Report_Make(rv_analysis::CPrintPlan(*mask), output);
+    report.files = verdict.files;
+    report.own = Report_ToJson(verdict);
+    if (!verdict.allMet)
+        report.NotMet(Summary(verdict));
+    if (!output.json)
+        Report_Print(verdict);
+    const std::string pictures =
+        verdict.files.empty()
+            ? ""
+            : ", " + std::to_string(verdict.files.size()) + " picture(s) in " + output.outDir;
+    std::fprintf(stderr, "verify: %zu colour(s), %s%s\n", verdict.colours.size(),
+                 Summary(verdict).c_str(), pictures.c_str());
 }
 
 }  // namespace
@@ -165,7 +165,11 @@ CommandRun AddVerifyCommand(CLI::App& app)
         "verify", "Simulate the print of a mode and check how often every paper pixel is fired");
     AddRecordOptions(*command, options->param);
     AddOutputOptions(*command, options->output,
-                     "folder for a picture of the fire counts per colour",
+                     "folder for a picture of the fire counts per colour (0 white, 1 mid grey, "
+                     "2 dark grey, 3 or more black; the legend is in the picture)",
                      "print the report as JSON");
-    return [options, command]() { return command->parsed() ? RunVerify(*options) : -1; };
+    return ReportedRun(command, options->output.json, [options, command](SReport& report) {
+        WarnUnreadFeatherOptions(*command, options->param);
+        RunVerify(*options, report);
+    });
 }

@@ -7,6 +7,7 @@
 // below the top exactly once.
 #include "CutTables.h"
 
+#include "../Refusal.h"
 #include "../Rv_Halftone_Internal.h"
 
 #include <algorithm>
@@ -54,7 +55,9 @@ bool ThreePart_Ramp(SCutTable* table, int n, int s, int levelPercent)
         return false;
     }
     if (levelPercent < 1 || levelPercent > 100) {
-        ZEB_LOG_FAILURE();
+        RV_REFUSE(Words("smoothLevelPercent ", levelPercent,
+                        " must be from 1 to 100 (the share of the levels three-part feathering "
+                        "lays)"));
         return false;
     }
     const long long top = static_cast<long long>(levelPercent) * kLevelScale / 100;

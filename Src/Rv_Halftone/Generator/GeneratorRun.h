@@ -3,6 +3,7 @@
 #pragma once
 
 #include <Rv_Halftone/CutTable.h>
+#include <Rv_Halftone/MaskDataGenerate_Param.h>
 
 class CBaseMaskData;
 class CMaskBlock;
@@ -28,6 +29,15 @@ struct SRenderJob
     int lineBytes;  // bytes of one output row
     bool ripple;    // the sine ripple over the last rows of each unit
 };
+
+// The generator's record for the job, thresholdWidth samples per threshold row.
+SMaskDataGenerate_Param GenerateParam_Of(const SRenderJob& job, int thresholdWidth);
+
+// The sizes a run of the job reaches (its units, its output, the generator's blocks) are int
+// offsets: false, with the reason stated, when one is not. Nothing is allocated.
+bool RenderJob_Fits(const SRenderJob& job, int thresholdWidth);
+// The generator's own size checks of a record with units, the ones no buffer can answer.
+bool GenerateSizes_Fit(const SMaskDataGenerate_Param& p);
 
 // Renders the job with `workerCount` workers and waits for it. False, with a failure record, when
 // the generator refuses the job, a worker fails, or the run takes longer than kRenderTimeoutMs.

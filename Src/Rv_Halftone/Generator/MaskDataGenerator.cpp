@@ -8,6 +8,7 @@
 #include <ZebCommon/ZebQueue.h>
 
 #include "../Rv_Halftone_Internal.h"
+#include "GeneratorRun.h"
 #include "StateStep.h"
 
 namespace {
@@ -37,7 +38,6 @@ bool HasUnits(const SMaskDataGenerate_Param& p)
 // do not fit its buffers is refused here rather than rendered out of bounds.
 bool Param_Fits(const SMaskDataGenerate_Param& p)
 {
-    using rv_halftone::FitsInt;
     if (p.maskBlock == nullptr || p.thresholdData == nullptr || p.cutTable == nullptr)
         return false;
     if (p.thresholdWidth < 1 || p.thresholdHeight < 1 || p.maskHeight < 0 || p.stepHeight < 1 ||
@@ -53,19 +53,11 @@ bool Param_Fits(const SMaskDataGenerate_Param& p)
         static_cast<long long>(p.yResPass) * p.maskHeight * p.maskLineBytes;
     const long long colorBytes = static_cast<long long>(p.positionCount) * p.maskBytesOnePosition;
     const long long outputBytes = static_cast<long long>(p.colorCount) * p.maskBytesOneColor;
-    const long long lastRowStart = static_cast<long long>(p.positionCount) * p.stepHeight;
-    // Where the ripple runs, each worker holds one byte-per-pixel block per X pass.
-    const long long blockBytes = static_cast<long long>(p.thresholdWidth) * p.maskHeight;
-    const bool blocksFit =
-        !RipplesUnits(p) || (FitsInt(blockBytes) && FitsInt(blockBytes * p.xResPass));
     return p.maskLineBytes >= (rowBits + 7) / 8 && p.maskBytesOnePosition >= positionBytes &&
            p.maskBytesOneColor >= colorBytes && outputBytes <= p.maskBlock->MaskDataBytesCount() &&
-           p.cutTableCount >= p.maskHeight && FitsInt(lastRowStart) &&
-           FitsInt(static_cast<long long>(p.yResPass) * p.stepHeight) &&
-           FitsInt(static_cast<long long>(p.thresholdWidth) * p.xResPass) &&
-           p.thresholdData->Width() == p.thresholdWidth &&
+           p.cutTableCount >= p.maskHeight && p.thresholdData->Width() == p.thresholdWidth &&
            p.thresholdData->Height() >= p.thresholdHeight &&
-           p.thresholdData->Count() >= p.colorCount && blocksFit;
+           p.thresholdData->Count() >= p.colorCount && rv_halftone::GenerateSizes_Fit(p);
 }
 
 }  // namespace

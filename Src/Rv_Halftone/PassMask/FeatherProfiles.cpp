@@ -7,9 +7,9 @@
 // e = N - S x P is the number of feathered rows per step.
 #include <Rv_Halftone/MaskData_Base.h>
 
+#include "../Refusal.h"
 #include "../Rv_Halftone_Internal.h"
-
-#include <boost/math/special_functions/round.hpp>
+#include "ProfileRules.h"
 
 #include <algorithm>
 #include <climits>
@@ -39,7 +39,10 @@ bool CMaskData_Base::InitNoneRes()
     switch (m_maskParam_Current.featherMode) {
     case FeatherMode_None: return InitNoneRes_FeatherNone();
     case FeatherMode_Nozzle: return InitNoneRes_FeatherNozzle();
-    default: ZEB_LOG_FAILURE(); return false;
+    default:
+        RV_REFUSE(rv_halftone::Words("featherMode ", m_maskParam_Current.featherMode,
+                                     " must be 0 (no feather) or 1 (nozzle feather)"));
+        return false;
     }
 }
 
@@ -50,17 +53,18 @@ bool CMaskData_Base::InitNoneRes_FeatherNozzle()
         return InitNoneRes_FeatherNozzle_Smooth_2();
     if (type == FeatherNozzleType_ThreePart || type == FeatherNozzleType_ThreePartRipple)
         return InitNoneRes_FeatherNozzle_Smooth_3();
-    ZEB_LOG_FAILURE();
+    RV_REFUSE(rv_halftone::Words("featherNozzleType ", type,
+                                 " must be 1 (two-part), 2 (three-part) or 3 (three-part with the "
+                                 "sine ripple) with featherMode 1"));
     return false;
 }
 
 bool CMaskData_Base::InitNoneRes_FeatherNone()
 {
     const SMaskParam& p = m_maskParam_Current;
-    const long long q = static_cast<long long>(p.xResPass) * p.yResPass;
-    const int step = static_cast<int>(((p.nozzleCount / p.basePass) / q) * q);
+    const int step = static_cast<int>(rv_halftone::UnfeatheredStep(p));
     if (step < 1) {
-        ZEB_LOG_FAILURE();
+        RV_REFUSE(rv_halftone::Reason_UnfeatheredStep(*this));
         return false;
     }
     m_stepHeight_NoneRes = step;
@@ -85,22 +89,16 @@ bool CMaskData_Base::InitNoneRes_FeatherNone()
 bool CMaskData_Base::InitNoneRes_FeatherNozzle_Smooth_2()
 {
     const SMaskParam& p = m_maskParam_Current;
-    // Single precision in this order: the step of existing print modes depends on it. At 100 %
-    // three quarters of the head's rows feather; the rest always print plainly.
-    const float share = p.featherPercent / 100.0f;
-    const float featherNozzles = (static_cast<float>(p.nozzleCount) * 0.75f) * share;
-    const long long t = static_cast<long long>(featherNozzles);
-    const long long q = static_cast<long long>(p.xResPass) * p.yResPass;
-    const long long step =
-        (((p.nozzleCount - t / (static_cast<long long>(p.basePass) + 1)) / p.basePass) / q) * q;
+    const rv_halftone::STwoPartRows rows = rv_halftone::TwoPartRows(p);
+    const long long step = rows.step;
     if (step < 1) {
-        ZEB_LOG_FAILURE();
+        RV_REFUSE(rv_halftone::Reason_TwoPartStep(*this));
         return false;
     }
-    const long long feather = p.nozzleCount - step * p.basePass;
+    const long long feather = rows.feather;
     // More feathered rows than the step holds would make the plain part negative.
     if (feather > step) {
-        ZEB_LOG_FAILURE();
+        RV_REFUSE(rv_halftone::Reason_TwoPartFeatherAboveStep(*this));
         return false;
     }
     m_stepHeight_NoneRes = static_cast<int>(step);
@@ -114,17 +112,9 @@ bool CMaskData_Base::InitNoneRes_FeatherNozzle_Smooth_2()
 bool CMaskData_Base::InitNoneRes_FeatherNozzle_Smooth_3()
 {
     const SMaskParam& p = m_maskParam_Current;
-    // Rounded half away from zero here, truncated in the two-part profile.
-    const float share = p.featherPercent / 100.0f;
-    const float featherNozzles = share * (static_cast<float>(p.nozzleCount) * 0.75f);
-    const int r = static_cast<int>(boost::math::round(featherNozzles));
-    const int q = (p.nozzleCount - r) / p.basePass;
-    // Whole groups of four rows, as the three-part modes of existing heads step.
-    const int q4 = q - (q % 4);
-    const long long resolution = static_cast<long long>(p.xResPass) * p.yResPass;
-    const int step = static_cast<int>((q4 / resolution) * resolution);
+    const int step = static_cast<int>(rv_halftone::ThreePartStep(p));
     if (step < 1) {
-        ZEB_LOG_FAILURE();
+        RV_REFUSE(rv_halftone::Reason_ThreePartStep(*this));
         return false;
     }
     m_stepHeight_NoneRes = step;
@@ -154,10 +144,23 @@ bool CMaskData_Base::InitResParam()
     if (!feathered)
         leadBlank +=
             static_cast<long long>(step / x) * (x - 1) + static_cast<long long>(step) * (y - 1);
-    if (!FitsInt(maskWidth) || !FitsInt(stepHeight) || !FitsInt(maskHeight) ||
-        !FitsInt(lineBytes) || !FitsInt(leadBlank)) {
-        ZEB_LOG_FAILURE();
-        return false;
+    const struct
+    {
+        long long value;
+        const char* what;
+    } sizes[] = {
+        {maskWidth, "pixels per mask row (544 x xResPass)"},
+        {stepHeight, "rows per step (the step x yResPass)"},
+        {maskHeight, "mask rows (the head's rows x yResPass)"},
+        {lineBytes, "bytes per mask row"},
+        {leadBlank, "rows of lead blank"},
+    };
+    for (const auto& size : sizes) {
+        if (!FitsInt(size.value)) {
+            RV_REFUSE(rv_halftone::Words(size.value, " ", size.what, " exceed the largest int, ",
+                                         INT_MAX, "; lower nozzleCount, xResPass or yResPass"));
+            return false;
+        }
     }
 
     m_yResStep.reset(new int[static_cast<size_t>(y)]);
@@ -181,6 +184,15 @@ bool CMaskData_Base::InitResParam()
     }
     ZEB_LOG(SeverityLevel_Info,
             "m_maskHeight = " << m_maskHeight << ", m_leadBlankHeight = " << m_leadBlankHeight);
+    // Only a two-part feather without a feathered row gets here: every other profile leads with
+    // fewer blank rows than its mask has.
+    if (rv_halftone::RefusalWanted())
+        rv_halftone::StateRefusal(
+            m_featherFamily == FeatherFamily_TwoPart && m_twoPartSplit.featherRows == 0
+                ? rv_halftone::Reason_TwoPartNoFeatherRow(*this)
+                : rv_halftone::Words("the mask's ", m_maskHeight,
+                                     " rows do not reach past its lead blank of ",
+                                     m_leadBlankHeight, " rows"));
     return false;
 }
 

@@ -1,6 +1,7 @@
 // CMaskData_Base: construction, the build pipeline, the choice of tile height and the accessors.
 #include <Rv_Halftone/MaskData_Base.h>
 
+#include "../Refusal.h"
 #include "../Rv_Halftone_Internal.h"
 
 #include <climits>
@@ -22,29 +23,41 @@ CMaskData_Base::CMaskData_Base()
 CMaskData_Base::~CMaskData_Base() = default;
 
 // The pipeline of a build, one step after the other; a step that fails writes this function's
-// failure record after its own, and the build stops.
+// failure record after its own, and the build stops. Each refusing step states why; a step's own
+// words below are kept only where it said nothing (a failure that no rule of the record explains).
+// While a record is only checked (rv_halftone::CheckingOnly), the last step sizes what it would
+// render and stops there.
 bool CMaskData_Base::Create(const SMaskParam& param)
 {
     m_maskParam_Input = param;
     m_maskParam_Current = param;
     m_thresholdHeight = rv_halftone::kThresholdSize;
     m_thresholdWidth = rv_halftone::kThresholdSize;
-    using Step = bool (*)(CMaskData_Base&);
-    const Step steps[] = {
+    const struct
+    {
+        bool (*run)(CMaskData_Base&);
+        const char* failure;
+    } steps[] = {
         // Refuse what the later steps cannot serve, then divide the resolution passes.
-        [](CMaskData_Base& m) { return m.RangeTest() && (m.SplitResolution(), true); },
+        {[](CMaskData_Base& m) { return m.RangeTest() && (m.SplitResolution(), true); },
+         "the range test refused the record"},
         // The working profile: feather family, step, mask height, lead blank (base rows).
-        [](CMaskData_Base& m) { return m.InitNoneRes(); },
+        {[](CMaskData_Base& m) { return m.InitNoneRes(); },
+         "the working profile refused the record"},
         // The sizes with the resolution passes.
-        [](CMaskData_Base& m) { return m.InitResParam(); },
+        {[](CMaskData_Base& m) { return m.InitResParam(); },
+         "the sizes with the resolution passes refused the record"},
         // The tile height, hence the mask positions; the bytes must be int-addressable.
-        [](CMaskData_Base& m) { return m.InitMaskSize() && m.MaskBytes_Fit(); },
+        {[](CMaskData_Base& m) { return m.InitMaskSize() && m.MaskBytes_Fit(); },
+         "the mask positions refused the record"},
         // Threshold layers, cut table and the generator's run.
-        [](CMaskData_Base& m) { return m.CreateMaskData(); },
+        {[](CMaskData_Base& m) { return m.CreateMaskData(); },
+         "the mask could not be rendered: memory, threads or time ran out (the record itself "
+         "breaks no rule)"},
     };
-    for (const Step step : steps) {
-        if (!step(*this)) {
-            ZEB_LOG_FAILURE();
+    for (const auto& step : steps) {
+        if (!step.run(*this)) {
+            RV_REFUSE(std::string(step.failure));
             return false;
         }
     }
@@ -54,19 +67,50 @@ bool CMaskData_Base::Create(const SMaskParam& param)
 // Refuses what the later steps would divide by, index with, or overflow on.
 bool CMaskData_Base::RangeTest() const
 {
+    using rv_halftone::Words;
     const SMaskParam& p = m_maskParam_Current;
+    const auto refuse = [](const std::string& reason) {
+        rv_halftone::StateRefusal(reason);
+        return false;
+    };
+    const struct
+    {
+        const char* field;
+        int value;
+    } counts[] = {{"nozzleCount", p.nozzleCount},
+                  {"basePass", p.basePass},
+                  {"colorCount", p.colorCount}};
+    for (const auto& count : counts)
+        if (count.value < 1)
+            return refuse(Words(count.field, " ", count.value, " must be at least 1"));
     if (p.colorTimes < 1 || p.colorTimes > p.basePass)
-        return false;
-    if (p.nozzleCount < 1 || p.basePass < 1 || p.colorCount < 1)
-        return false;
+        return refuse(
+            Words("colorTimes ", p.colorTimes, " must be from 1 to basePass (", p.basePass, ")"));
     if (p.bitsPerPixel != 1 && p.bitsPerPixel != 2)
-        return false;
+        return refuse(Words("bitsPerPixel ", p.bitsPerPixel, " must be 1 or 2"));
     // The percent is read only by the feathered profiles: an unfeathered record may carry any.
     if (p.featherMode == 1 &&
         (!std::isfinite(p.featherPercent) || p.featherPercent < 0.0f || p.featherPercent > 100.0f))
-        return false;
+        return refuse(Words("featherPercent ", p.featherPercent,
+                            " must be a number from 0 to 100 with featherMode 1"));
     // The split divides these; the result must still be a pass.
-    return p.xResPass / SplitCount_XRes() >= 1 && p.yResPass / SplitCount_YRes() >= 1;
+    const struct
+    {
+        const char* field;
+        int value;
+        int divisor;
+    } resolutions[] = {{"xResPass", p.xResPass, SplitCount_XRes()},
+                       {"yResPass", p.yResPass, SplitCount_YRes()}};
+    for (const auto& r : resolutions) {
+        if (r.value / r.divisor >= 1)
+            continue;
+        if (r.divisor == 1)
+            return refuse(Words(r.field, " ", r.value, " must be at least 1"));
+        return refuse(Words(r.field, " ", r.value, " divided by ", r.divisor, " (resSplitMode ",
+                            p.resSplitMode, ") leaves no pass; ", r.field, " must be at least ",
+                            r.divisor, " with this split"));
+    }
+    return true;
 }
 
 void CMaskData_Base::SplitResolution()
@@ -80,7 +124,22 @@ bool CMaskData_Base::MaskBytes_Fit() const
 {
     const long long oneColor =
         static_cast<long long>(m_maskHeight) * m_maskLineBytes * m_maskPositionCount;
-    return FitsInt(oneColor) && FitsInt(oneColor * m_maskParam_Current.colorCount);
+    const int colours = m_maskParam_Current.colorCount;
+    if (!FitsInt(oneColor)) {
+        rv_halftone::StateRefusal(rv_halftone::Words(
+            "one colour's mask would take ", oneColor, " bytes (", m_maskHeight, " rows x ",
+            m_maskLineBytes, " bytes x ", m_maskPositionCount, " mask positions), more than ",
+            INT_MAX, "; lower nozzleCount, xResPass, yResPass or bitsPerPixel"));
+        return false;
+    }
+    if (!FitsInt(oneColor * colours)) {
+        rv_halftone::StateRefusal(
+            rv_halftone::Words("colorCount ", colours, ": the mask would take ", oneColor * colours,
+                               " bytes (", oneColor, " per colour), more than ", INT_MAX,
+                               "; colorCount can be at most ", INT_MAX / oneColor));
+        return false;
+    }
+    return true;
 }
 
 bool CMaskData_Base::InitMaskSize()

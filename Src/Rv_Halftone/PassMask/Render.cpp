@@ -7,7 +7,9 @@
 
 #include "../Generator/GeneratorRun.h"
 #include "../Generator/ThresholdAddress.h"
+#include "../Refusal.h"
 #include "../Rv_Halftone_Internal.h"
+#include "../ThresholdPlanes/ThresholdPlanes.h"
 
 #include <vector>
 
@@ -18,8 +20,13 @@ bool CMaskData_Base::MaskBlock_Size()
     const long long oneColor = static_cast<long long>(m_maskPositionCount) *
                                m_maskParam_Current.yResPass * m_maskHeight_NoneRes *
                                m_maskLineBytes;
-    if (!rv_halftone::FitsInt(oneColor) ||
-        !m_maskBlock.Create(static_cast<int>(oneColor), m_maskParam_Current.colorCount)) {
+    if (!rv_halftone::FitsInt(oneColor)) {
+        ZEB_LOG_FAILURE();
+        return false;
+    }
+    if (rv_halftone::CheckingOnly())
+        return true;
+    if (!m_maskBlock.Create(static_cast<int>(oneColor), m_maskParam_Current.colorCount)) {
         ZEB_LOG_FAILURE();
         return false;
     }
@@ -27,10 +34,17 @@ bool CMaskData_Base::MaskBlock_Size()
 }
 
 // What both renderers need first: one threshold layer per colour, the cut table, and the output
-// sized and cleared. Each step writes its own failure record.
+// sized and cleared. Each step writes its own failure record. A check only sizes the layers and
+// the output (together they may take gigabytes) but builds the cut table, whose builders refuse
+// what they cannot serve.
 bool CMaskData_Base::Render_Prepare(CBaseMaskData& thresholds, std::vector<SCutTable>& cutTable)
 {
-    if (!thresholds.Create(m_thresholdWidth, m_thresholdHeight, m_maskParam_Current.colorCount))
+    const int colours = m_maskParam_Current.colorCount;
+    const bool layers =
+        rv_halftone::CheckingOnly()
+            ? rv_halftone::ThresholdLayers_Fit(m_thresholdWidth, m_thresholdHeight, colours)
+            : thresholds.Create(m_thresholdWidth, m_thresholdHeight, colours);
+    if (!layers)
         return false;
     cutTable.assign(static_cast<size_t>(m_maskHeight_NoneRes), SCutTable{0, 0});
     return CreateCutTable(cutTable.data(), m_maskHeight_NoneRes) && MaskBlock_Size();
@@ -64,6 +78,8 @@ bool CMaskData_Base::CreateMaskData_Workers(int workerCount)
                                          p.bitsPerPixel,
                                          m_maskLineBytes,
                                          m_featherFamily == FeatherFamily_ThreePartRipple};
+    if (rv_halftone::CheckingOnly())
+        return rv_halftone::RenderJob_Fits(job, m_thresholdWidth);
     if (!rv_halftone::RenderOnGenerator(job, workerCount)) {
         ZEB_LOG_FAILURE();
         return false;

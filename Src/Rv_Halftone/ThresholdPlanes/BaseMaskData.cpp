@@ -2,10 +2,26 @@
 
 #include <Rv_Halftone/RawMaskData.h>
 
+#include "../Refusal.h"
 #include "../Rv_Halftone_Internal.h"
+#include "ThresholdPlanes.h"
 
 #include <algorithm>
 #include <cstring>
+
+bool rv_halftone::ThresholdLayers_Fit(int width, int height, int count)
+{
+    // Each product is checked before the next one can wrap 64 bits.
+    const long long layerSamples = static_cast<long long>(width) * height;
+    const bool fits = width >= 0 && height >= 0 && count >= 0 && FitsInt(layerSamples) &&
+                      FitsInt(layerSamples * count) && FitsInt(layerSamples * count * 2);
+    if (!fits && layerSamples > 0)
+        StateRefusal(Words("colorCount ", count, ": the threshold layers of ", width, " x ", height,
+                           " two-byte samples per colour would take ", layerSamples * count * 2,
+                           " bytes, more than ", INT_MAX, "; colorCount can be at most ",
+                           INT_MAX / (layerSamples * 2)));
+    return fits;
+}
 
 CBaseMaskData::CBaseMaskData() : m_width(0), m_height(0), m_count(0) { }
 
@@ -13,17 +29,12 @@ CBaseMaskData::~CBaseMaskData() = default;
 
 bool CBaseMaskData::Create(int width, int height, int count)
 {
-    // Each product is checked before the next one can wrap 64 bits.
-    using rv_halftone::FitsInt;
-    const long long layerSamples = static_cast<long long>(width) * height;
-    const bool fits = width >= 0 && height >= 0 && count >= 0 && FitsInt(layerSamples) &&
-                      FitsInt(layerSamples * count) && FitsInt(layerSamples * count * 2);
-    if (!fits) {
+    if (!rv_halftone::ThresholdLayers_Fit(width, height, count)) {
         ZEB_LOG_FAILURE();
         return false;
     }
     // Every sample is written below, so the storage is not cleared.
-    const long long samples = layerSamples * count;
+    const long long samples = static_cast<long long>(width) * height * count;
     std::unique_ptr<unsigned short[]> data(new unsigned short[static_cast<size_t>(samples)]);
     const int tile = rv_halftone::kThresholdSize;
     for (int k = 0; k < count; ++k) {

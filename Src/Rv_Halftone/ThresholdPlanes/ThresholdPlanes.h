@@ -17,4 +17,8 @@ static_assert(planes::kTileSize == kThresholdSize,
               "the stored planes have the library's tile size");
 static_assert(planes::kLevelScale == kLevelScale,
               "the stored planes use the library's level scale");
+
+// Whether `count` layers of width x height two-byte samples are int-addressable; false, with the
+// reason stated, when not. The layers are counted in colours.
+bool ThresholdLayers_Fit(int width, int height, int count);
 }  // namespace rv_halftone

@@ -1,0 +1,28 @@
+// Internal to the library: the routes of the library's records other than the Boost.Log core.
+#pragma once
+
+#include <BoostLogWrapper/CustomBoostLog.h>
+
+namespace zeb_log {
+
+// severity (ESeverityLevel as an int), the message, the innermost scope (the writing function's
+// signature), the host's pointer.
+using RecordCallback = void (*)(int severity, const char* text, const char* scope, void* user);
+
+// From now on every record of the library goes to `callback` (null: nowhere) instead of the core.
+// Safe while other threads write records: a record being delivered finishes first, and the
+// previous callback is never called once this returns. The callback may be called on any thread
+// that writes a record, never on two at once.
+void Route_ToCallback(RecordCallback callback, void* user);
+
+// Drops this thread's records for the life of the object.
+class CQuietScope
+{
+public:
+    CQuietScope() { ++t_quiet; }
+    ~CQuietScope() { --t_quiet; }
+    CQuietScope(const CQuietScope&) = delete;
+    CQuietScope& operator=(const CQuietScope&) = delete;
+};
+
+}  // namespace zeb_log

@@ -1,0 +1,55 @@
+// The one shape of every command's report. With --json a command prints one JSON object:
+//   "command"  the command's name;
+//   "status"   "ok", "refused" (the library or the tool refused the input; "reason" says why),
+//              "not met" (a checked promise failed) or "error" (a file could not be read or
+//              written);
+//   "reason"   present exactly when the status is not "ok";
+//   "record"   for commands that take a parameter record: its thirteen fields, as given;
+//   "files"    the paths written (an empty list when none);
+// then the command's own keys. Exit status: 0 ok, 1 refused or not met, 2 error.
+#pragma once
+
+#include <Rv_Halftone/MaskParam.h>
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class EReportStatus
+{
+    Ok,
+    Refused,
+    NotMet,
+    Error,
+};
+
+struct SReport
+{
+    std::string command;
+    EReportStatus status = EReportStatus::Ok;
+    std::string reason;
+    std::optional<SMaskParam> record;
+    std::vector<std::string> files;
+    nlohmann::json own = nlohmann::json::object();  // the command's own keys
+
+    void Refuse(std::string why);
+    void NotMet(std::string why);
+};
+
+nlohmann::ordered_json ReportToJson(const SReport& report);
+int ExitStatus(EReportStatus status);
+
+// Runs a command: `body` fills the report and, in text mode, prints its text. A file that cannot
+// be read or written (an exception) becomes status "error". Then the JSON object is printed (with
+// `json`), a reason goes to the standard error stream in text mode, and a standard output that
+// could not be written is an error too. Returns the exit status.
+int RunReported(const char* command, bool json, const std::function<void(SReport&)>& body);
+
+// The run function of a command reported in this shape (see Commands.h): -1 when `command` was not
+// the one given, else RunReported with its name. `json` is read when it runs.
+std::function<int()> ReportedRun(const CLI::App* command, const bool& json,
+                                 std::function<void(SReport&)> body);

@@ -2,10 +2,11 @@
 // every page pixel's count of passes held against the promise of the mask's mode (the promise
 // `rv_halftone verify` checks on whole masks, CCoveragePromise).
 //
-// A pass lays a page pixel when its swath pixel equals the page pixel and is not blank: with two
-// bits, a swath that holds only part of a pixel's level does not count as laying it. Whatever a
-// swath sets that the page does not (bits the page pixel lacks, pixels past the page width, rows
-// outside the page) is laid outside the page raster, in any mode.
+// A pass lays a page pixel when its swath pixel equals the page pixel and is not blank. Two faults
+// count in any mode, promise or not: a swath bit the page does not have (a bit the page pixel
+// lacks, a pixel past the page width, a row off the page) is laid outside the page raster; a
+// two-bit swath pixel that holds only part of the page pixel's level fires a drop the page does
+// not ask for.
 #pragma once
 
 #include <RvAnalysis/PageSplitter.h>
@@ -27,8 +28,11 @@ struct SRecombinationVerdict
     bool checked = false;      // the mode has a promise to check
     long long mismatches = 0;  // page pixels laid other than the promised number of times
     long long outside = 0;     // pixels laid outside the page raster
-    bool met = false;          // checked, no mismatch and nothing laid outside
-    bool Clean() const { return outside == 0 && (!checked || mismatches == 0); }
+    long long partial = 0;     // pixels laid at part of the page's level
+    bool met = false;          // checked, and Clean()
+
+    // Nothing laid where or as the page does not ask, and a checked promise kept.
+    bool Clean() const { return outside == 0 && partial == 0 && (!checked || mismatches == 0); }
 };
 
 // Counts, for every pixel of one colour's page, the passes that lay it. The page must be one the
@@ -57,6 +61,7 @@ private:
     size_t m_words = 0;  // 64-bit words of a packed page row
     int m_planes = 0;    // bits of a pixel's count
     long long m_outside = 0;
+    long long m_partial = 0;
     std::vector<uint64_t> m_counts;  // per line, per word: m_planes planes, then an overflow word
 };
 

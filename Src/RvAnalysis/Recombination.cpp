@@ -96,8 +96,11 @@ void CRecombination::LayRow(int line, const unsigned char* row, size_t rowBytes)
     for (size_t word = 0; word < m_words; ++word) {
         const uint64_t swath = LoadWord(row, rowBytes, word);
         const uint64_t page = PageWord(line, word);
-        m_outside += Popcount(AnyBitOfPixel(swath & ~page, bits));
-        uint64_t carry = SamePixels(swath, page, bits) & AnyBitOfPixel(page, bits);
+        const uint64_t outside = AnyBitOfPixel(swath & ~page, bits);
+        const uint64_t same = SamePixels(swath, page, bits);
+        m_outside += Popcount(outside);
+        m_partial += Popcount(AnyBitOfPixel(swath, bits) & ~same & ~outside);
+        uint64_t carry = same & AnyBitOfPixel(page, bits);
         uint64_t* planes = CountPlanes(line, word);
         for (int k = 0; k < m_planes && carry != 0; ++k) {
             const uint64_t next = planes[k] & carry;
@@ -160,6 +163,7 @@ SRecombinationVerdict CRecombination::Verdict() const
     verdict.expectation = promise.Text();
     verdict.checked = promise.Kind() != EPromise::None && !m_counts.empty();
     verdict.outside = m_outside;
+    verdict.partial = m_partial;
     std::vector<uint64_t> expected(static_cast<size_t>(m_planes));
     for (int line = 0; line < m_page.height && !m_counts.empty(); ++line) {
         for (size_t word = 0; word < m_words; ++word) {
@@ -180,7 +184,7 @@ SRecombinationVerdict CRecombination::Verdict() const
             verdict.mismatches += Popcount(differs & requested);
         }
     }
-    verdict.met = verdict.checked && verdict.mismatches == 0 && verdict.outside == 0;
+    verdict.met = verdict.checked && verdict.Clean();
     return verdict;
 }
 

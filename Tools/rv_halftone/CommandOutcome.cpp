@@ -43,6 +43,16 @@ nlohmann::ordered_json OutcomeJson(const char* command, const SCommandOutcome& o
     return json;
 }
 
+int Outcome_Finish(const char* command, const SCommandOutcome& outcome, const std::string& summary)
+{
+    if (outcome.status == EStatus::Ok)
+        std::fprintf(stderr, "%s: %s\n", command, summary.c_str());
+    else
+        std::fprintf(stderr, "rv_halftone %s: %s: %s\n", command, StatusName(outcome.status),
+                     outcome.reason.c_str());
+    return ExitStatus(outcome.status);
+}
+
 void WriteFileBytes(const std::string& path, const void* bytes, size_t size)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");

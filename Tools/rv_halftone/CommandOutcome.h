@@ -48,5 +48,9 @@ int ExitStatus(EStatus status);          // 0; 1 refused or not met; 2 a file
 nlohmann::ordered_json OutcomeJson(const char* command, const SCommandOutcome& outcome,
                                    const SMaskParam* record, const nlohmann::ordered_json& own);
 
+// Says on the standard error stream how the command ended (`summary` when it went well; the status
+// and the reason otherwise) and returns its exit status.
+int Outcome_Finish(const char* command, const SCommandOutcome& outcome, const std::string& summary);
+
 // Writes `size` bytes to a new file at `path`; throws FileError.
 void WriteFileBytes(const std::string& path, const void* bytes, size_t size);

@@ -331,13 +331,10 @@ int RunSplit(const SSplitOptions& options)
         std::cout << Report_ToJson(report, options).dump(2) << "\n";
     else
         Report_Print(report, options);
-    if (report.outcome.status == EStatus::Ok)
-        std::fprintf(stderr, "split: %zu colour(s), %zu passes, every swath as the mode promises\n",
-                     report.colours.size(), report.passes.size());
-    else
-        std::fprintf(stderr, "rv_halftone split: %s: %s\n", StatusName(report.outcome.status),
-                     report.outcome.reason.c_str());
-    return ExitStatus(report.outcome.status);
+    return Outcome_Finish("split", report.outcome,
+                          std::to_string(report.colours.size()) + " colour(s), " +
+                              std::to_string(report.passes.size()) +
+                              " passes, every swath as the mode promises");
 }
 
 }  // namespace

@@ -55,13 +55,10 @@ int RunTestpage(const STestpageOptions& options)
                                             {"bitsPerPixel", options.bitsPerPixel}};
         std::cout << OutcomeJson("testpage", outcome, nullptr, own).dump(2) << "\n";
     }
-    if (outcome.status == EStatus::Ok)
-        std::fprintf(stderr, "testpage: %d x %d pixels, %d bit(s) a pixel, in %s\n", options.width,
-                     options.height, options.bitsPerPixel, options.out.c_str());
-    else
-        std::fprintf(stderr, "rv_halftone testpage: %s: %s\n", StatusName(outcome.status),
-                     outcome.reason.c_str());
-    return ExitStatus(outcome.status);
+    return Outcome_Finish("testpage", outcome,
+                          std::to_string(options.width) + " x " + std::to_string(options.height) +
+                              " pixels, " + std::to_string(options.bitsPerPixel) +
+                              " bit(s) a pixel, in " + options.out);
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ struct SRecombinationVerdict
 
 // Counts, for every pixel of one colour's page, the passes that lay it. The page must be one the
 // splitter accepts (PageRefusal) and, like the plan, outlive the check. Counts are kept as bit
-// planes of 64 pixels a word, so the check costs about what the split does.
+// planes, a word for 64 pixels of one bit or 32 of two, so a swath is counted a word at a time
+// (a few dozen operations a word: far more than splitting it, far less than a loop per pixel).
 class CRecombination
 {
 public:
@@ -51,15 +52,17 @@ private:
     uint64_t* CountPlanes(int line, size_t word);
     const uint64_t* CountPlanes(int line, size_t word) const;
     uint64_t PageWord(int line, size_t word) const;
-    void LayRow(int line, const unsigned char* row, size_t rowBytes);
+    void LayRow(int line, const unsigned char* row);
     void ExpectedPlanes(const CCoveragePromise& promise, int line, size_t word,
                         uint64_t* expected) const;
 
     const CPrintPlan& m_plan;
     int m_colour;
     SPageRaster m_page;
+    size_t m_rowBytes = 0;
     size_t m_words = 0;  // 64-bit words of a packed page row
-    int m_planes = 0;    // bits of a pixel's count
+    uint64_t m_lastWordMask = 0;
+    int m_planes = 0;  // bits of a pixel's count
     long long m_outside = 0;
     long long m_partial = 0;
     std::vector<uint64_t> m_counts;  // per line, per word: m_planes planes, then an overflow word

@@ -17,7 +17,11 @@ uint64_t LoadWord(const unsigned char* row, size_t rowBytes, size_t word)
 {
     uint64_t value = 0;
     const size_t offset = word * kWordBytes;
-    std::memcpy(&value, row + offset, std::min(kWordBytes, rowBytes - offset));
+    // A whole word is one load; only the end of a row takes a copy of variable length.
+    if (offset + kWordBytes <= rowBytes)
+        std::memcpy(&value, row + offset, kWordBytes);
+    else
+        std::memcpy(&value, row + offset, rowBytes - offset);
     return value;
 }
 
@@ -53,7 +57,15 @@ CRecombination::CRecombination(const CPrintPlan& plan, int colour, const SPageRa
 {
     if (!PageRefusal(plan, colour, page).empty())
         return;
-    m_words = (PackedRowBytes(page.width, page.bitsPerPixel) + kWordBytes - 1) / kWordBytes;
+    m_rowBytes = PackedRowBytes(page.width, page.bitsPerPixel);
+    m_words = (m_rowBytes + kWordBytes - 1) / kWordBytes;
+    // The page's bits in its last word: whatever lies past the width is not the page's.
+    const size_t lastBits =
+        static_cast<size_t>(page.width) * page.bitsPerPixel - (m_words - 1) * kWordBits;
+    unsigned char keep[kWordBytes] = {};
+    for (size_t bit = 0; bit < lastBits; ++bit)
+        keep[bit / 8] = static_cast<unsigned char>(keep[bit / 8] | 0x80 >> (bit % 8));
+    std::memcpy(&m_lastWordMask, keep, kWordBytes);
     // No line is laid by more passes than a head of NozzleRows() rows advancing StepHeight()
     // reaches; a count beyond the planes is kept in the overflow word.
     const int passesPerLine = (plan.NozzleRows() + plan.StepHeight() - 1) / plan.StepHeight();
@@ -71,30 +83,18 @@ const uint64_t* CRecombination::CountPlanes(int line, size_t word) const
     return m_counts.data() + (static_cast<size_t>(line) * m_words + word) * (m_planes + 1);
 }
 
-// The page's bits only: whatever lies past the width in the last byte is not the page's.
 uint64_t CRecombination::PageWord(int line, size_t word) const
 {
-    const size_t rowBytes = PackedRowBytes(m_page.width, m_page.bitsPerPixel);
     const unsigned char* row = m_page.bytes + static_cast<size_t>(line) * m_page.rowStride;
-    uint64_t value = LoadWord(row, rowBytes, word);
-    if (word + 1 == m_words) {
-        const size_t pageBits =
-            static_cast<size_t>(m_page.width) * m_page.bitsPerPixel - word * kWordBits;
-        unsigned char keep[kWordBytes] = {};
-        for (size_t bit = 0; bit < pageBits; ++bit)
-            keep[bit / 8] = static_cast<unsigned char>(keep[bit / 8] | 0x80 >> (bit % 8));
-        uint64_t keepMask;
-        std::memcpy(&keepMask, keep, kWordBytes);
-        value &= keepMask;
-    }
-    return value;
+    const uint64_t value = LoadWord(row, m_rowBytes, word);
+    return word + 1 == m_words ? value & m_lastWordMask : value;
 }
 
-void CRecombination::LayRow(int line, const unsigned char* row, size_t rowBytes)
+void CRecombination::LayRow(int line, const unsigned char* row)
 {
     const int bits = m_page.bitsPerPixel;
     for (size_t word = 0; word < m_words; ++word) {
-        const uint64_t swath = LoadWord(row, rowBytes, word);
+        const uint64_t swath = LoadWord(row, m_rowBytes, word);
         const uint64_t page = PageWord(line, word);
         const uint64_t outside = AnyBitOfPixel(swath & ~page, bits);
         const uint64_t same = SamePixels(swath, page, bits);
@@ -102,7 +102,7 @@ void CRecombination::LayRow(int line, const unsigned char* row, size_t rowBytes)
         m_partial += Popcount(AnyBitOfPixel(swath, bits) & ~same & ~outside);
         uint64_t carry = same & AnyBitOfPixel(page, bits);
         uint64_t* planes = CountPlanes(line, word);
-        for (int k = 0; k < m_planes && carry != 0; ++k) {
+        for (int k = 0; k < m_planes; ++k) {
             const uint64_t next = planes[k] & carry;
             planes[k] ^= carry;
             carry = next;
@@ -115,12 +115,11 @@ void CRecombination::Lay(const SSwath& swath)
 {
     if (m_counts.empty())
         return;
-    const size_t rowBytes = PackedRowBytes(m_page.width, m_page.bitsPerPixel);
     for (int i = 0; i < swath.rows; ++i) {
         const int line = swath.firstPageLine + i;
         const unsigned char* row = swath.Row(i);
-        if (line >= 0 && line < m_page.height && swath.rowBytes == rowBytes) {
-            LayRow(line, row, rowBytes);
+        if (line >= 0 && line < m_page.height && swath.rowBytes == m_rowBytes) {
+            LayRow(line, row);
             continue;
         }
         // A row off the page, or not shaped like a page row: all it sets is outside.

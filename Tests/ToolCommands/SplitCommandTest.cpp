@@ -95,17 +95,17 @@ TEST(SplitCommand, QuantisesEightBitPagesAndRefusesOtherDepthsAndSizes)
     const std::string twoBit = MakePage(dir, "two.png", 60, 40, 2);
     const std::string oneBit = MakePage(dir, "one.png", 60, 40, 1);
     const std::string smaller = MakePage(dir, "small.png", 60, 39, 2);
-    // Ten lines black, ten white, twenty mid-grey: 600 + 1200 pixels with some ink.
-    std::vector<uint8_t> grey(60 * 40, 128);
+    // Ten lines black, twenty white, ten light grey (200: a quarter of the ink, still some).
+    std::vector<uint8_t> grey(60 * 40, 200);
     std::fill(grey.begin(), grey.begin() + 600, 0);
-    std::fill(grey.begin() + 600, grey.begin() + 1200, 255);
+    std::fill(grey.begin() + 600, grey.begin() + 1800, 255);
     WritePngGrey8(dir + "/grey.png", grey.data(), 60, 40, 60);
 
     SToolRun run = Split({dir + "/grey.png", twoBit, "--out", dir + "/out", "--json"});
     ASSERT_EQ(run.status, 0) << run.err;
     nlohmann::json report = nlohmann::json::parse(run.out);
     EXPECT_TRUE(report["pages"][0]["quantised"].get<bool>());
-    EXPECT_EQ(report["colors"][0]["requested"], 1800);
+    EXPECT_EQ(report["colors"][0]["requested"], 1200);
     EXPECT_FALSE(report["pages"][1]["quantised"].get<bool>());
 
     const struct

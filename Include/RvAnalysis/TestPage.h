@@ -9,7 +9,7 @@
 namespace rv_analysis {
 
 // Why a test page of this size cannot be made; empty when it can (1 or 2 bits per pixel, sides of
-// 1 to 1,000,000 pixels, at most 1 GiB of packed pixels).
+// 1 to 1,000,000 pixels, at most 256 MiB of packed pixels).
 std::string TestPageRefusal(int width, int height, int bitsPerPixel);
 
 // The page, ink levels 0 to 2^bitsPerPixel - 1 (full ink has all bits set); empty when refused.

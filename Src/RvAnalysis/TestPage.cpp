@@ -12,7 +12,7 @@ namespace rv_analysis {
 namespace {
 
 constexpr long long kMaxSide = 1000000;
-constexpr unsigned long long kMaxBytes = 1ULL << 30;
+constexpr unsigned long long kMaxBytes = 256ULL << 20;
 
 // The bands of the page, by their share of the height from the top.
 enum class EBand
@@ -130,7 +130,7 @@ std::string TestPageRefusal(int width, int height, int bitsPerPixel)
     const unsigned long long bytes = PackedRowBytes(width, bitsPerPixel) * height;
     if (bytes > kMaxBytes)
         return "the page would take " + std::to_string(bytes) + " bytes: at most " +
-               std::to_string(kMaxBytes) + " (1 GiB)";
+               std::to_string(kMaxBytes) + " (256 MiB)";
     return {};
 }
 

@@ -25,9 +25,10 @@ using rv_analysis::SPackedPage;
 using rv_analysis::SRecombinationVerdict;
 using rv_analysis::SSwath;
 
-// Pages larger than this are refused before their pixels are read: four colours of the largest
-// fit in the memory of a small machine.
-constexpr unsigned long long kMaxPageBytes = 1ULL << 30;
+// Pages larger than this are refused before their pixels are read: the page, as stored and in the
+// mask's levels, and the recombination check's counts (a few times the page) fit in a small
+// machine. A 600 dpi A3 page is about 17 MB in two bits, 70 MB as 8-bit grey.
+constexpr unsigned long long kMaxPageBytes = 256ULL << 20;
 
 struct SSplitOptions
 {
@@ -93,7 +94,7 @@ SPageFile Page_Check(const std::string& path, int maskBits, const SPageFile* fir
     if (static_cast<unsigned long long>(info.height) * info.RowBytes() > kMaxPageBytes)
         throw CommandRefusal(path + " is " + SizeText(info.width, info.height) + " of " +
                              std::to_string(info.bitDepth) +
-                             " bits: at most 1 GiB of pixels a page");
+                             " bits: at most 256 MiB of pixels a page");
     if (first != nullptr && (info.width != first->info.width || info.height != first->info.height))
         throw CommandRefusal(path + " is " + SizeText(info.width, info.height) + ", but " +
                              first->path + " is " +

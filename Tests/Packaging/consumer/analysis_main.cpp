@@ -12,16 +12,8 @@
 
 int main()
 {
-    SMaskParam param = {};
-    param.nozzleCount = 96;
-    param.basePass = 4;
-    param.xResPass = 1;
-    param.yResPass = 1;
-    param.colorCount = 1;
-    param.bitsPerPixel = 2;
-    param.featherNozzleType = 1;
-    param.colorTimes = 1;
-    param.smoothLevelPercent = 100;
+    // 96 nozzles, 4 passes, 1 colour, 2 bits, no feather.
+    const SMaskParam param = {96, 4, 1, 1, 1, 2, 0, 0.0f, 1, 1, 100, 0, 0};
     CMaskData_Base mask;
     if (!mask.Create(param))
         return 1;

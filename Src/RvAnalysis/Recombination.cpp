@@ -40,7 +40,14 @@ uint64_t SamePixels(uint64_t a, uint64_t b, int bitsPerPixel)
 
 uint64_t PixelMarks(int bitsPerPixel) { return bitsPerPixel == 1 ? ~0ULL : kLowBitOfPairs; }
 
-int Popcount(uint64_t value) { return __builtin_popcountll(value); }
+// Counted in registers: built for any x86-64, the compiler's own popcount is a library call.
+int Popcount(uint64_t value)
+{
+    value -= (value >> 1) & 0x5555555555555555ULL;
+    value = (value & 0x3333333333333333ULL) + ((value >> 2) & 0x3333333333333333ULL);
+    value = (value + (value >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int>((value * 0x0101010101010101ULL) >> 56);
+}
 
 int BitWidth(int value)
 {
@@ -98,8 +105,12 @@ void CRecombination::LayRow(int line, const unsigned char* row)
         const uint64_t page = PageWord(line, word);
         const uint64_t outside = AnyBitOfPixel(swath & ~page, bits);
         const uint64_t same = SamePixels(swath, page, bits);
-        m_outside += Popcount(outside);
-        m_partial += Popcount(AnyBitOfPixel(swath, bits) & ~same & ~outside);
+        const uint64_t partial = AnyBitOfPixel(swath, bits) & ~same & ~outside;
+        // Faults are rare: count them only when there are some.
+        if ((outside | partial) != 0) {
+            m_outside += Popcount(outside);
+            m_partial += Popcount(partial);
+        }
         uint64_t carry = same & AnyBitOfPixel(page, bits);
         uint64_t* planes = CountPlanes(line, word);
         for (int k = 0; k < m_planes; ++k) {

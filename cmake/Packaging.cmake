@@ -1,10 +1,12 @@
-# cmake --install: the shared library, the headers a host includes, a CMake package
-# (Rv_Halftone::Rv_Halftone) and a pkg-config file.
+# cmake --install: the shared library, the analysis library, the headers a host includes, a CMake
+# package (Rv_Halftone::Rv_Halftone, Rv_Halftone::RvAnalysis) and a pkg-config file (the shared
+# library only).
 include(CMakePackageConfigHelpers)
 
 set(RV_HALFTONE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Rv_Halftone)
 
-install(TARGETS Rv_Halftone EXPORT Rv_HalftoneTargets
+# RvAnalysis, the static library beside it, for hosts that split pages or check a print plan.
+install(TARGETS Rv_Halftone RvAnalysis EXPORT Rv_HalftoneTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
@@ -13,7 +15,7 @@ install(TARGETS Rv_Halftone EXPORT Rv_HalftoneTargets
 # Public headers only: the library's internal headers live beside its sources and are never
 # installed. The component headers are installed because the exported classes derive from or hold
 # their types.
-foreach(_dir Rv_Halftone ZebCommon BoostLogWrapper RvBandData)
+foreach(_dir Rv_Halftone ZebCommon BoostLogWrapper RvBandData RvAnalysis)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/Include/${_dir}
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
 endforeach()

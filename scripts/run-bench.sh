@@ -7,3 +7,4 @@ top=$(cd "$(dirname "$0")/.." && pwd)
   -DRV_HALFTONE_BUILD_BENCH=ON
 "$top/build/bench/Bench/rv_kernel_bench" --benchmark_min_time=0.2
 "$top/build/bench/Bench/rv_create_bench" --benchmark_min_time=0.2
+"$top/build/bench/Bench/rv_split_bench" --benchmark_min_time=0.2

@@ -49,6 +49,9 @@ public:
     const std::string& Text() const { return m_text; }  // the rule in words
     // The count page pixel (pageLine >= 0, x) of `colour` must receive; -1 without a promise.
     int ExpectedCount(int colour, int pageLine, int x) const;
+    // Whether pixels of one page line may be promised different counts; when not, the count of
+    // any pixel stands for its whole line.
+    bool VariesAlongLine() const { return m_kind == EPromise::BelowLevel; }
 
 private:
     int ThresholdOf(int colour, int paperLine, int x) const;

@@ -23,6 +23,8 @@ fi
 cmake -S "$source/Tests/Packaging/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$work/prefix" > /dev/null
 cmake --build "$work/consumer" > /dev/null
 LD_LIBRARY_PATH="$work/prefix/lib" "$work/consumer/consumer"
+LD_LIBRARY_PATH="$work/prefix/lib" "$work/consumer/analysis_consumer"
+test ! -e "$work/prefix/include/RvAnalysis/PlaneDerive.h"
 export PKG_CONFIG_PATH
 PKG_CONFIG_PATH=$(dirname "$(find "$work/prefix" -name rv_halftone.pc)")
 includedir=$(pkg-config --variable=includedir rv_halftone)

@@ -13,3 +13,5 @@ CommandRun AddPlanesCommand(CLI::App& app);
 CommandRun AddVerifyCommand(CLI::App& app);
 CommandRun AddOverlapCommand(CLI::App& app);
 CommandRun AddRampCommand(CLI::App& app);
+CommandRun AddSplitCommand(CLI::App& app);
+CommandRun AddTestpageCommand(CLI::App& app);

@@ -81,6 +81,25 @@ SPngImage Image_ScaleBytes(const uint8_t* pixels, int width, int height, int row
     return image;
 }
 
+// Packed grey rows as they are, a byte at a time: pages and swaths are large and never scaled.
+// Bits past the width stay clear, as libpng expects.
+SPngImage Image_CopyPacked(const uint8_t* rows, int width, int height, int rowBytes, int bitDepth,
+                           bool invert)
+{
+    SPngImage image = Image_Sized(width, height, 1, bitDepth, PNG_COLOR_TYPE_GRAY, 1);
+    const int usedBits = (width * bitDepth) % 8;
+    const uint8_t lastByteMask =
+        usedBits == 0 ? 0xFF : static_cast<uint8_t>(0xFF << (8 - usedBits));
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* source = rows + static_cast<size_t>(y) * rowBytes;
+        uint8_t* out = image.bytes.data() + static_cast<size_t>(y) * image.rowBytes;
+        for (size_t b = 0; b < image.rowBytes; ++b)
+            out[b] = invert ? static_cast<uint8_t>(~source[b]) : source[b];
+        out[image.rowBytes - 1] &= lastByteMask;
+    }
+    return image;
+}
+
 // Packed grey rows, first pixel in the most significant bits, unpacked and packed again so that
 // each pixel can be repeated.
 SPngImage Image_ScalePacked(const uint8_t* rows, int width, int height, int rowBytes, int bitDepth,
@@ -201,6 +220,9 @@ void WritePngGreyPacked(const std::string& path, const uint8_t* rows, int width,
     Check(bitDepth == 1 || bitDepth == 2, path, "packed grey needs 1 or 2 bits per pixel");
     CheckSize(path, rows, width, height, rowBytes,
               (static_cast<long long>(width) * bitDepth + 7) / 8, options);
-    SPngImage image = Image_ScalePacked(rows, width, height, rowBytes, bitDepth, options);
+    SPngImage image =
+        options.scale == 1
+            ? Image_CopyPacked(rows, width, height, rowBytes, bitDepth, options.invert)
+            : Image_ScalePacked(rows, width, height, rowBytes, bitDepth, options);
     Image_Write(path, image);
 }

@@ -56,6 +56,8 @@ int main(int argc, char** argv)
     commands.push_back(AddVerifyCommand(app));
     commands.push_back(AddOverlapCommand(app));
     commands.push_back(AddRampCommand(app));
+    commands.push_back(AddSplitCommand(app));
+    commands.push_back(AddTestpageCommand(app));
 
     if (const char* unknown = UnknownCommand(app, argc, argv)) {
         std::cerr << "rv_halftone: unknown command '" << unknown

@@ -1,0 +1,102 @@
+// The splitter: one colour's halftoned page cut into what every pass of the head prints of it.
+//
+// Pass t lays mask position t mod N (CPrintPlan); its nozzle row r prints page line
+// FirstPageLineOfPass(t) + r, and there it fires the page pixels its mask row fires: the swath row
+// is the page row AND the mask row, the mask repeated across the page (pixel x uses mask column
+// x mod Width()). Rows of a pass that fall in the lead-in or below the page print nothing and are
+// left out of its swath.
+//
+// Pages have the mask's layout: BitsPerPixel() bits per pixel from the most significant bit down.
+// With two bits a pixel holds its ink level (0 none, 3 full); the mask fires a pixel with all its
+// bits set, so a swath pixel is either the page's level or 0.
+#pragma once
+
+#include <RvAnalysis/PrintPlan.h>
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace rv_analysis {
+
+// A page raster the caller owns: `height` rows, `rowStride` bytes apart, in `byteCount` bytes.
+// Bits past `width` pixels in the last byte of a row are never printed, whatever they hold.
+struct SPageRaster
+{
+    const unsigned char* bytes = nullptr;
+    size_t byteCount = 0;
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+    size_t rowStride = 0;
+};
+
+// Bytes of a packed row of `width` pixels.
+size_t PackedRowBytes(int width, int bitsPerPixel);
+
+// A page raster with its own bytes, rows packed without gaps.
+struct SPackedPage
+{
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+    std::vector<unsigned char> bytes;
+
+    size_t RowBytes() const { return PackedRowBytes(width, bitsPerPixel); }
+    unsigned char* Row(int y) { return bytes.data() + static_cast<size_t>(y) * RowBytes(); }
+    SPageRaster Raster() const;
+};
+
+// What one pass prints of a page: `rows` rows of `rowBytes` bytes, the first laid by nozzle row
+// firstNozzleRow on page line firstPageLine. A pass that reaches no page line has no rows.
+struct SSwath
+{
+    int pass = 0;
+    int position = 0;  // mask position laid
+    int firstNozzleRow = 0;
+    int firstPageLine = 0;
+    int rows = 0;
+    size_t rowBytes = 0;
+    const unsigned char* bytes = nullptr;
+
+    size_t ByteCount() const { return static_cast<size_t>(rows) * rowBytes; }
+    const unsigned char* Row(int i) const { return bytes + static_cast<size_t>(i) * rowBytes; }
+};
+
+// Why `plan` cannot split `page` for `colour`; empty when it can.
+std::string PageRefusal(const CPrintPlan& plan, int colour, const SPageRaster& page);
+
+// Splits one colour's page pass by pass; only one swath is held at a time. The plan and the page
+// bytes must outlive the splitter. A refused page (see Refusal()) has no passes.
+class CPageSplitter
+{
+public:
+    CPageSplitter(const CPrintPlan& plan, int colour, const SPageRaster& page);
+
+    const std::string& Refusal() const { return m_refusal; }
+    bool Accepted() const { return m_refusal.empty(); }
+    int PassCount() const;
+    size_t RowBytes() const { return m_rowBytes; }
+    // The swath of pass `pass` (0 to PassCount() - 1); its bytes stay valid until the next call.
+    SSwath Swath(int pass);
+    // Every swath in pass order.
+    void ForEachSwath(const std::function<void(const SSwath&)>& onSwath);
+
+private:
+    const unsigned char* PeriodOfRow(const unsigned char* maskRow);
+    void AndRow(const unsigned char* pageRow, const unsigned char* period,
+                unsigned char* out) const;
+
+    const CPrintPlan& m_plan;
+    int m_colour;
+    SPageRaster m_page;
+    std::string m_refusal;
+    size_t m_rowBytes = 0;
+    size_t m_periodBytes = 0;  // whole 64-bit words, each a whole number of mask rows
+    unsigned char m_lastByteMask = 0xFF;
+    std::vector<unsigned char> m_period;  // a mask row repeated up to m_periodBytes
+    std::vector<unsigned char> m_swath;
+};
+
+}  // namespace rv_analysis

@@ -1,0 +1,171 @@
+#include <RvAnalysis/PageSplitter.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <numeric>
+
+namespace rv_analysis {
+
+namespace {
+
+constexpr size_t kWordBytes = sizeof(uint64_t);
+
+// The word loop at the heart of the splitter: rows are not word-aligned in memory (a row of a
+// 1-bit mask is 68 bytes), so every word goes through memcpy, which compiles to plain loads.
+void AndWords(const unsigned char* page, const unsigned char* mask, unsigned char* out,
+              size_t words)
+{
+    for (size_t i = 0; i < words; ++i) {
+        uint64_t a;
+        uint64_t b;
+        std::memcpy(&a, page + i * kWordBytes, kWordBytes);
+        std::memcpy(&b, mask + i * kWordBytes, kWordBytes);
+        a &= b;
+        std::memcpy(out + i * kWordBytes, &a, kWordBytes);
+    }
+}
+
+// Bytes of `count` rows `stride` apart whose last row has `rowBytes` bytes; 0 when that does not
+// fit in a size_t.
+size_t SpanBytes(size_t count, size_t stride, size_t rowBytes)
+{
+    if (count == 0)
+        return 0;
+    if (stride != 0 && count - 1 > (SIZE_MAX - rowBytes) / stride)
+        return 0;
+    return (count - 1) * stride + rowBytes;
+}
+
+std::string Bits(int bits) { return std::to_string(bits) + (bits == 1 ? " bit" : " bits"); }
+
+}  // namespace
+
+size_t PackedRowBytes(int width, int bitsPerPixel)
+{
+    return width > 0 && bitsPerPixel > 0 ? (static_cast<size_t>(width) * bitsPerPixel + 7) / 8 : 0;
+}
+
+SPageRaster SPackedPage::Raster() const
+{
+    SPageRaster raster;
+    raster.bytes = bytes.data();
+    raster.byteCount = bytes.size();
+    raster.width = width;
+    raster.height = height;
+    raster.bitsPerPixel = bitsPerPixel;
+    raster.rowStride = RowBytes();
+    return raster;
+}
+
+std::string PageRefusal(const CPrintPlan& plan, int colour, const SPageRaster& page)
+{
+    if (colour < 0 || colour >= plan.ColorCount())
+        return "colour " + std::to_string(colour) + " is not in the mask, which has colours 0 to " +
+               std::to_string(plan.ColorCount() - 1);
+    if (page.bitsPerPixel != plan.BitsPerPixel())
+        return "the page has " + Bits(page.bitsPerPixel) + " per pixel and the mask " +
+               Bits(plan.BitsPerPixel()) + ": give a page of " + Bits(plan.BitsPerPixel()) +
+               " per pixel";
+    if (page.width < 1 || page.height < 1)
+        return "the page is " + std::to_string(page.width) + " x " + std::to_string(page.height) +
+               " pixels: it needs at least 1 line of at least 1 pixel";
+    const size_t rowBytes = PackedRowBytes(page.width, page.bitsPerPixel);
+    if (page.rowStride < rowBytes)
+        return "page rows are " + std::to_string(page.rowStride) + " bytes apart, but " +
+               std::to_string(page.width) + " pixels of " + Bits(page.bitsPerPixel) + " take " +
+               std::to_string(rowBytes) + " bytes";
+    const size_t needed = SpanBytes(static_cast<size_t>(page.height), page.rowStride, rowBytes);
+    if (page.bytes == nullptr || needed == 0 || page.byteCount < needed)
+        return "the page raster has " + std::to_string(page.bytes ? page.byteCount : 0) +
+               " bytes, but " + std::to_string(page.height) + " rows of " +
+               std::to_string(rowBytes) + " bytes, " + std::to_string(page.rowStride) +
+               " apart, need " + (needed == 0 ? "more than memory holds" : std::to_string(needed));
+    // The mask repeats across the page in whole bytes; the library's widths (multiples of 544
+    // pixels) always do.
+    if (static_cast<long long>(plan.Width()) * plan.BitsPerPixel() != 8LL * plan.LineBytes())
+        return "mask rows of " + std::to_string(plan.Width()) + " pixels do not fill whole bytes";
+    return {};
+}
+
+CPageSplitter::CPageSplitter(const CPrintPlan& plan, int colour, const SPageRaster& page)
+    : m_plan(plan), m_colour(colour), m_page(page), m_refusal(PageRefusal(plan, colour, page))
+{
+    if (!Accepted())
+        return;
+    m_rowBytes = PackedRowBytes(page.width, page.bitsPerPixel);
+    const int usedBits =
+        static_cast<int>((static_cast<size_t>(page.width) * page.bitsPerPixel) % 8);
+    if (usedBits != 0)
+        m_lastByteMask = static_cast<unsigned char>(0xFF << (8 - usedBits));
+    // A period of whole words that is also whole mask rows lets every page word meet its mask word
+    // without a modulo per pixel: lcm(mask row bytes, 8).
+    const size_t lineBytes = static_cast<size_t>(plan.LineBytes());
+    m_periodBytes = std::lcm(lineBytes, kWordBytes);
+    if (m_periodBytes != lineBytes)
+        m_period.resize(m_periodBytes);
+    // A pass never lays more rows than the page has.
+    m_swath.resize(static_cast<size_t>(std::min(plan.NozzleRows(), page.height)) * m_rowBytes);
+}
+
+int CPageSplitter::PassCount() const { return Accepted() ? m_plan.PassCount(m_page.height) : 0; }
+
+const unsigned char* CPageSplitter::PeriodOfRow(const unsigned char* maskRow)
+{
+    if (m_period.empty())
+        return maskRow;
+    const size_t lineBytes = static_cast<size_t>(m_plan.LineBytes());
+    for (size_t offset = 0; offset < m_periodBytes; offset += lineBytes)
+        std::memcpy(m_period.data() + offset, maskRow, lineBytes);
+    return m_period.data();
+}
+
+void CPageSplitter::AndRow(const unsigned char* pageRow, const unsigned char* period,
+                           unsigned char* out) const
+{
+    const size_t words = m_rowBytes / kWordBytes;
+    const size_t periodWords = m_periodBytes / kWordBytes;
+    for (size_t word = 0; word < words; word += periodWords) {
+        const size_t offset = word * kWordBytes;
+        AndWords(pageRow + offset, period, out + offset, std::min(periodWords, words - word));
+    }
+    // Fewer than eight bytes are left; they start on a word of the period.
+    const size_t tail = words * kWordBytes;
+    const unsigned char* periodTail = period + tail % m_periodBytes;
+    for (size_t byte = tail; byte < m_rowBytes; ++byte)
+        out[byte] = pageRow[byte] & periodTail[byte - tail];
+    out[m_rowBytes - 1] &= m_lastByteMask;
+}
+
+SSwath CPageSplitter::Swath(int pass)
+{
+    SSwath swath;
+    swath.pass = pass;
+    swath.position = m_plan.PositionOfPass(pass);
+    swath.rowBytes = m_rowBytes;
+    swath.bytes = m_swath.data();
+    if (!Accepted() || pass < 0 || pass >= PassCount())
+        return swath;
+    const SIndexRange rows = m_plan.RowsOnLines(pass, 0, m_page.height);
+    const int top = m_plan.FirstPageLineOfPass(pass);
+    swath.firstNozzleRow = rows.first;
+    swath.firstPageLine = top + rows.first;
+    swath.rows = rows.Count();
+    const unsigned char* mask = m_plan.RowsOfPass(m_colour, pass);
+    for (int i = 0; i < swath.rows; ++i) {
+        const int row = rows.first + i;
+        const unsigned char* maskRow = mask + static_cast<size_t>(row) * m_plan.LineBytes();
+        const unsigned char* pageRow =
+            m_page.bytes + static_cast<size_t>(top + row) * m_page.rowStride;
+        AndRow(pageRow, PeriodOfRow(maskRow), m_swath.data() + static_cast<size_t>(i) * m_rowBytes);
+    }
+    return swath;
+}
+
+void CPageSplitter::ForEachSwath(const std::function<void(const SSwath&)>& onSwath)
+{
+    for (int pass = 0; pass < PassCount(); ++pass)
+        onSwath(Swath(pass));
+}
+
+}  // namespace rv_analysis

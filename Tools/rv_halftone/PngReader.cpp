@@ -1,0 +1,97 @@
+#include "PngReader.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr size_t kMessageSize = 256;
+
+// libpng reports an error by calling this, which must not return: keep the message and jump back
+// to the setjmp of the step that called libpng.
+void OnPngError(png_structp png, png_const_charp message)
+{
+    std::snprintf(static_cast<char*>(png_get_error_ptr(png)), kMessageSize, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) { }
+
+// The steps libpng may leave by longjmp hold no object with a destructor. False on an error, the
+// message then in libpng's error pointer.
+bool Step_ReadInfo(png_structp png, png_infop info, SPngInfo& out)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_info(png, info);
+    out.width = static_cast<int>(png_get_image_width(png, info));
+    out.height = static_cast<int>(png_get_image_height(png, info));
+    out.bitDepth = png_get_bit_depth(png, info);
+    out.colorType = png_get_color_type(png, info);
+    return true;
+}
+
+bool Step_ReadRows(png_structp png, png_infop info, png_bytep* rows)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    png_read_image(png, rows);
+    return true;
+}
+
+}  // namespace
+
+CPngReader::CPngReader(const std::string& path) : m_path(path)
+{
+    m_file = std::fopen(path.c_str(), "rb");
+    if (m_file == nullptr)
+        throw PngError(path + ": " + std::strerror(errno));
+    static_assert(sizeof m_message == kMessageSize, "the error handler's buffer");
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, m_message, OnPngError, OnPngWarning);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    m_png = png;
+    m_pngInfo = info;
+    if (info == nullptr) {
+        Close();
+        throw PngError(path + ": cannot start libpng");
+    }
+    png_init_io(png, m_file);
+    if (!Step_ReadInfo(png, info, m_info)) {
+        Close();
+        throw PngError(path + ": " + m_message);
+    }
+}
+
+CPngReader::~CPngReader() { Close(); }
+
+void CPngReader::Close()
+{
+    png_structp png = static_cast<png_structp>(m_png);
+    png_infop info = static_cast<png_infop>(m_pngInfo);
+    if (png != nullptr)
+        png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+    if (m_file != nullptr)
+        std::fclose(m_file);
+    m_png = nullptr;
+    m_pngInfo = nullptr;
+    m_file = nullptr;
+}
+
+void CPngReader::ReadGreyRows(uint8_t* bytes)
+{
+    if (!m_info.Grey() || m_info.bitDepth > 8)
+        throw PngError(m_path + ": not grey of at most 8 bits");
+    png_structp png = static_cast<png_structp>(m_png);
+    std::vector<png_bytep> rows(static_cast<size_t>(m_info.height));
+    for (size_t y = 0; y < rows.size(); ++y)
+        rows[y] = bytes + y * m_info.RowBytes();
+    if (!Step_ReadRows(png, static_cast<png_infop>(m_pngInfo), rows.data()))
+        throw PngError(m_path + ": " + m_message);
+}

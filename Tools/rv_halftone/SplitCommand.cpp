@@ -1,0 +1,360 @@
+// rv_halftone split: halftoned pages, one per colour, cut into what every pass of the head prints,
+// then laid back together by the print plan and checked against the mode's promise.
+#include "CommandOutcome.h"
+#include "CommandSupport.h"
+#include "Commands.h"
+#include "PngReader.h"
+#include "PngWriter.h"
+#include "Progress.h"
+#include "RecordOptions.h"
+
+#include <RvAnalysis/PageSplitter.h>
+#include <RvAnalysis/PrintPlan.h>
+#include <RvAnalysis/Recombination.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using rv_analysis::SPackedPage;
+using rv_analysis::SRecombinationVerdict;
+using rv_analysis::SSwath;
+
+// Pages larger than this are refused before their pixels are read: the page, as stored and in the
+// mask's levels, and the recombination check's counts (a few times the page) fit in a small
+// machine. A 600 dpi A3 page is about 17 MB in two bits, 70 MB as 8-bit grey.
+constexpr unsigned long long kMaxPageBytes = 256ULL << 20;
+
+struct SSplitOptions
+{
+    std::vector<std::string> pages;
+    SMaskParam param;
+    std::string outDir;
+    bool png = false;
+    bool json = false;
+};
+
+struct SPageFile
+{
+    std::string path;
+    SPngInfo info;
+    bool quantised = false;  // 8-bit grey brought to the mask's levels
+};
+
+// What one pass prints; the same for every colour.
+struct SPassEntry
+{
+    int pass = 0;
+    int position = 0;
+    int firstPageLine = 0;
+    int firstNozzleRow = 0;
+    int rows = 0;
+    size_t bytes = 0;
+    std::vector<std::string> files;  // per colour, names inside the output folder
+};
+
+struct SSplitReport
+{
+    SCommandOutcome outcome;
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+    size_t rowBytes = 0;
+    std::vector<SPageFile> pages;
+    std::vector<SPassEntry> passes;
+    std::vector<SRecombinationVerdict> colours;
+};
+
+std::string SizeText(int width, int height)
+{
+    return std::to_string(width) + " x " + std::to_string(height) + " pixels";
+}
+
+// Checks a page's header against the mode and the first page, before any pixel is read.
+SPageFile Page_Check(const std::string& path, int maskBits, const SPageFile* first)
+{
+    SPageFile page;
+    page.path = path;
+    page.info = CPngReader(path).Info();
+    const SPngInfo& info = page.info;
+    if (!info.Grey())
+        throw CommandRefusal(path + " is not a grey PNG (colour type " +
+                             std::to_string(info.colorType) +
+                             "): give grey of 1, 2 or 8 bits, ink dark");
+    if (info.bitDepth != maskBits && info.bitDepth != 8)
+        throw CommandRefusal(path + " has " + std::to_string(info.bitDepth) +
+                             "-bit pixels, but the mode has " + std::to_string(maskBits) +
+                             "-bit pixels: give " + std::to_string(maskBits) +
+                             "-bit or 8-bit grey");
+    if (static_cast<unsigned long long>(info.height) * info.RowBytes() > kMaxPageBytes)
+        throw CommandRefusal(path + " is " + SizeText(info.width, info.height) + " of " +
+                             std::to_string(info.bitDepth) +
+                             " bits: at most 256 MiB of pixels a page");
+    if (first != nullptr && (info.width != first->info.width || info.height != first->info.height))
+        throw CommandRefusal(path + " is " + SizeText(info.width, info.height) + ", but " +
+                             first->path + " is " +
+                             SizeText(first->info.width, first->info.height) +
+                             ": every colour's page must have the same size");
+    page.quantised = info.bitDepth == 8 && maskBits != 8;
+    return page;
+}
+
+// The page in the mask's levels: a PNG pixel's darkness is its ink, as in the tool's pictures.
+SPackedPage Page_Read(const SPageFile& file, int maskBits)
+{
+    const SPngInfo& info = file.info;
+    std::vector<uint8_t> stored(info.RowBytes() * info.height);
+    CPngReader(file.path).ReadGreyRows(stored.data());
+    SPackedPage page{info.width, info.height, maskBits, {}};
+    if (!file.quantised) {
+        for (uint8_t& byte : stored)
+            byte = static_cast<uint8_t>(~byte);
+        page.bytes = std::move(stored);
+        return page;
+    }
+    page.bytes.assign(page.RowBytes() * info.height, 0);
+    const int maxLevel = (1 << maskBits) - 1;
+    const int perByte = 8 / maskBits;
+    for (int y = 0; y < info.height; ++y) {
+        const uint8_t* grey = stored.data() + static_cast<size_t>(y) * info.RowBytes();
+        unsigned char* row = page.Row(y);
+        for (int x = 0; x < info.width; ++x) {
+            const int level = ((255 - grey[x]) * maxLevel + 127) / 255;
+            const int shift = 8 - maskBits * (x % perByte + 1);
+            row[x / perByte] = static_cast<unsigned char>(row[x / perByte] | level << shift);
+        }
+    }
+    return page;
+}
+
+std::string SwathName(int pass, int colour, const char* extension)
+{
+    char name[64];
+    std::snprintf(name, sizeof name, "pass%04d_c%d.%s", pass, colour, extension);
+    return name;
+}
+
+// Splits one colour: every swath to its files and into the recombination check.
+SRecombinationVerdict Colour_Split(const rv_analysis::CPrintPlan& plan, int colour,
+                                   const SPackedPage& page, const SSplitOptions& options,
+                                   SSplitReport& report)
+{
+    rv_analysis::CPageSplitter splitter(plan, colour, page.Raster());
+    if (!splitter.Accepted())
+        throw CommandRefusal(splitter.Refusal());
+    rv_analysis::CRecombination check(plan, colour, page.Raster());
+    report.passes.resize(static_cast<size_t>(splitter.PassCount()));
+    splitter.ForEachSwath([&](const SSwath& swath) {
+        SPassEntry& entry = report.passes[static_cast<size_t>(swath.pass)];
+        entry.pass = swath.pass;
+        entry.position = swath.position;
+        entry.firstPageLine = swath.firstPageLine;
+        entry.firstNozzleRow = swath.firstNozzleRow;
+        entry.rows = swath.rows;
+        entry.bytes = swath.ByteCount();
+        const std::string raw = SwathName(swath.pass, colour, "raw");
+        WriteFileBytes(options.outDir + "/" + raw, swath.bytes, swath.ByteCount());
+        entry.files.push_back(raw);
+        report.outcome.files.push_back(options.outDir + "/" + raw);
+        if (options.png && swath.rows > 0) {
+            const std::string png = SwathName(swath.pass, colour, "png");
+            PngOptions dark;
+            dark.invert = true;
+            WritePngGreyPacked(options.outDir + "/" + png, swath.bytes, page.width, swath.rows,
+                               static_cast<int>(swath.rowBytes), page.bitsPerPixel, dark);
+            report.outcome.files.push_back(options.outDir + "/" + png);
+        }
+        check.Lay(swath);
+    });
+    return check.Verdict();
+}
+
+nlohmann::ordered_json PageJson(const SSplitReport& report)
+{
+    return {{"width", report.width},
+            {"height", report.height},
+            {"bitsPerPixel", report.bitsPerPixel},
+            {"rowBytes", report.rowBytes}};
+}
+
+void Plan_Write(const SSplitReport& report, const std::string& path)
+{
+    nlohmann::ordered_json passes = nlohmann::ordered_json::array();
+    for (const SPassEntry& entry : report.passes)
+        passes.push_back({{"pass", entry.pass},
+                          {"position", entry.position},
+                          {"firstPageLine", entry.firstPageLine},
+                          {"firstNozzleRow", entry.firstNozzleRow},
+                          {"rows", entry.rows},
+                          {"bytes", entry.bytes},
+                          {"files", entry.files}});
+    const nlohmann::ordered_json plan = {{"page", PageJson(report)},
+                                         {"colors", report.colours.size()},
+                                         {"passes", passes}};
+    const std::string text = plan.dump(2) + "\n";
+    WriteFileBytes(path, text.data(), text.size());
+}
+
+// A colour's failure in words, for the reason of a report that is not met.
+std::string FaultText(const SRecombinationVerdict& verdict)
+{
+    std::string text = "colour " + std::to_string(verdict.colorIndex) + ":";
+    if (verdict.checked && verdict.mismatches > 0)
+        text += " " + std::to_string(verdict.mismatches) + " pixels not laid as promised (" +
+                verdict.expectation + ")";
+    if (verdict.outside > 0)
+        text += " " + std::to_string(verdict.outside) + " pixels laid outside the page";
+    if (verdict.partial > 0)
+        text += " " + std::to_string(verdict.partial) + " pixels laid at part of their level";
+    return text;
+}
+
+void Report_Judge(SSplitReport& report)
+{
+    for (const SRecombinationVerdict& verdict : report.colours) {
+        if (verdict.Clean())
+            continue;
+        report.outcome.status = EStatus::NotMet;
+        report.outcome.reason += (report.outcome.reason.empty() ? "" : "; ") + FaultText(verdict);
+    }
+}
+
+void Report_Make(const SSplitOptions& options, SSplitReport& report)
+{
+    const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, "split");
+    if (!mask)
+        throw CommandRefusal("the library refused the record (its failure records are on the "
+                             "standard error stream)");
+    const rv_analysis::CPrintPlan plan(*mask);
+    if (static_cast<int>(options.pages.size()) != plan.ColorCount())
+        throw CommandRefusal(std::to_string(options.pages.size()) +
+                             " page(s) given, but the mode has " +
+                             std::to_string(plan.ColorCount()) +
+                             " colour(s) (--color-count): give one page per colour");
+    for (const std::string& path : options.pages)
+        report.pages.push_back(Page_Check(path, plan.BitsPerPixel(),
+                                          report.pages.empty() ? nullptr : &report.pages.front()));
+    report.width = report.pages.front().info.width;
+    report.height = report.pages.front().info.height;
+    report.bitsPerPixel = plan.BitsPerPixel();
+    report.rowBytes = rv_analysis::PackedRowBytes(report.width, report.bitsPerPixel);
+
+    std::error_code made;
+    std::filesystem::create_directories(options.outDir, made);
+    if (made)
+        throw FileError(options.outDir + ": " + made.message());
+    Progress progress("splitting pages");
+    for (int c = 0; c < plan.ColorCount(); ++c) {
+        progress.Update(c, plan.ColorCount());
+        const SPackedPage page =
+            Page_Read(report.pages[static_cast<size_t>(c)], plan.BitsPerPixel());
+        report.colours.push_back(Colour_Split(plan, c, page, options, report));
+    }
+    progress.Update(plan.ColorCount(), plan.ColorCount());
+    const std::string planPath = options.outDir + "/plan.json";
+    Plan_Write(report, planPath);
+    report.outcome.files.push_back(planPath);
+    Report_Judge(report);
+}
+
+nlohmann::ordered_json Report_ToJson(const SSplitReport& report, const SSplitOptions& options)
+{
+    nlohmann::ordered_json pages = nlohmann::ordered_json::array();
+    for (const SPageFile& page : report.pages)
+        pages.push_back(
+            {{"file", page.path}, {"bitDepth", page.info.bitDepth}, {"quantised", page.quantised}});
+    nlohmann::ordered_json colours = nlohmann::ordered_json::array();
+    for (const SRecombinationVerdict& verdict : report.colours) {
+        nlohmann::ordered_json colour = {{"color", verdict.colorIndex},
+                                         {"promise", rv_analysis::PromiseName(verdict.promise)},
+                                         {"expectation", verdict.expectation},
+                                         {"requested", verdict.requested},
+                                         {"laid", verdict.laid},
+                                         {"outside", verdict.outside},
+                                         {"partial", verdict.partial},
+                                         {"checked", verdict.checked}};
+        // "met" is said only of a promise that was checked.
+        if (verdict.checked) {
+            colour["mismatches"] = verdict.mismatches;
+            colour["met"] = verdict.met;
+        }
+        colours.push_back(colour);
+    }
+    nlohmann::ordered_json own = {{"pages", pages}};
+    if (!report.colours.empty()) {
+        own["page"] = PageJson(report);
+        own["passes"] = report.passes.size();
+        own["plan"] = options.outDir + "/plan.json";
+        own["colors"] = colours;
+    }
+    return OutcomeJson("split", report.outcome, &options.param, own);
+}
+
+void Report_Print(const SSplitReport& report, const SSplitOptions& options)
+{
+    if (report.colours.empty())
+        return;
+    std::printf("Split %zu page(s) of %s, %d bit(s) a pixel, into %zu passes: %zu files in %s\n",
+                report.pages.size(), SizeText(report.width, report.height).c_str(),
+                report.bitsPerPixel, report.passes.size(), report.outcome.files.size(),
+                options.outDir.c_str());
+    for (size_t c = 0; c < report.colours.size(); ++c) {
+        const SPageFile& page = report.pages[c];
+        const SRecombinationVerdict& verdict = report.colours[c];
+        std::printf("  colour %zu: %s%s\n", c, page.path.c_str(),
+                    page.quantised ? " (8-bit grey quantised to the mask's levels)" : "");
+        std::printf("    %lld pixels with ink, %lld laid; expected: %s -> %s\n", verdict.requested,
+                    verdict.laid, verdict.expectation.c_str(),
+                    !verdict.Clean()  ? FaultText(verdict).c_str()
+                    : verdict.checked ? "met"
+                                      : "not checked, nothing laid outside the page");
+    }
+}
+
+int RunSplit(const SSplitOptions& options)
+{
+    SSplitReport report;
+    try {
+        Report_Make(options, report);
+    } catch (const CommandRefusal& refusal) {
+        report.outcome.status = EStatus::Refused;
+        report.outcome.reason = refusal.what();
+    } catch (const std::exception& error) {  // FileError, PngError, a full disk
+        report.outcome.status = EStatus::Error;
+        report.outcome.reason = error.what();
+    }
+    if (options.json)
+        std::cout << Report_ToJson(report, options).dump(2) << "\n";
+    else
+        Report_Print(report, options);
+    return Outcome_Finish("split", report.outcome,
+                          std::to_string(report.colours.size()) + " colour(s), " +
+                              std::to_string(report.passes.size()) +
+                              " passes, every swath as the mode promises");
+}
+
+}  // namespace
+
+CommandRun AddSplitCommand(CLI::App& app)
+{
+    auto options = std::make_shared<SSplitOptions>();
+    CLI::App* command = app.add_subcommand(
+        "split", "Cut halftoned pages (one grey PNG per colour) into the swath of every pass, and "
+                 "check that the passes lay each page as the mode promises");
+    command
+        ->add_option("pages", options->pages,
+                     "one grey PNG per colour, in colour order: 1 or 2 bits as the mode's pixels, "
+                     "or 8 bits (quantised to the mode's levels); dark is ink")
+        ->required();
+    AddRecordOptions(*command, options->param);
+    command->add_option("--out", options->outDir, "folder for the swaths and plan.json")
+        ->required();
+    command->add_flag("--png", options->png, "also write every swath as a PNG (ink dark)");
+    command->add_flag("--json", options->json, "print the report as JSON");
+    return [options, command]() { return command->parsed() ? RunSplit(*options) : -1; };
+}

@@ -13,3 +13,4 @@ CommandRun AddPlanesCommand(CLI::App& app);
 CommandRun AddVerifyCommand(CLI::App& app);
 CommandRun AddOverlapCommand(CLI::App& app);
 CommandRun AddRampCommand(CLI::App& app);
+CommandRun AddBandingCommand(CLI::App& app);

@@ -21,6 +21,7 @@ int main(int argc, char** argv)
     commands.push_back(AddVerifyCommand(app));
     commands.push_back(AddOverlapCommand(app));
     commands.push_back(AddRampCommand(app));
+    commands.push_back(AddBandingCommand(app));
 
     CLI11_PARSE(app, argc, argv);
     AddConsoleLog(verbose);

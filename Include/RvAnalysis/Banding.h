@@ -52,9 +52,12 @@ struct SBandingSettings
     int colour = 0;
     double coveragePercent = 100.0;  // a flat tint, dithered with a plane the mask does not cut
     double dotDiameter = 1.4;        // pixel pitches
-    int subRows = 16;                // ink samples per row along the feed
-    double dpi = 600.0;              // rows per inch
-    SIndexRange cropLines;           // page lines whose ink is kept for a picture; empty: none
+    // Ink samples per row along the feed. With 16, how deep the gap at a swath edge looks depends
+    // on where its pass falls between samples, enough to make a band of its own; from 32 on the
+    // figures hardly change.
+    int subRows = 32;
+    double dpi = 600.0;     // rows per inch
+    SIndexRange cropLines;  // page lines whose ink is kept for a picture; empty: none
 };
 
 // Ink of a crop, kCropSamples x kCropSamples samples per pixel: the inked share of each sample's

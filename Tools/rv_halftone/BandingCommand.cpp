@@ -188,8 +188,12 @@ CCanvas CompareChart(const SBandingComparison& comparison, const SMaskParam& hea
         series.push_back(s);
     }
     SChartAxes axes;
+    char feather[32];
+    std::snprintf(
+        feather, sizeof feather, ", feather %g %%",
+        rv_analysis::RecordWithFeather(head, rv_analysis::EFeather::TwoPart).featherPercent);
     axes.title = "Banding index against advance error: " + std::to_string(head.nozzleCount) +
-                 " nozzles, " + std::to_string(head.basePass) + " passes";
+                 " nozzles, " + std::to_string(head.basePass) + " passes" + feather;
     axes.xLabel = "advance error (rows per pass)";
     axes.yLabel = "banding index (% coverage)";
     const auto [low, high] =

@@ -1,6 +1,8 @@
 // End to end: CMaskData_Base::Create of whole masks (geometry, cut table, threshold tiling and the
-// generator's threads), in wall-clock time since the work runs on the generator's threads, and the
-// print simulation behind `rv_halftone verify`. "decisions/s" counts mask pixels decided.
+// generator's threads), in wall-clock time since the work runs on the generator's threads, the
+// print simulation behind `rv_halftone verify` and the banding simulation behind
+// `rv_halftone banding`. "decisions/s" counts mask pixels decided.
+#include <RvAnalysis/Banding.h>
 #include <RvAnalysis/PrintPlan.h>
 #include <RvAnalysis/PrintSimulation.h>
 #include <Rv_Halftone/MaskData_Base.h>
@@ -11,6 +13,7 @@
 #include <boost/log/core.hpp>
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -74,9 +77,37 @@ void Verify(benchmark::State& state, Mode mode)
             benchmark::DoNotOptimize(rv_analysis::Verify(plan, c).met);
 }
 
+// One print of a mode with the paper advancing 0.2 rows too far.
+void Banding(benchmark::State& state, Mode mode)
+{
+    CMaskData_Base mask;
+    if (!mask.Create(Record(mode))) {
+        state.SkipWithError("Create failed");
+        return;
+    }
+    const rv_analysis::CPrintPlan plan(mask);
+    rv_analysis::SPrinterErrors errors;
+    errors.advanceError = 0.2;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(rv_analysis::Banding_Simulate(plan, errors, {}).indexPercent);
+}
+
+// The default comparison of `rv_halftone banding --compare` (four modes, six advance errors) on
+// state.range(0) workers.
+void BandingCompare(benchmark::State& state, Mode mode)
+{
+    const std::vector<double> sweep = {0.0, 0.05, 0.1, 0.2, 0.3, 0.5};
+    for (auto _ : state) {
+        const rv_analysis::SBandingComparison comparison = rv_analysis::Banding_Compare(
+            Record(mode), sweep, {}, {}, static_cast<int>(state.range(0)));
+        benchmark::DoNotOptimize(comparison.modes.size());
+    }
+}
+
 const Mode kDefault = {2, 2, 1, 1, 0, 1, 0.f};  // the README's default mode
 const Mode kPlain1Bit = {1, 1, 1, 1, 0, 1, 0.f};
 const Mode kTwoPart = {2, 2, 1, 1, 1, 1, 50.f};
+const Mode kThreePart = {2, 2, 1, 1, 1, 2, 50.f};
 const Mode kSine = {2, 2, 1, 1, 1, 3, 50.f};  // three-part with the sine ripple
 const Mode kFourColoursRes2 = {4, 2, 2, 2, 0, 1, 0.f};
 
@@ -91,6 +122,9 @@ RV_CREATE_BENCH(Create, TwoPart_2colours_2bit, kTwoPart);
 RV_CREATE_BENCH(Create, SineRipple_2colours_2bit, kSine);
 RV_CREATE_BENCH(Create, FourColours_X2_Y2_2bit, kFourColoursRes2);
 RV_CREATE_BENCH(Verify, Default_2colours_2bit, kDefault);
+RV_CREATE_BENCH(Banding, Default_2colours_2bit, kDefault);
+RV_CREATE_BENCH(Banding, ThreePart_2colours_2bit, kThreePart);
+RV_CREATE_BENCH(BandingCompare, Default_2colours_2bit, kDefault)->Arg(1)->Arg(2);
 
 int main(int argc, char** argv)
 {

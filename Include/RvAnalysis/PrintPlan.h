@@ -81,7 +81,14 @@ private:
     int m_colors;
 };
 
-// Pixel x of a packed mask row: fired when all its bitsPerPixel bits are set.
-bool PixelFired(const unsigned char* row, int x, int bitsPerPixel);
+// Pixel x of a packed mask row: fired when all its bitsPerPixel bits are set. Inline: the print
+// simulations ask it of every pixel of every row they lay.
+inline bool PixelFired(const unsigned char* row, int x, int bitsPerPixel)
+{
+    const int bit = x * bitsPerPixel;
+    const int shift = 8 - bitsPerPixel - (bit % 8);
+    const int mask = (1 << bitsPerPixel) - 1;
+    return ((row[bit / 8] >> shift) & mask) == mask;
+}
 
 }  // namespace rv_analysis

@@ -50,12 +50,4 @@ SIndexRange CPrintPlan::PassesOfPageLine(int pageLine) const
     return {std::max(0, FloorDiv(paperLine - m_rows, m_step) + 1), paperLine / m_step + 1};
 }
 
-bool PixelFired(const unsigned char* row, int x, int bitsPerPixel)
-{
-    const int bit = x * bitsPerPixel;
-    const int shift = 8 - bitsPerPixel - (bit % 8);
-    const int mask = (1 << bitsPerPixel) - 1;
-    return ((row[bit / 8] >> shift) & mask) == mask;
-}
-
 }  // namespace rv_analysis

@@ -3,6 +3,7 @@
 #include <kissfft/kissfft.hh>
 
 #include <algorithm>
+#include <cmath>
 #include <complex>
 #include <vector>
 
@@ -12,6 +13,8 @@ namespace {
 
 using Complex = std::complex<double>;
 using Fourier = kissfft<double>;
+
+constexpr double kPi = 3.14159265358979323846;
 
 // The transforms of the rows at frequencies 0 to width / 2: the samples are real, so the others
 // are the complex conjugates of these. Row y starts at index y x (width / 2 + 1).
@@ -63,6 +66,44 @@ std::vector<double> Spectrum_Power(const std::vector<double>& samples, int width
         }
     }
     return power;
+}
+
+std::vector<double> Spectrum_BandPass(const std::vector<double>& samples, double low, double high)
+{
+    const size_t n = samples.size();
+    if (n == 0)
+        return {};
+    std::vector<Complex> bins(n);
+    const Fourier forward(n, false);
+    const std::vector<Complex> in(samples.begin(), samples.end());
+    forward.transform(in.data(), bins.data());
+    for (size_t k = 0; k < n; ++k) {
+        // Bin k above n / 2 is the negative frequency k - n: its band is the mirror's.
+        const double frequency = static_cast<double>(std::min(k, n - k)) / static_cast<double>(n);
+        if (frequency < low || frequency > high)
+            bins[k] = 0.0;
+    }
+    std::vector<Complex> out(n);
+    const Fourier inverse(n, true);
+    inverse.transform(bins.data(), out.data());
+    std::vector<double> result(n);
+    for (size_t i = 0; i < n; ++i)
+        result[i] = out[i].real() / static_cast<double>(n);
+    return result;
+}
+
+double Spectrum_PowerAt(const std::vector<double>& samples, double frequency)
+{
+    // One rotation per sample, renormalised now and then so that rounding cannot drift its length.
+    const Complex turn = std::polar(1.0, -2.0 * kPi * frequency);
+    Complex phase = 1.0, sum = 0.0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        sum += samples[i] * phase;
+        phase *= turn;
+        if (i % 256 == 255)
+            phase /= std::abs(phase);
+    }
+    return std::norm(sum);
 }
 
 }  // namespace rv_analysis

@@ -212,7 +212,8 @@ TEST(ToolCommands, UnwritableOutputFolderIsReportedNotAborted)
         {"verify"},
         {"overlap"},
         {"ramp", "--ramp-width", "8", "--band-height", "4"},
-        {"planes", "--plane", "0"}};
+        {"planes", "--plane", "0"},
+        {"banding", "--nozzle-count", "96", "--less-mask-position", "1"}};
     for (const std::string& out : {file, file + "/below"}) {
         for (std::vector<std::string> command : commands) {
             command.insert(command.end(), {"--out", out});

@@ -292,6 +292,8 @@ CCanvas LineChart(int width, int height, const SChartAxes& axes,
             canvas.Line(x0, y0, x1, y1, s.colour);
             canvas.Line(x0, y0 + 1, x1, y1 + 1, s.colour);  // two pixels wide, to be seen
         }
+        for (size_t i = 0; s.markers && i < std::min(s.x.size(), s.y.size()); ++i)
+            canvas.Fill(area.X(s.x[i]) - 2, area.Y(s.y[i]) - 2, 5, 5, s.colour);
     }
     return canvas;
 }

@@ -56,6 +56,7 @@ struct SChartSeries
     SRgb colour;
     std::vector<double> x;
     std::vector<double> y;
+    bool markers = false;  // a square on every point, for series of a few measured points
 };
 
 struct SChartAxes

@@ -15,3 +15,4 @@ CommandRun AddOverlapCommand(CLI::App& app);
 CommandRun AddRampCommand(CLI::App& app);
 CommandRun AddSplitCommand(CLI::App& app);
 CommandRun AddTestpageCommand(CLI::App& app);
+CommandRun AddBandingCommand(CLI::App& app);

@@ -58,10 +58,11 @@ int main(int argc, char** argv)
     commands.push_back(AddRampCommand(app));
     commands.push_back(AddSplitCommand(app));
     commands.push_back(AddTestpageCommand(app));
+    commands.push_back(AddBandingCommand(app));
 
     if (const char* unknown = UnknownCommand(app, argc, argv)) {
         std::cerr << "rv_halftone: unknown command '" << unknown
-                  << "'; the commands are mask, verify, planes, overlap and ramp (see "
+                  << "'; the commands are mask, verify, planes, overlap, ramp, split, testpage and banding (see "
                      "rv_halftone --help)\n";
         return static_cast<int>(CLI::ExitCodes::ExtrasError);
     }

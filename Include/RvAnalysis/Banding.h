@@ -1,0 +1,139 @@
+// Banding: how much a print mode shows the errors of a real printer. The passes of a print plan are
+// laid where a printer with a wrong paper advance and weak or dead nozzles really puts them, on
+// paper finer than a row in the feed direction; every fired pixel lays a round dot, and where dots
+// overlap the ink saturates (a point is inked or not). The figures are read from the coverage of
+// each paper line along the feed, as a scanner would see the print.
+//
+// Geometry. Pixels are square: a row and a column are one pixel pitch, 25.4 / dpi mm. Pass t lies
+// where the plan puts it, moved down by the advance errors of the t advances before it (each too
+// long by the advance error, plus its own random error), so a systematic error accumulates. A dot
+// is centred on its pixel. The ink is sampled at subRows x kSubColumns points per pixel; a point
+// is inked when it lies within a dot. The print repeats across the page with the mask's width, so
+// one width is simulated, wrapping round, and every line's coverage is the page's.
+//
+// Stretch. The figures come from a steady stretch of page lines, one swath below page line 0 (so
+// that the lead-in is far above), made of whole cycles of mask positions (CPrintPlan::CycleLines)
+// and at least kStretchBands times the longest period the band-pass keeps.
+#pragma once
+
+#include <RvAnalysis/PrintPlan.h>
+#include <Rv_Halftone/MaskParam.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace rv_analysis {
+
+constexpr int kSubColumns = 16;          // ink samples per pixel across the feed
+constexpr int kCropSamples = 4;          // picture samples per pixel pitch of a kept crop
+constexpr double kShortestBandMm = 0.5;  // the periods the eye sees as bands
+constexpr double kLongestBandMm = 10.0;
+constexpr double kStreakShare = 0.9;  // a line below this share of the mean is a white streak
+constexpr int kStretchBands = 8;
+constexpr long long kMaxStretchPixels = 1LL << 28;  // the work of one simulation
+constexpr int kMaxCropLines = 1024;
+
+// What a real printer does wrong. Nozzle rows are those of the plan, 0 to NozzleRows() - 1.
+struct SPrinterErrors
+{
+    double advanceError = 0.0;     // rows each advance is too long (negative: too short)
+    double advanceJitter = 0.0;    // standard deviation of an independent error per advance, rows
+    std::vector<int> deadNozzles;  // never fire
+    std::vector<int> weakNozzles;  // fire smaller dots
+    double weakFactor = 0.7;       // their dot diameter as a share of the others'
+    uint64_t seed = 1;             // of the random advance errors
+};
+
+// How the print is laid and measured.
+struct SBandingSettings
+{
+    int colour = 0;
+    double coveragePercent = 100.0;  // a flat tint, dithered with a plane the mask does not cut
+    double dotDiameter = 1.4;        // pixel pitches
+    // Ink samples per row along the feed. With 16, how deep the gap at a swath edge looks depends
+    // on where its pass falls between samples, enough to make a band of its own; from 32 on the
+    // figures hardly change.
+    int subRows = 32;
+    double dpi = 600.0;     // rows per inch
+    SIndexRange cropLines;  // page lines whose ink is kept for a picture; empty: none
+};
+
+// Ink of a crop, kCropSamples x kCropSamples samples per pixel: the inked share of each sample's
+// paper, 0 to 255.
+struct SInkCrop
+{
+    SIndexRange lines;  // page lines
+    int width = 0;      // samples across
+    int height = 0;     // samples down
+    std::vector<uint8_t> ink;
+};
+
+struct SBandingFigures
+{
+    SIndexRange lines;              // page lines of the stretch
+    std::vector<double> profile;    // mean coverage of each of its lines, 0 to 1
+    double meanCoverage = 0.0;      // 0 to 1
+    double indexPercent = 0.0;      // RMS of the band-passed profile, in percent coverage
+    double periodLines = 0.0;       // the period the band repeats with; 0 when there is no band
+    double amplitudePercent = 0.0;  // of the band's component at that period, percent coverage
+    SIndexRange streak;             // longest run of lines below kStreakShare of the mean
+    SInkCrop crop;
+};
+
+// Page lines the figures come from.
+SIndexRange Banding_Stretch(const CPrintPlan& plan, const SBandingSettings& settings);
+
+// Why these errors and settings cannot be simulated on this plan, with the value and the rule it
+// breaks; empty when they can.
+std::string Banding_Refusal(const CPrintPlan& plan, const SPrinterErrors& errors,
+                            const SBandingSettings& settings);
+
+// Simulates the print and measures it; the inputs must pass Banding_Refusal. The same inputs give
+// the same figures, on any thread.
+SBandingFigures Banding_Simulate(const CPrintPlan& plan, const SPrinterErrors& errors,
+                                 const SBandingSettings& settings);
+
+// Called after each finished simulation (done of total), one call at a time.
+using BandingProgress = std::function<void(int done, int total)>;
+
+// The modes an engineer chooses among for one head.
+enum class EFeather
+{
+    Unfeathered,
+    TwoPart,
+    ThreePart,
+    ThreePartRipple,
+};
+constexpr EFeather kFeathers[] = {EFeather::Unfeathered, EFeather::TwoPart, EFeather::ThreePart,
+                                  EFeather::ThreePartRipple};
+const char* FeatherName(EFeather feather);  // "unfeathered", "two-part", ...
+// `head` in that feather mode. A feathered mode takes the head's feather percent, or
+// kCompareFeatherPercent when the head has none (a feather of 0 % is refused).
+SMaskParam RecordWithFeather(const SMaskParam& head, EFeather feather);
+constexpr float kCompareFeatherPercent = 50.0f;
+
+struct SModeBanding
+{
+    EFeather feather = EFeather::Unfeathered;
+    SMaskParam record{};
+    std::vector<SBandingFigures> figures;  // one per advance error, without a crop
+};
+
+struct SBandingComparison
+{
+    std::vector<double> advanceErrors;
+    std::vector<SModeBanding> modes;  // in the order of kFeathers
+    std::string refusal;              // why nothing was simulated; empty when all was
+};
+
+// Every mode of kFeathers under every advance error (which replaces errors.advanceError), the
+// other errors as given, on up to `workers` threads. The figures do not depend on the number of
+// workers; a mode the library refuses, or errors one of the modes cannot take, refuse the whole
+// comparison.
+SBandingComparison Banding_Compare(const SMaskParam& head, const std::vector<double>& advanceErrors,
+                                   const SPrinterErrors& errors, const SBandingSettings& settings,
+                                   int workers, const BandingProgress& progress = {});
+
+}  // namespace rv_analysis

@@ -1,0 +1,373 @@
+#include "BandingPrint.h"
+
+#include <Rv_Halftone/RawMaskData.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <utility>
+
+namespace rv_analysis {
+
+namespace {
+
+constexpr int kPixelBytes = kSubColumns / 8;
+// A dot is laid as one 64-bit window per sample row, starting this many bytes before its pixel:
+// wide enough for the largest dot Banding_Refusal lets through.
+constexpr int kWindowLead = 3;
+constexpr int kWindowBits = 64;
+constexpr int kStripLines = 32;  // lines laid at a time: their ink stays in the cache
+static_assert(kSubColumns % 8 == 0, "a pixel is whole bytes of samples");
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a window's bit b lies in byte b / 8");
+
+// A random advance error is cut at this many standard deviations, so that the paper always moves
+// forward (Banding_Refusal keeps the largest advance error below half a step).
+constexpr double kJitterCut = 4.0;
+
+enum class ENozzle : uint8_t
+{
+    Sound,
+    Weak,
+    Dead,
+};
+
+// The ink samples of the stretch, one bit each (sample s of a row is bit s % 8 of byte s / 8):
+// subRows rows of samples per line, kSubColumns samples per pixel of the mask's width across. A
+// row has room for the windows that stick out at either end; since the page repeats across, what
+// they lay there is folded back onto the other end once every pass is laid.
+class CInkSheet
+{
+public:
+    CInkSheet(int sampleRows, int width)
+        : m_rows(sampleRows), m_bytes(width * kPixelBytes), m_stride(m_bytes + kWindowBits / 8),
+          m_ink(static_cast<size_t>(m_rows) * m_stride, 0)
+    {
+    }
+
+    // ORs a dot's window into sample row `row` at pixel x.
+    void Lay(int row, int x, uint64_t window)
+    {
+        uint8_t* at = &m_ink[static_cast<size_t>(row) * m_stride + x * kPixelBytes];
+        uint64_t ink;
+        std::memcpy(&ink, at, sizeof ink);
+        ink |= window;
+        std::memcpy(at, &ink, sizeof ink);
+    }
+
+    void Clear() { std::fill(m_ink.begin(), m_ink.end(), 0); }
+
+    void FoldEnds()
+    {
+        const int tail = m_stride - kWindowLead - m_bytes;
+        for (int row = 0; row < m_rows; ++row) {
+            uint8_t* ink = &m_ink[static_cast<size_t>(row) * m_stride];
+            for (int i = 0; i < kWindowLead; ++i)
+                ink[kWindowLead + m_bytes - kWindowLead + i] |= std::exchange(ink[i], 0);
+            for (int i = 0; i < tail; ++i)
+                ink[kWindowLead + i] |= std::exchange(ink[kWindowLead + m_bytes + i], 0);
+        }
+    }
+
+    int InkedInRow(int row) const
+    {
+        const uint8_t* ink = &m_ink[static_cast<size_t>(row) * m_stride + kWindowLead];
+        int inked = 0;
+        int i = 0;
+        for (; i + 8 <= m_bytes; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, ink + i, sizeof word);
+            inked += __builtin_popcountll(word);
+        }
+        for (; i < m_bytes; ++i)
+            inked += __builtin_popcount(ink[i]);
+        return inked;
+    }
+
+    bool Inked(int row, int sample) const
+    {
+        const uint8_t byte = m_ink[static_cast<size_t>(row) * m_stride + kWindowLead + sample / 8];
+        return ((byte >> (sample % 8)) & 1) != 0;
+    }
+
+    int Rows() const { return m_rows; }
+    int Samples() const { return m_bytes * 8; }
+
+private:
+    int m_rows;
+    int m_bytes;   // of a row's samples
+    int m_stride;  // bytes from one row to the next: the samples and the room round them
+    std::vector<uint8_t> m_ink;
+};
+
+// One sample row of a dot: the samples it inks, as the window laid `row` sample rows below the
+// sample row its centre lies in.
+struct SDotRow
+{
+    int row;
+    uint64_t window;
+};
+
+// A dot of `diameter` pitches whose centre lies `centre` (0 to 1) sample rows below the top of its
+// sample row: a sample is inked when its own centre lies within the dot. The rows depend on where
+// the centre falls between sample rows, so a pass moved by a fraction of a sample row lays
+// slightly different dots rather than dots rounded to the grid.
+std::vector<SDotRow> DotRows(double diameter, double centre, int subRows)
+{
+    const double radius = diameter / 2 * subRows;  // in sample rows
+    const double scale = static_cast<double>(kSubColumns) / subRows;
+    std::vector<SDotRow> rows;
+    const int top = static_cast<int>(std::floor(centre - 0.5 - radius));
+    const int bottom = static_cast<int>(std::ceil(centre - 0.5 + radius));
+    for (int row = top; row <= bottom; ++row) {
+        const double down = row + 0.5 - centre;
+        const double squared = radius * radius - down * down;
+        if (squared < 0)
+            continue;
+        const double half = std::sqrt(squared) * scale;  // in samples across
+        // Samples from the first of the window, kWindowLead bytes before the pixel's first.
+        const int lead = 8 * kWindowLead;
+        const int first =
+            std::max(0, static_cast<int>(std::ceil(lead + kSubColumns / 2.0 - 0.5 - half)));
+        const int last = std::min(
+            kWindowBits - 1, static_cast<int>(std::floor(lead + kSubColumns / 2.0 - 0.5 + half)));
+        if (last < first)
+            continue;
+        const int count = last - first + 1;
+        const uint64_t ones = count == kWindowBits ? ~0ULL : (1ULL << count) - 1;
+        rows.push_back({row, ones << first});
+    }
+    return rows;
+}
+
+// The flat tint, dithered with a plane of the other base matrix than the colour's own plane, which
+// the mask cuts from: the tint then has nothing in common with the mask's own thresholds.
+class CTint
+{
+public:
+    CTint(const CPrintPlan& plan, const SBandingSettings& settings)
+        : m_plane(CRawMaskData::RawData(PlaneOf(plan.ColorCount(), settings.colour))),
+          m_width(CRawMaskData::Width()), m_height(CRawMaskData::Height()),
+          m_level(settings.coveragePercent / 100.0 * 65535.0)
+    {
+    }
+
+    // Paper pixel (paperLine, x) is in the tint.
+    bool On(int paperLine, int x) const
+    {
+        return m_plane[static_cast<size_t>(paperLine % m_height) * m_width + x % m_width] < m_level;
+    }
+
+private:
+    // Colour c cuts from plane c; planes 0, 1 (and 4 n + 0, 1) come from one base matrix, planes
+    // 2, 3 (and 4 n + 2, 3) from the other.
+    static int PlaneOf(int colourCount, int colour)
+    {
+        int plane = colourCount;
+        while ((plane % 4) / 2 == (colour % 4) / 2)
+            ++plane;
+        return plane;
+    }
+
+    const unsigned short* m_plane;
+    int m_width;
+    int m_height;
+    double m_level;
+};
+
+// The paper's advances, each step rows plus the systematic error and a random one of its own.
+class CPaperFeed
+{
+public:
+    explicit CPaperFeed(const SPrinterErrors& errors)
+        : m_error(errors.advanceError), m_jitter(errors.advanceJitter), m_random(errors.seed)
+    {
+    }
+
+    // How far the pass after the current one lies from where the plan puts it: the errors of
+    // every advance so far.
+    double Advance()
+    {
+        m_offset += m_error;
+        if (m_jitter > 0) {
+            m_offset += std::clamp(m_normal(m_random), -kJitterCut, kJitterCut) * m_jitter;
+        }
+        return m_offset;
+    }
+
+private:
+    double m_error;
+    double m_jitter;
+    std::mt19937_64 m_random;
+    std::normal_distribution<double> m_normal{0.0, 1.0};
+    double m_offset = 0.0;
+};
+
+std::vector<ENozzle> NozzlesOf(const CPrintPlan& plan, const SPrinterErrors& errors)
+{
+    std::vector<ENozzle> nozzles(static_cast<size_t>(plan.NozzleRows()), ENozzle::Sound);
+    for (const int row : errors.weakNozzles)
+        nozzles[static_cast<size_t>(row)] = ENozzle::Weak;
+    for (const int row : errors.deadNozzles)
+        nozzles[static_cast<size_t>(row)] = ENozzle::Dead;
+    return nozzles;
+}
+
+// Where one pass lies: its row 0 `top` lines below the first line of the stretch, the centres of
+// that row's dots in sample row `centreRow0` (counted the same way), and its dots, which depend on
+// where the centres fall between sample rows.
+struct SPassPlace
+{
+    int pass;
+    double top;
+    int centreRow0;
+    std::vector<SDotRow> sound;
+    std::vector<SDotRow> weak;
+};
+
+// Every pass that reaches the stretch, in order: the paper always moves forward, so the first pass
+// that lies below it ends the list.
+std::vector<SPassPlace> PassPlaces(const CPrintPlan& plan, const SPrinterErrors& errors,
+                                   const SBandingSettings& settings, SIndexRange stretch,
+                                   double reach)
+{
+    const int subRows = settings.subRows;
+    const int stretchTop = stretch.first + plan.LeadLines();  // as a paper line
+    CPaperFeed feed(errors);
+    std::vector<SPassPlace> places;
+    double offset = 0.0;
+    for (int t = 0;; offset = feed.Advance(), ++t) {
+        const double top = t * plan.StepHeight() - stretchTop + offset;
+        if (top - reach > stretch.Count())
+            return places;
+        if (top + plan.NozzleRows() + reach < 0)
+            continue;
+        const double centre = (top + 0.5) * subRows;
+        const int centreRow0 = static_cast<int>(std::floor(centre));
+        const double within = centre - centreRow0;
+        places.push_back({t, top, centreRow0, DotRows(settings.dotDiameter, within, subRows),
+                          DotRows(settings.dotDiameter * errors.weakFactor, within, subRows)});
+    }
+}
+
+// The rows of `dot` that fall on the sheet when its centre lies in sample row `centreRow`.
+std::pair<const SDotRow*, const SDotRow*> RowsOnSheet(const std::vector<SDotRow>& dot,
+                                                      int centreRow, int sheetRows)
+{
+    const SDotRow* first = dot.data();
+    const SDotRow* end = dot.data() + dot.size();
+    while (first < end && centreRow + first->row < 0)
+        ++first;
+    while (end > first && centreRow + (end - 1)->row >= sheetRows)
+        --end;
+    return {first, end};
+}
+
+// What the print needs to lay a pass on one strip of lines.
+struct SStrip
+{
+    SIndexRange lines;  // of the stretch, counted from its first line
+    double reach;       // lines a row's ink may spill over
+    int subRows;
+};
+
+// Lays the rows of a pass whose ink reaches the strip; the sheet's sample row 0 is the first of the
+// strip's first line.
+void LayPass(const CPrintPlan& plan, const SPassPlace& place, const std::vector<ENozzle>& nozzles,
+             const CTint& tint, int colour, const SStrip& strip, CInkSheet& sheet)
+{
+    const unsigned char* rows = plan.RowsOfPass(colour, place.pass);
+    const int firstRow =
+        std::max(0, static_cast<int>(std::floor(strip.lines.first - place.top - strip.reach)));
+    const int endRow = std::min(
+        plan.NozzleRows(), static_cast<int>(std::ceil(strip.lines.end - place.top + strip.reach)));
+    for (int r = firstRow; r < endRow; ++r) {
+        const ENozzle nozzle = nozzles[static_cast<size_t>(r)];
+        if (nozzle == ENozzle::Dead)
+            continue;
+        const int centreRow = place.centreRow0 + (r - strip.lines.first) * strip.subRows;
+        const auto [first, end] = RowsOnSheet(nozzle == ENozzle::Weak ? place.weak : place.sound,
+                                              centreRow, sheet.Rows());
+        const unsigned char* row = rows + static_cast<size_t>(r) * plan.LineBytes();
+        const int paperLine = place.pass * plan.StepHeight() + r;
+        for (int x = 0; x < plan.Width(); ++x) {
+            if (!PixelFired(row, x, plan.BitsPerPixel()) || !tint.On(paperLine, x))
+                continue;
+            for (const SDotRow* dot = first; dot < end; ++dot)
+                sheet.Lay(centreRow + dot->row, x, dot->window);
+        }
+    }
+}
+
+void Profile_Add(const CInkSheet& sheet, const SStrip& strip, std::vector<double>& profile)
+{
+    const double samples = static_cast<double>(strip.subRows) * sheet.Samples();
+    for (int line = strip.lines.first; line < strip.lines.end; ++line) {
+        long long inked = 0;
+        for (int s = 0; s < strip.subRows; ++s)
+            inked += sheet.InkedInRow((line - strip.lines.first) * strip.subRows + s);
+        profile[static_cast<size_t>(line)] = static_cast<double>(inked) / samples;
+    }
+}
+
+// The crop at kCropSamples samples per pitch each way: each picture sample gathers a block of ink
+// samples. `lines` are the crop's lines of the stretch, counted from its first line.
+void Crop_Add(const CInkSheet& sheet, const SStrip& strip, SIndexRange lines, SInkCrop& crop)
+{
+    const int down = strip.subRows / kCropSamples, across = kSubColumns / kCropSamples;
+    const int first = std::max(lines.first, strip.lines.first);
+    const int end = std::min(lines.end, strip.lines.end);
+    for (int y = (first - lines.first) * kCropSamples; y < (end - lines.first) * kCropSamples;
+         ++y) {
+        const int sheetRow = (lines.first - strip.lines.first) * strip.subRows + y * down;
+        for (int x = 0; x < crop.width; ++x) {
+            int inked = 0;
+            for (int dy = 0; dy < down; ++dy)
+                for (int dx = 0; dx < across; ++dx)
+                    inked += sheet.Inked(sheetRow + dy, x * across + dx);
+            crop.ink[static_cast<size_t>(y) * crop.width + x] =
+                static_cast<uint8_t>(255 * inked / (down * across));
+        }
+    }
+}
+
+}  // namespace
+
+SLaidInk Ink_Lay(const CPrintPlan& plan, const SPrinterErrors& errors,
+                 const SBandingSettings& settings, SIndexRange stretch)
+{
+    const double reach = settings.dotDiameter / 2 + 1;
+    const std::vector<SPassPlace> places = PassPlaces(plan, errors, settings, stretch, reach);
+    const std::vector<ENozzle> nozzles = NozzlesOf(plan, errors);
+    const CTint tint(plan, settings);
+    const int lines = stretch.Count();
+    SLaidInk ink;
+    ink.profile.resize(static_cast<size_t>(lines));
+    // The crop's lines, counted from the first line of the stretch.
+    const SIndexRange cropLines = {settings.cropLines.first - stretch.first,
+                                   settings.cropLines.end - stretch.first};
+    ink.crop.lines = settings.cropLines;
+    ink.crop.width = plan.Width() * kCropSamples;
+    ink.crop.height = settings.cropLines.Count() * kCropSamples;
+    ink.crop.ink.resize(static_cast<size_t>(ink.crop.width) * ink.crop.height);
+    // Strip by strip, so that the ink being laid stays in the cache.
+    CInkSheet sheet(kStripLines * settings.subRows, plan.Width());
+    size_t firstPlace = 0;
+    for (int line = 0; line < lines; line += kStripLines) {
+        const SStrip strip{{line, std::min(lines, line + kStripLines)}, reach, settings.subRows};
+        while (firstPlace < places.size() &&
+               places[firstPlace].top + plan.NozzleRows() + reach < strip.lines.first)
+            ++firstPlace;
+        sheet.Clear();
+        for (size_t p = firstPlace; p < places.size() && places[p].top - reach < strip.lines.end;
+             ++p)
+            LayPass(plan, places[p], nozzles, tint, settings.colour, strip, sheet);
+        sheet.FoldEnds();
+        Profile_Add(sheet, strip, ink.profile);
+        Crop_Add(sheet, strip, cropLines, ink.crop);
+    }
+    return ink;
+}
+
+}  // namespace rv_analysis

@@ -16,17 +16,16 @@ namespace {
 
 struct Mode
 {
-    int colours, bits, xPasses, yPasses, featherMode, featherType;
+    int nozzles, passes, colours, bits, xPasses, yPasses, featherMode, featherType;
     float featherPercent;
 };
 
-// 544 nozzles, 4 passes.
 SMaskParam Record(const Mode& m)
 {
     SMaskParam p;
     std::memset(&p, 0, sizeof p);
-    p.nozzleCount = 544;
-    p.basePass = 4;
+    p.nozzleCount = m.nozzles;
+    p.basePass = m.passes;
     p.xResPass = m.xPasses;
     p.yResPass = m.yPasses;
     p.colorCount = m.colours;
@@ -74,11 +73,13 @@ void Verify(benchmark::State& state, Mode mode)
             benchmark::DoNotOptimize(rv_analysis::Verify(plan, c).met);
 }
 
-const Mode kDefault = {2, 2, 1, 1, 0, 1, 0.f};  // the README's default mode
-const Mode kPlain1Bit = {1, 1, 1, 1, 0, 1, 0.f};
-const Mode kTwoPart = {2, 2, 1, 1, 1, 1, 50.f};
-const Mode kSine = {2, 2, 1, 1, 1, 3, 50.f};  // three-part with the sine ripple
-const Mode kFourColoursRes2 = {4, 2, 2, 2, 0, 1, 0.f};
+const Mode kDefault = {544, 4, 2, 2, 1, 1, 0, 1, 0.f};  // the README's default mode
+const Mode kPlain1Bit = {544, 4, 1, 1, 1, 1, 0, 1, 0.f};
+const Mode kTwoPart = {544, 4, 2, 2, 1, 1, 1, 1, 50.f};
+const Mode kSine = {544, 4, 2, 2, 1, 1, 1, 3, 50.f};  // three-part with the sine ripple
+const Mode kFourColoursRes2 = {544, 4, 4, 2, 2, 2, 0, 1, 0.f};
+// A large production head: every colour of a wide-format printer at twice the base resolution.
+const Mode kProduction = {1280, 8, 8, 2, 2, 2, 0, 1, 0.f};
 
 }  // namespace
 
@@ -90,6 +91,7 @@ RV_CREATE_BENCH(Create, Default_2colours_2bit, kDefault);
 RV_CREATE_BENCH(Create, TwoPart_2colours_2bit, kTwoPart);
 RV_CREATE_BENCH(Create, SineRipple_2colours_2bit, kSine);
 RV_CREATE_BENCH(Create, FourColours_X2_Y2_2bit, kFourColoursRes2);
+RV_CREATE_BENCH(Create, Production_1280x8_8colours_X2_Y2_2bit, kProduction);
 RV_CREATE_BENCH(Verify, Default_2colours_2bit, kDefault);
 
 int main(int argc, char** argv)

@@ -116,9 +116,11 @@ void FusedUnit(benchmark::State& state, const KernelTable& kernels, const Shape&
     const Workload& work = TheWorkload();
     const std::vector<int> columns = ColumnStarts(shape);
     std::vector<unsigned char> out(static_cast<size_t>(shape.lineBytes()) * kRows);
+    std::vector<uint64_t> scratch(
+        static_cast<size_t>(kernels.cutPackScratchWords(kTile, shape.passes, kTile)));
     const CutPackJob job{
-        work.layer.data(), kTile, kTile,      0,          columns.data(),   shape.passes, kTile,
-        work.cuts.data(),  kRows, shape.bits, out.data(), shape.lineBytes()};
+        work.layer.data(), kTile, kTile,      0,          columns.data(),    shape.passes,  kTile,
+        work.cuts.data(),  kRows, shape.bits, out.data(), shape.lineBytes(), scratch.data()};
     for (auto _ : state) {
         kernels.cutPackRows(job);
         benchmark::DoNotOptimize(out.data());

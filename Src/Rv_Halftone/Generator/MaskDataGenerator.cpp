@@ -54,7 +54,8 @@ bool Param_Fits(const SMaskDataGenerate_Param& p)
     const long long colorBytes = static_cast<long long>(p.positionCount) * p.maskBytesOnePosition;
     const long long outputBytes = static_cast<long long>(p.colorCount) * p.maskBytesOneColor;
     const long long lastRowStart = static_cast<long long>(p.positionCount) * p.stepHeight;
-    // Where the ripple runs, each worker holds one byte-per-pixel block per X pass.
+    // Where the ripple runs, a worker with the plain kernels holds one byte-per-pixel block per
+    // X pass. Refused whatever the kernels, so that no variant renders what another refuses.
     const long long blockBytes = static_cast<long long>(p.thresholdWidth) * p.maskHeight;
     const bool blocksFit =
         !RipplesUnits(p) || (FitsInt(blockBytes) && FitsInt(blockBytes * p.xResPass));

@@ -2,9 +2,11 @@
 // threshold windows, cut tables and geometry (fixed seeds, so a failure repeats).
 #include "PixelKernels.h"
 #include "PixelKernels_Plain.h"
+#include "Ripple.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <random>
 #include <string>
@@ -247,6 +249,67 @@ TEST_P(FastKernel, WholeMasksAreEqualForASweepOfRecords)
         const Bytes fast = render(Fast());
         EXPECT_EQ(plain, fast) << "X " << record.passes << " Y " << record.yPasses << " b "
                                << record.bits;
+    }
+}
+
+// A ripple unit on the fused path (cut and packed, then rippled on its packed rows) against the
+// byte-per-pixel path (blocks cut, rippled, then packed), with random masks (any pixel may move)
+// on units just too short for the ripple and taller ones.
+TEST_P(FastKernel, RippleOnPackedRowsEqualsTheRippleOnBlocks)
+{
+    Random random(31);
+    for (int trial = 0; trial < 300; ++trial) {
+        const int bits = Uniform(random, 1, 2);
+        Job job = RandomJob(random, Uniform(random, 1, 8), bits);
+        const int width = job.width = job.layerWidth;
+        const int featherHeight = Uniform(random, 1, 10);
+        const int maskRows = Uniform(random, 0, featherHeight);
+        job.rows = std::max(1, featherHeight + maskRows + Uniform(random, -1, 3));
+        job.cuts.clear();
+        for (int y = 0; y < job.rows; ++y)
+            job.cuts.push_back(RandomCut(random));
+        job.rowBytes = (width * job.passCount * bits + 7) / 8;
+        job.stride = job.rowBytes + Uniform(random, 0, 9);
+        const unsigned char value = bits == 1 ? 0x01 : 0x03;
+        Bytes down = RandomBytes(random, static_cast<size_t>(width) * maskRows, 1);
+        Bytes up(down.size());
+        for (size_t i = 0; i < down.size(); ++i) {
+            down[i] = static_cast<unsigned char>(down[i] * value);
+            up[i] = static_cast<unsigned char>(~down[i]);
+        }
+        const RippleMask mask{down.data(), up.data(), width, maskRows, featherHeight};
+        RippleBands bands{};
+        const bool ripples = RippleBandsOf(mask, width, job.rows, bands);
+
+        Bytes expected(static_cast<size_t>(job.stride * job.rows));
+        std::vector<Bytes> blocks(static_cast<size_t>(job.passCount));
+        for (int k = 0; k < job.passCount; ++k) {
+            blocks[k].assign(static_cast<size_t>(width) * job.rows, 0);
+            for (int y = 0; y < job.rows; ++y) {
+                const int layerRow = (job.layerRowStart + y) % job.layerHeight;
+                plain::CutRowToBytes(&job.layer[static_cast<size_t>(layerRow) * width], width,
+                                     job.columnStarts[k] % width, width, job.cuts[y], value,
+                                     &blocks[k][static_cast<size_t>(y) * width]);
+            }
+            if (ripples)
+                RippleBytes(mask, bands, blocks[k].data());
+        }
+        for (int y = 0; y < job.rows; ++y) {
+            std::vector<const unsigned char*> rows;
+            for (const Bytes& block : blocks)
+                rows.push_back(&block[static_cast<size_t>(y) * width]);
+            plain::PackRowFromBytes(rows.data(), job.passCount, width, bits,
+                                    &expected[static_cast<size_t>(job.stride * y)]);
+        }
+
+        Bytes actual(expected.size());
+        std::vector<uint64_t> scratch = ScratchFor(Fast(), width, job.passCount, width);
+        Fast().cutPackRows(job.For(actual, scratch));
+        PackedRipple ripple;
+        ASSERT_TRUE(ripple.Create(mask, width, job.rows, job.passCount, bits));
+        ripple.Apply(actual.data(), job.stride);
+        ASSERT_EQ(expected, actual) << job.Describe() << " F " << featherHeight << " h " << maskRows
+                                    << (ripples ? "" : " (no ripple)");
     }
 }
 

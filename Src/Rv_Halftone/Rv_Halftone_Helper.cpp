@@ -4,7 +4,6 @@
 #include <Rv_Halftone/Rv_Halftone_Helper.h>
 
 #include "Kernels/PixelKernels.h"
-#include "Kernels/PixelKernels_Plain.h"
 #include "Rv_Halftone_Helper_Rows.h"
 #include "Rv_Halftone_Internal.h"
 
@@ -99,17 +98,14 @@ bool MergeMaskRows(const SMergeMaskParam& param, const unsigned char** rows)
     const int bits = param.bitsPerPixel;
     const int width = param.maskBlocks[0].Width();
     const int height = param.maskBlocks[0].Height();
-    const kernels::PackRowFromBytesFn packRow = kernels::ActiveKernels().packRowFromBytes;
+    const kernels::KernelTable& kernels = kernels::ActiveKernels();
     for (int y = 0; y < height; ++y) {
         for (int k = 0; k < param.maskBlockCount; ++k)
             rows[k] = param.maskBlocks[k].MaskData_Const() + static_cast<long long>(y) * width;
         unsigned char* const out =
             param.outBuffer +
             (static_cast<long long>(param.lineStep) * y + param.lineStart) * param.maskLineBytes;
-        // The fast packers leave unusual shapes (other bit counts, bytes that spill into the
-        // neighbouring pixel) to the plain loop, untouched.
-        if (!packRow(rows, param.maskBlockCount, width, bits, out))
-            kernels::plain::PackRowFromBytes(rows, param.maskBlockCount, width, bits, out);
+        kernels::PackRowFromBytesAnyShape(kernels, rows, param.maskBlockCount, width, bits, out);
     }
     return true;
 }

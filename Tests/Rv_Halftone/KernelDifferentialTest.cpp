@@ -306,7 +306,7 @@ TEST_P(FastKernel, RippleOnPackedRowsEqualsTheRippleOnBlocks)
         std::vector<uint64_t> scratch = ScratchFor(Fast(), width, job.passCount, width);
         Fast().cutPackRows(job.For(actual, scratch));
         PackedRipple ripple;
-        ASSERT_TRUE(ripple.Create(mask, width, job.rows, job.passCount, bits));
+        ASSERT_TRUE(ripple.Create(Fast(), mask, width, job.rows, job.passCount, bits));
         ripple.Apply(actual.data(), job.stride);
         ASSERT_EQ(expected, actual) << job.Describe() << " F " << featherHeight << " h " << maskRows
                                     << (ripples ? "" : " (no ripple)");

@@ -107,8 +107,8 @@ bool SizeFusedScratch(const SMaskDataGenerate_Param& p, const CSineMask* sineMas
     if (!rv_halftone::FitsInt(words))
         return false;
     scratch.cutPack.resize(static_cast<size_t>(words));
-    return scratch.ripple.Create(RippleMaskOf(sineMask), p.thresholdWidth, p.maskHeight, p.xResPass,
-                                 p.bitsPerPixel);
+    return scratch.ripple.Create(*scratch.kernels, RippleMaskOf(sineMask), p.thresholdWidth,
+                                 p.maskHeight, p.xResPass, p.bitsPerPixel);
 }
 
 // The unit's rows: block row y to output row yResIndex + y x yResPass, X pass k from its column

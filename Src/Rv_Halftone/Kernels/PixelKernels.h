@@ -79,6 +79,10 @@ struct KernelTable
     PackRowFromBytesFn packRowFromBytes;
 };
 
+// Packs with the table's packer, or with the plain loop where that one leaves the shape alone.
+void PackRowFromBytesAnyShape(const KernelTable& kernels, const unsigned char* const* blockRows,
+                              int blockCount, int width, int bitsPerPixel, unsigned char* out);
+
 // The name RV_HALFTONE_KERNEL takes for the variant ("plain", "portable", "avx2").
 const char* VariantName(Variant variant);
 // True when this processor and its operating system run the variant.

@@ -7,6 +7,8 @@
 // unit can take the fused kernels and gives the same bytes.
 #pragma once
 
+#include "PixelKernels.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -47,10 +49,11 @@ void RippleBytes(const RippleMask& mask, const RippleBands& bands, unsigned char
 class PackedRipple
 {
 public:
-    // For units of `height` rows of `width` pixels a pass. False, with nothing kept, when the
-    // packed mask would not fit an int count of bytes; units the ripple leaves alone (see
-    // RippleBandsOf) give an empty ripple.
-    bool Create(const RippleMask& mask, int width, int height, int passCount, int bitsPerPixel);
+    // For units of `height` rows of `width` pixels a pass, packed with `kernels`. False, with
+    // nothing kept, when the packed mask would not fit an int count of bytes; units the ripple
+    // leaves alone (see RippleBandsOf) give an empty ripple.
+    bool Create(const KernelTable& kernels, const RippleMask& mask, int width, int height,
+                int passCount, int bitsPerPixel);
     // Unit row r starts at unitRows + r x rowStride; the unit's pixels must be 0 or all set, as
     // cut.
     void Apply(unsigned char* unitRows, long long rowStride) const;

@@ -230,6 +230,8 @@ TEST(HostFaults, ThreadsOfARunAllocateTheSameForOneUnitAsForAHundred)
             EXPECT_TRUE(mask.Create(p)) << colours;
             return g_allocationsOffMainThread - before;
         };
+        // The first build of a process also makes what lasts as long as the process.
+        allocationsOffMainThread(1);
         const long oneUnit = allocationsOffMainThread(1);
         EXPECT_GT(oneUnit, 0) << row.mode << ": the threads make their scratch";
         EXPECT_EQ(allocationsOffMainThread(100), oneUnit) << row.mode;

@@ -6,14 +6,14 @@
 #include <Rv_Halftone/SineMask.h>
 #include <ZebCommon/ZebQueue.h>
 
-#include <vector>
-
 #include "../Kernels/PixelKernels.h"
 #include "../Kernels/Ripple.h"
 #include "../Rv_Halftone_Helper_Rows.h"
 #include "../Rv_Halftone_Internal.h"
 #include "StateStep.h"
 #include "ThresholdAddress.h"
+
+#include <vector>
 
 namespace {
 

@@ -22,8 +22,8 @@ struct WorkerScratch;  // internal to the library
 // rows where the sine ripple runs; with the plain kernels (RV_HALFTONE_KERNEL=plain) a ripple unit
 // is cut into one byte-per-pixel block per X pass, rippled, then packed. Units never share output
 // rows, so workers write the output without a lock. Everything a unit needs is made when the
-// thread starts: no unit allocates. A step that fails (an exception included)
-// ends the thread with a "m_processState = " record, and the master then fails the run.
+// thread starts: no unit allocates. A step that fails (an exception included) ends the thread
+// with a "m_processState = " record, and the master then fails the run.
 //
 // States of OneLoop (the numbers the state record shows): 1 set up, 2 take a unit, 3 check
 // whether the input is finished, 4 cut (the fused path cuts, packs and ripples here, then goes
@@ -64,10 +64,9 @@ private:
     std::unique_ptr<SMaskDataGenerate_SubParam> m_subParam;  // the unit being rendered, or null
     CZebPtrQueueBuffer<SMaskDataGenerate_SubParam>* m_queueBuffer;
     std::vector<int> m_columnStarts;  // first layer column of each X pass
-    std::unique_ptr<CMaskBlock[]>
-        m_maskBlocks;  // one block per X pass, unless cut and packed fused
+    // One block per X pass, for ripple units with the plain kernels only.
+    std::unique_ptr<CMaskBlock[]> m_maskBlocks;
     const CSineMask* m_sineMask;
-    std::unique_ptr<rv_halftone::WorkerScratch>
-        m_scratch;               // made once a run, when the thread starts
+    std::unique_ptr<rv_halftone::WorkerScratch> m_scratch;  // made when the thread starts
     std::atomic<bool> m_failed;  // a step failed: the run this worker belongs to has failed
 };

@@ -3,8 +3,8 @@
 // variant, and each fused variant. Units are those of the default mode: 544 rows of a 544-wide
 // tile, cut ranges about a quarter of the level scale. After the run the fused/plain ratios
 // measured in this same run are printed.
+#include "MedianReporter.h"
 #include "PixelKernels.h"
-#include "PixelKernels_Plain.h"
 
 #include <Rv_Halftone/RawMaskData.h>
 
@@ -12,7 +12,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -102,8 +101,7 @@ void BytePerPixelUnit(benchmark::State& state, const KernelTable& kernels, const
             for (int k = 0; k < shape.passes; ++k)
                 rows[k] = blocks[k].data() + static_cast<size_t>(kTile) * y;
             unsigned char* line = out.data() + static_cast<size_t>(shape.lineBytes()) * y;
-            if (!kernels.packRowFromBytes(rows.data(), shape.passes, kTile, shape.bits, line))
-                plain::PackRowFromBytes(rows.data(), shape.passes, kTile, shape.bits, line);
+            PackRowFromBytesAnyShape(kernels, rows.data(), shape.passes, kTile, shape.bits, line);
         }
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
@@ -116,9 +114,11 @@ void FusedUnit(benchmark::State& state, const KernelTable& kernels, const Shape&
     const Workload& work = TheWorkload();
     const std::vector<int> columns = ColumnStarts(shape);
     std::vector<unsigned char> out(static_cast<size_t>(shape.lineBytes()) * kRows);
+    std::vector<uint64_t> scratch(
+        static_cast<size_t>(kernels.cutPackScratchWords(kTile, shape.passes, kTile)));
     const CutPackJob job{
-        work.layer.data(), kTile, kTile,      0,          columns.data(),   shape.passes, kTile,
-        work.cuts.data(),  kRows, shape.bits, out.data(), shape.lineBytes()};
+        work.layer.data(), kTile, kTile,      0,          columns.data(),    shape.passes,  kTile,
+        work.cuts.data(),  kRows, shape.bits, out.data(), shape.lineBytes(), scratch.data()};
     for (auto _ : state) {
         kernels.cutPackRows(job);
         benchmark::DoNotOptimize(out.data());
@@ -126,40 +126,6 @@ void FusedUnit(benchmark::State& state, const KernelTable& kernels, const Shape&
     }
     CountDecisions(state, shape);
 }
-
-// Keeps every run's rate so that the ratios can be printed from this run's own figures. With
-// --benchmark_repetitions the median of each benchmark is used.
-class RateReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            const auto rate = run.counters.find(kRate);
-            if (rate == run.counters.end())
-                continue;
-            const std::string name = run.run_name.str();
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians[name] = rate->second.value;
-            else if (run.run_type == Run::RT_Iteration)
-                singles[name] = rate->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    double Rate(const std::string& name) const
-    {
-        const auto median = medians.find(name);
-        if (median != medians.end())
-            return median->second;
-        const auto single = singles.find(name);
-        return single != singles.end() ? single->second : 0.0;
-    }
-
-private:
-    std::map<std::string, double> medians;
-    std::map<std::string, double> singles;
-};
 
 // Every pass count of the modes with both bit depths.
 std::vector<Shape> Shapes()
@@ -202,20 +168,20 @@ int main(int argc, char** argv)
                 kernels, shape);
         }
     }
-    RateReporter reporter;
+    MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     std::printf("\nRatios to the plain byte-per-pixel path, measured in this run "
                 "(the library renders with: %s):\n",
                 ActiveKernels().name);
     for (const Shape& shape : shapes) {
-        const double plain = reporter.Rate("Plain/" + shape.Label());
+        const double plain = reporter.Counter("Plain/" + shape.Label(), kRate);
         if (plain <= 0)
             continue;
         std::printf("  %-8s plain %5.2f G/s", shape.Label().c_str(), plain / 1e9);
         for (const Variant variant : fast) {
             const std::string name = KernelsOf(variant).name;
-            const double fused = reporter.Rate("Fused/" + name + "/" + shape.Label());
+            const double fused = reporter.Counter("Fused/" + name + "/" + shape.Label(), kRate);
             if (fused > 0)
                 std::printf(" | %s %6.2f G/s x%5.1f", name.c_str(), fused / 1e9, fused / plain);
         }

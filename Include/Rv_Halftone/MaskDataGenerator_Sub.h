@@ -12,17 +12,22 @@
 
 class CSineMask;
 template <typename T> class CZebPtrQueueBuffer;
+namespace rv_halftone {
+struct WorkerScratch;  // internal to the library
+}
 
 // Takes units from the input queue and renders each into every Y-th row of the unit's output
 // region, then gives the unit back to the pool; ends on its own once the input is finished and the
-// input queue is empty. Without the sine ripple a unit is cut and packed in one fused step; with
-// it, one byte-per-pixel block per X pass is cut, rippled, then packed. Units never share output
-// rows, so workers write the output without a lock. A step that fails (an exception included)
-// ends the thread with a "m_processState = " record, and the master then fails the run.
+// input queue is empty. A unit is cut and packed in one fused step, and rippled on its packed
+// rows where the sine ripple runs; with the plain kernels (RV_HALFTONE_KERNEL=plain) a ripple unit
+// is cut into one byte-per-pixel block per X pass, rippled, then packed. Units never share output
+// rows, so workers write the output without a lock. Everything a unit needs is made when the
+// thread starts: no unit allocates. A step that fails (an exception included) ends the thread
+// with a "m_processState = " record, and the master then fails the run.
 //
 // States of OneLoop (the numbers the state record shows): 1 set up, 2 take a unit, 3 check
-// whether the input is finished, 4 cut (the fused path cuts and packs here, then goes to 7),
-// 5 ripple, 6 pack, 7 give the unit back, 8 finish.
+// whether the input is finished, 4 cut (the fused path cuts, packs and ripples here, then goes
+// to 7), 5 ripple, 6 pack, 7 give the unit back, 8 finish.
 class RV_HALFTONE_API CMaskDataGenerator_Sub : public CustomThreadBase
 {
 public:
@@ -59,8 +64,9 @@ private:
     std::unique_ptr<SMaskDataGenerate_SubParam> m_subParam;  // the unit being rendered, or null
     CZebPtrQueueBuffer<SMaskDataGenerate_SubParam>* m_queueBuffer;
     std::vector<int> m_columnStarts;  // first layer column of each X pass
-    std::unique_ptr<CMaskBlock[]>
-        m_maskBlocks;  // one block per X pass, unless cut and packed fused
+    // One block per X pass, for ripple units with the plain kernels only.
+    std::unique_ptr<CMaskBlock[]> m_maskBlocks;
     const CSineMask* m_sineMask;
+    std::unique_ptr<rv_halftone::WorkerScratch> m_scratch;  // made when the thread starts
     std::atomic<bool> m_failed;  // a step failed: the run this worker belongs to has failed
 };

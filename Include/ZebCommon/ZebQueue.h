@@ -2,7 +2,9 @@
 // circulate through them.
 //
 // Nothing here allocates a unit after start-up: units are taken from the pool queue, passed on and
-// given back. Every queue operation takes the queue's one lock without a time limit and never
+// given back. Nor does a queue once it has held as many elements as it will, or once its nodes
+// are reserved (the pool reserves them): the list nodes of popped elements are kept and reused by
+// later pushes. Every queue operation takes the queue's one lock without a time limit and never
 // holds a second queue's lock; waiting happens outside the lock on a manual-reset event.
 #pragma once
 
@@ -58,7 +60,12 @@ public:
             ZEB_LOG_FAILURE();
             return false;
         }
-        m_list.push_back(item);
+        if (m_spareNodes.empty()) {
+            m_list.push_back(item);
+        } else {
+            m_spareNodes.front() = item;
+            m_list.splice(m_list.end(), m_spareNodes, m_spareNodes.begin());
+        }
         ++m_count;
         if (m_count == 1) {
             m_event_Empty.Reset();
@@ -78,7 +85,8 @@ public:
         if (m_count <= 0)
             return false;
         item = std::move(m_list.front());
-        m_list.pop_front();
+        m_list.front() = T{};  // a spare node holds no value of the caller's
+        m_spareNodes.splice(m_spareNodes.begin(), m_list, m_list.begin());
         --m_count;
         if (m_count == 0) {
             m_event_NotEmpty.Reset();
@@ -100,6 +108,17 @@ public:
         if (!m_event_Poppable.WaitOne(milliseconds))
             return false;
         return pop(item);
+    }
+
+    // Makes the nodes for a full queue now, so that no later push allocates: for queues that
+    // must not allocate once their threads run.
+    void ReserveNodes()
+    {
+        boost::lock_guard<boost::mutex> lock(m_mutex);
+        const size_t nodes = static_cast<size_t>(m_capacity > 0 ? m_capacity : 0);
+        const size_t held = static_cast<size_t>(m_count) + m_spareNodes.size();
+        if (held < nodes)
+            m_spareNodes.resize(nodes - static_cast<size_t>(m_count));
     }
 
     virtual bool clear()
@@ -144,6 +163,8 @@ public:
     CustomConditionVariable_Manual m_event_NotFull;
 
 private:
+    std::list<T> m_spareNodes;  // nodes of popped elements, for later pushes
+
     // Set exactly while the queue holds an element or its input is finished: what wait_pop waits
     // for. Kept in step with the count and the flag under m_mutex like the three events above.
     CustomConditionVariable_Manual m_event_Poppable;
@@ -207,6 +228,10 @@ public:
         m_queue_Free.reset(new CZebPtrQueue<T>(capacity));
         m_queue_Input.reset(new CZebPtrQueue<T>(capacity));
         m_queue_Output.reset(new CZebPtrQueue<T>(capacity));
+        // The units circulate from here on without a queue allocating.
+        m_queue_Free->ReserveNodes();
+        m_queue_Input->ReserveNodes();
+        m_queue_Output->ReserveNodes();
         for (T* element : elements) {
             // A unit that does not fit still belongs to the pool: release it instead of leaking
             // it (push has written the failure record).

@@ -4,7 +4,7 @@
 #include <Rv_Halftone/Rv_Halftone_Helper.h>
 
 #include "Kernels/PixelKernels.h"
-#include "Kernels/PixelKernels_Plain.h"
+#include "Rv_Halftone_Helper_Rows.h"
 #include "Rv_Halftone_Internal.h"
 
 #include <vector>
@@ -72,6 +72,22 @@ bool Halftone_Helper::GenerateMaskData_XRes(SGenerateMaskParam_In& param, const 
 
 bool Halftone_Helper::MergeMaskData_YRes(const SMergeMaskParam& param)
 {
+    // The row pointers of the usual few blocks live on the stack: no allocation per call.
+    constexpr int kRowsOnStack = 16;
+    const unsigned char* rowsOnStack[kRowsOnStack];
+    std::vector<const unsigned char*> rowsOnHeap;
+    const unsigned char** rows = rowsOnStack;
+    if (param.maskBlockCount > kRowsOnStack) {
+        rowsOnHeap.resize(static_cast<size_t>(param.maskBlockCount));
+        rows = rowsOnHeap.data();
+    }
+    return rv_halftone::MergeMaskRows(param, rows);
+}
+
+namespace rv_halftone {
+
+bool MergeMaskRows(const SMergeMaskParam& param, const unsigned char** rows)
+{
     if (param.maskBlockCount < 1)
         return true;
     if (!MergeParam_Readable(param)) {
@@ -82,28 +98,16 @@ bool Halftone_Helper::MergeMaskData_YRes(const SMergeMaskParam& param)
     const int bits = param.bitsPerPixel;
     const int width = param.maskBlocks[0].Width();
     const int height = param.maskBlocks[0].Height();
-    const rv_halftone::kernels::PackRowFromBytesFn packRow =
-        rv_halftone::kernels::ActiveKernels().packRowFromBytes;
-    // The row pointers of the usual few blocks live on the stack: no allocation per call.
-    constexpr int kRowsOnStack = 16;
-    const unsigned char* rowsOnStack[kRowsOnStack];
-    std::vector<const unsigned char*> rowsOnHeap;
-    const unsigned char** rows = rowsOnStack;
-    if (param.maskBlockCount > kRowsOnStack) {
-        rowsOnHeap.resize(static_cast<size_t>(param.maskBlockCount));
-        rows = rowsOnHeap.data();
-    }
+    const kernels::KernelTable& kernels = kernels::ActiveKernels();
     for (int y = 0; y < height; ++y) {
         for (int k = 0; k < param.maskBlockCount; ++k)
             rows[k] = param.maskBlocks[k].MaskData_Const() + static_cast<long long>(y) * width;
         unsigned char* const out =
             param.outBuffer +
             (static_cast<long long>(param.lineStep) * y + param.lineStart) * param.maskLineBytes;
-        // The fast packers leave unusual shapes (other bit counts, bytes that spill into the
-        // neighbouring pixel) to the plain loop, untouched.
-        if (!packRow(rows, param.maskBlockCount, width, bits, out))
-            rv_halftone::kernels::plain::PackRowFromBytes(rows, param.maskBlockCount, width,
-                                                              bits, out);
+        kernels::PackRowFromBytesAnyShape(kernels, rows, param.maskBlockCount, width, bits, out);
     }
     return true;
 }
+
+}  // namespace rv_halftone

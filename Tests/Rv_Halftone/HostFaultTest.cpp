@@ -2,7 +2,7 @@
 // render, sizes that would wrap. Nothing may report success for bytes it did not render, end the
 // host's process, or leak what it built. This program replaces the global allocator so that a
 // test can make allocations fail (on every thread, or on the library's threads only) and count
-// the pass masks alive.
+// the pass masks alive and the allocations made on the library's threads.
 #include <Rv_Halftone/BaseMaskData.h>
 #include <Rv_Halftone/MaskDataStorage.h>
 #include <Rv_Halftone/MaskData_Base.h>
@@ -27,6 +27,7 @@ constexpr size_t kNever = static_cast<size_t>(-1);
 std::atomic<size_t> g_failAbove{kNever};               // larger requests fail, on every thread
 std::atomic<size_t> g_failAboveOffMainThread{kNever};  // likewise, on the library's threads
 const std::thread::id g_mainThread = std::this_thread::get_id();
+std::atomic<long> g_allocationsOffMainThread{0};
 thread_local long t_allocations = 0;  // on this thread
 thread_local long t_failAt = 0;       // 0: never
 thread_local size_t t_lastSize = 0;
@@ -35,8 +36,11 @@ void* Allocate(size_t size)
 {
     ++t_allocations;
     t_lastSize = size;
+    const bool offMainThread = std::this_thread::get_id() != g_mainThread;
+    if (offMainThread)
+        ++g_allocationsOffMainThread;
     if (size > g_failAbove.load() || t_allocations == t_failAt ||
-        (size > g_failAboveOffMainThread.load() && std::this_thread::get_id() != g_mainThread))
+        (size > g_failAboveOffMainThread.load() && offMainThread))
         return nullptr;
     auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
     if (block == nullptr)
@@ -138,9 +142,9 @@ TEST(HostFaults, WorkerOutOfMemoryFailsTheBuildWithoutEndingTheHost)
     p.nozzleCount = 96;
     p.basePass = 2;
     p.featherMode = 1;
-    p.featherNozzleType = 3;  // the ripple: workers hold byte-per-pixel blocks of 544 x 96
+    p.featherNozzleType = 3;  // the ripple: workers hold its packed mask, or blocks of 544 x 96
     p.featherPercent = 50.f;
-    g_failAboveOffMainThread = 4096;
+    g_failAboveOffMainThread = 512;  // the packed ripple: 6 rows of 136 bytes, twice
     void* container = nullptr;
     const bool created = halfton_mask_container_create(ToTestParam(p), container);
     g_failAboveOffMainThread = kNever;
@@ -196,4 +200,40 @@ TEST(HostFaults, StorageAppendThatThrowsLeaksNoMask)
         EXPECT_EQ(storage.MaskData_Current_Get(), nullptr);
     }
     EXPECT_EQ(g_liveMasks, before);
+}
+
+// Once a run has started its threads allocate only what the run's shape asks for: a run of many
+// units allocates no more there than a run of one unit of the same shape.
+TEST(HostFaults, ThreadsOfARunAllocateTheSameForOneUnitAsForAHundred)
+{
+    struct Row
+    {
+        const char* mode;
+        int featherMode, featherType, x, y;
+    };
+    const Row rows[] = {{"unfeathered", 0, 1, 1, 1},
+                        {"three-part with the sine ripple", 1, 3, 1, 1},
+                        {"sine ripple, X = Y = 2", 1, 3, 2, 2},
+                        {"two-part, X = 3", 1, 1, 3, 1}};
+    for (const Row& row : rows) {
+        SMaskParam p = DefaultMaskParam();
+        p.featherMode = row.featherMode;
+        p.featherNozzleType = row.featherType;
+        p.featherPercent = 50.f;
+        p.xResPass = row.x;
+        p.yResPass = row.y;
+        p.lessMaskPosition = 1;  // one mask position: a unit per colour and Y pass
+        const auto allocationsOffMainThread = [&p](int colours) {
+            p.colorCount = colours;
+            const long before = g_allocationsOffMainThread;
+            CMaskData_Base mask;
+            EXPECT_TRUE(mask.Create(p)) << colours;
+            return g_allocationsOffMainThread - before;
+        };
+        // The first build of a process also makes what lasts as long as the process.
+        allocationsOffMainThread(1);
+        const long oneUnit = allocationsOffMainThread(1);
+        EXPECT_GT(oneUnit, 0) << row.mode << ": the threads make their scratch";
+        EXPECT_EQ(allocationsOffMainThread(100), oneUnit) << row.mode;
+    }
 }

@@ -4,10 +4,11 @@
 
 #include "MaskParams.h"
 
-// Every feather mode (none, two-part, three-part, three-part with the sine ripple), colorTimes 1
-// and more, X and Y resolution up to 3 and the resolution split, both bit depths. Records with the
-// normal choice of tile height have many mask positions and so many units (up to 76) for the
-// workers to share; the heads are small so that the sweep stays quick under ThreadSanitizer.
+// Every feather mode (none, two-part, three-part, three-part with the sine ripple, also with
+// several X passes), colorTimes 1 and more, X and Y resolution up to 3 and the resolution split,
+// both bit depths. Records with the normal choice of tile height have many mask positions and so
+// many units (up to 76) for the workers to share; the heads are small so that the sweep stays quick
+// under ThreadSanitizer.
 inline const SModeCase kSweep[] = {
     // name                  N    P  X  Y  col b fm ft  f%    C lvl split less
     {"None_1bit", 96, 2, 1, 1, 1, 1, 0, 0, 0.f, 1, 100, 0, true},
@@ -27,4 +28,6 @@ inline const SModeCase kSweep[] = {
     {"Sine_OnePass", 96, 1, 1, 1, 1, 1, 1, 3, 0.f, 1, 100, 0, true},
     {"Sine_NormalPositions", 120, 2, 1, 1, 1, 1, 1, 3, 50.f, 1, 100, 0, false},
     {"Sine_Y2_2colours", 96, 2, 1, 2, 2, 1, 1, 3, 50.f, 1, 100, 0, false},
+    {"Sine_X2_Y2", 192, 4, 2, 2, 1, 1, 1, 3, 50.f, 1, 100, 0, true},
+    {"Sine_X3_2bit_Times2", 144, 3, 3, 1, 1, 2, 1, 3, 40.f, 2, 100, 0, false},
 };

@@ -7,9 +7,13 @@
 #include <ZebCommon/ZebQueue.h>
 
 #include "../Kernels/PixelKernels.h"
+#include "../Kernels/Ripple.h"
+#include "../Rv_Halftone_Helper_Rows.h"
 #include "../Rv_Halftone_Internal.h"
 #include "StateStep.h"
 #include "ThresholdAddress.h"
+
+#include <vector>
 
 namespace {
 
@@ -21,19 +25,15 @@ enum EWorkerState
     WorkerState_SetUp = 1,
     WorkerState_TakeUnit = 2,
     WorkerState_CheckInputFinished = 3,
-    WorkerState_Cut = 4,  // cuts into blocks; without the ripple, cuts and packs in one step
+    WorkerState_Cut = 4,  // cuts into blocks; on the fused path cuts, packs and ripples at once
     WorkerState_Ripple = 5,
     WorkerState_Pack = 6,
     WorkerState_ReturnUnit = 7,
     WorkerState_Finish = 8,
 };
 
-// Without a ripple nothing needs the byte-per-pixel blocks between cutting and packing, so a
-// unit is cut and packed in one fused step (same bytes, written once).
-bool CutsAndPacksFused(const SMaskDataGenerate_Param& p, const CSineMask* sineMask)
-{
-    return sineMask == nullptr && (p.bitsPerPixel == 1 || p.bitsPerPixel == 2);
-}
+using rv_halftone::kernels::KernelTable;
+using rv_halftone::kernels::RippleMask;
 
 int UnitRowStart(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit)
 {
@@ -47,25 +47,93 @@ unsigned char* UnitOutput(const SMaskDataGenerate_Param& p, const SMaskDataGener
            static_cast<long long>(unit.positionIndex) * p.maskBytesOnePosition;
 }
 
-// The unit's rows: block row y to output row yResIndex + y x yResPass, X pass k from its column
-// start, as the blocks and the pack would lay them.
-void CutAndPackUnit(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit,
-                    const int* columnStarts)
+// The sine mask as the ripple reads it; none (no rows) without a mask, or for a buffer that is not
+// the mask's width by its height.
+RippleMask RippleMaskOf(const CSineMask* sineMask)
 {
-    const rv_halftone::kernels::CutPackJob job = {
-        p.thresholdData->MaskData(unit.colorIndex),
-        p.thresholdWidth,
-        p.thresholdHeight,
-        UnitRowStart(p, unit),
-        columnStarts,
-        p.xResPass,
-        p.thresholdWidth,
-        p.cutTable,
-        p.maskHeight,
-        p.bitsPerPixel,
-        UnitOutput(p, unit) + static_cast<long long>(unit.yResIndex) * p.maskLineBytes,
-        static_cast<long long>(p.yResPass) * p.maskLineBytes};
-    rv_halftone::kernels::ActiveKernels().cutPackRows(job);
+    if (sineMask == nullptr)
+        return RippleMask{nullptr, nullptr, 0, 0, 0};
+    const int width = sineMask->MaskWidth_Get();
+    const int height = sineMask->MaskHeight_Get();
+    const int size = sineMask->MaskSize_Get();
+    if (size < 1 || size != static_cast<long long>(width) * height)
+        return RippleMask{nullptr, nullptr, 0, 0, 0};
+    return RippleMask{sineMask->MaskBuffer_Down_Get(), sineMask->MaskBuffer_Up_Get(), width, height,
+                      sineMask->FeatherHeight_Get()};
+}
+
+}  // namespace
+
+namespace rv_halftone {
+
+// How a worker renders its units, decided once a run.
+enum class EUnitPath
+{
+    Fused,   // cut and packed in one step, then rippled on the packed rows where the ripple runs
+    Blocks,  // byte-per-pixel blocks, rippled and packed: ripple units with the plain kernels
+};
+
+// What a worker needs beyond the record, made when its thread starts, so that no unit allocates.
+struct WorkerScratch
+{
+    const KernelTable* kernels = nullptr;  // one variant for the whole run
+    EUnitPath path = EUnitPath::Fused;
+    std::vector<uint64_t> cutPack;                // the fused kernel's scratch for one unit
+    kernels::PackedRipple ripple;                 // empty where no ripple runs
+    std::vector<const unsigned char*> blockRows;  // the block path's packing: a row per X pass
+};
+
+}  // namespace rv_halftone
+
+namespace {
+
+using rv_halftone::EUnitPath;
+using rv_halftone::WorkerScratch;
+
+// The plain kernels are the reference: with them a ripple unit takes the byte-per-pixel blocks
+// the ripple is defined on. Every other unit is cut and packed in one step.
+EUnitPath UnitPathOf(const KernelTable& kernels, const CSineMask* sineMask)
+{
+    return sineMask != nullptr && kernels.variant == rv_halftone::kernels::Variant::Plain
+               ? EUnitPath::Blocks
+               : EUnitPath::Fused;
+}
+
+bool SizeFusedScratch(const SMaskDataGenerate_Param& p, const CSineMask* sineMask,
+                      WorkerScratch& scratch)
+{
+    const long long words =
+        scratch.kernels->cutPackScratchWords(p.thresholdWidth, p.xResPass, p.thresholdWidth);
+    if (!rv_halftone::FitsInt(words))
+        return false;
+    scratch.cutPack.resize(static_cast<size_t>(words));
+    return scratch.ripple.Create(*scratch.kernels, RippleMaskOf(sineMask), p.thresholdWidth,
+                                 p.maskHeight, p.xResPass, p.bitsPerPixel);
+}
+
+// The unit's rows: block row y to output row yResIndex + y x yResPass, X pass k from its column
+// start, as the blocks and the pack would lay them; then the ripple on the packed rows.
+void CutAndPackUnit(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit,
+                    const int* columnStarts, WorkerScratch& scratch)
+{
+    unsigned char* const rows =
+        UnitOutput(p, unit) + static_cast<long long>(unit.yResIndex) * p.maskLineBytes;
+    const long long rowStride = static_cast<long long>(p.yResPass) * p.maskLineBytes;
+    const rv_halftone::kernels::CutPackJob job = {p.thresholdData->MaskData(unit.colorIndex),
+                                                  p.thresholdWidth,
+                                                  p.thresholdHeight,
+                                                  UnitRowStart(p, unit),
+                                                  columnStarts,
+                                                  p.xResPass,
+                                                  p.thresholdWidth,
+                                                  p.cutTable,
+                                                  p.maskHeight,
+                                                  p.bitsPerPixel,
+                                                  rows,
+                                                  rowStride,
+                                                  scratch.cutPack.data()};
+    scratch.kernels->cutPackRows(job);
+    scratch.ripple.Apply(rows, rowStride);
 }
 
 }  // namespace
@@ -137,22 +205,31 @@ bool CMaskDataGenerator_Sub::OneLoop()
 }
 
 // Everything a unit needs beyond the record is made once per run, not per unit: the X passes'
-// column starts, and the byte-per-pixel blocks where the cut and the pack are two steps (the
-// fused path never reads them).
+// column starts, the kernels' scratch and the packed ripple, or the byte-per-pixel blocks where
+// the cut and the pack are two steps.
 bool CMaskDataGenerator_Sub::Initialize()
 {
-    const int blockCount = m_param->xResPass;
+    const SMaskDataGenerate_Param& p = *m_param;
+    const int blockCount = p.xResPass;
     m_columnStarts.resize(static_cast<size_t>(blockCount));
     for (int k = 0; k < blockCount; ++k)
-        m_columnStarts[k] =
-            rv_halftone::ThresholdColumnStart(k, m_param->thresholdWidth, blockCount);
-    if (CutsAndPacksFused(*m_param, m_sineMask)) {
+        m_columnStarts[k] = rv_halftone::ThresholdColumnStart(k, p.thresholdWidth, blockCount);
+    m_scratch.reset(new WorkerScratch());
+    WorkerScratch& scratch = *m_scratch;
+    scratch.kernels = &rv_halftone::kernels::ActiveKernels();
+    scratch.path = UnitPathOf(*scratch.kernels, m_sineMask);
+    if (scratch.path == EUnitPath::Fused) {
+        if (!SizeFusedScratch(p, m_sineMask, scratch)) {
+            ZEB_LOG_FAILURE();
+            return false;
+        }
         m_processState = WorkerState_TakeUnit;
         return true;
     }
+    scratch.blockRows.resize(static_cast<size_t>(blockCount));
     m_maskBlocks.reset(new CMaskBlock[static_cast<size_t>(blockCount)]);
     for (int k = 0; k < blockCount; ++k) {
-        if (!m_maskBlocks[k].Create(m_param->thresholdWidth, m_param->maskHeight)) {
+        if (!m_maskBlocks[k].Create(p.thresholdWidth, p.maskHeight)) {
             ZEB_LOG_FAILURE();
             return false;
         }
@@ -187,8 +264,8 @@ bool CMaskDataGenerator_Sub::GenerateMaskData()
 {
     const SMaskDataGenerate_Param& p = *m_param;
     const SMaskDataGenerate_SubParam& unit = *m_subParam;
-    if (CutsAndPacksFused(p, m_sineMask)) {
-        CutAndPackUnit(p, unit, m_columnStarts.data());
+    if (m_scratch->path == EUnitPath::Fused) {
+        CutAndPackUnit(p, unit, m_columnStarts.data(), *m_scratch);
         m_processState = WorkerState_ReturnUnit;
         return true;
     }
@@ -221,34 +298,16 @@ bool CMaskDataGenerator_Sub::MaskData_Ripple()
     return true;
 }
 
-// Splits the block's last h rows along the sine curve: the pixels the down mask covers stay, the
-// others move to the same places in the last h rows of the first feather band. A block shorter
-// than F + h rows has no two distinct bands (moving would overwrite the pixels it moves, and ink
-// would be lost), so it is left as it is; so is a block of another width than the mask.
+// The ripple as the byte-per-pixel blocks define it (Kernels/Ripple.h); a block that is not the
+// mask's width, or too short for two distinct bands, is left as it is.
 bool CMaskDataGenerator_Sub::Run_MaskData_Ripple()
 {
-    if (m_sineMask == nullptr)
-        return true;
-    const int width = m_sineMask->MaskWidth_Get();
-    const int featherHeight = m_sineMask->FeatherHeight_Get();
-    const int height = m_sineMask->MaskHeight_Get();
-    const int size = m_sineMask->MaskSize_Get();
-    const unsigned char* const up = m_sineMask->MaskBuffer_Up_Get();
-    const unsigned char* const down = m_sineMask->MaskBuffer_Down_Get();
-    if (size < 1 || size != width * height)
-        return true;
+    const RippleMask mask = RippleMaskOf(m_sineMask);
     for (int k = 0; k < m_param->xResPass; ++k) {
         const CMaskBlock& block = m_maskBlocks[k];
-        if (block.Width() != width || block.Height() < featherHeight + height)
-            continue;
-        unsigned char* const top = block.MaskData() + m_sineMask->SineMask_Offset_InFeather();
-        unsigned char* const bottom = block.MaskData() +
-                                      (block.MaskDataBytesCount() - width * featherHeight) +
-                                      (featherHeight - height) * width;
-        for (int i = 0; i < size; ++i)
-            top[i] = static_cast<unsigned char>(top[i] | (up[i] & bottom[i]));
-        for (int i = 0; i < size; ++i)
-            bottom[i] = static_cast<unsigned char>(bottom[i] & down[i]);
+        rv_halftone::kernels::RippleBands bands{};
+        if (rv_halftone::kernels::RippleBandsOf(mask, block.Width(), block.Height(), bands))
+            rv_halftone::kernels::RippleBytes(mask, bands, block.MaskData());
     }
     return true;
 }
@@ -261,7 +320,7 @@ bool CMaskDataGenerator_Sub::MergeMaskData()
     const SMergeMaskParam merge = {p.bitsPerPixel, m_maskBlocks.get(), p.xResPass,
                                    unit.yResIndex, p.yResPass,         UnitOutput(p, unit),
                                    p.maskLineBytes};
-    if (!Halftone_Helper::MergeMaskData_YRes(merge)) {
+    if (!rv_halftone::MergeMaskRows(merge, m_scratch->blockRows.data())) {
         ZEB_LOG_FAILURE();
         return false;
     }

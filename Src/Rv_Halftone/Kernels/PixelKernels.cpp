@@ -2,6 +2,7 @@
 // and the operating system support (the compiler's CPU check includes the OS saving the wider
 // registers).
 #include "PixelKernels.h"
+#include "PixelKernels_Plain.h"
 
 #include <BoostLogWrapper/CustomBoostLog.h>
 
@@ -38,6 +39,13 @@ const KernelTable& KernelsFromEnvironment()
 }
 
 }  // namespace
+
+void PackRowFromBytesAnyShape(const KernelTable& kernels, const unsigned char* const* blockRows,
+                              int blockCount, int width, int bitsPerPixel, unsigned char* out)
+{
+    if (!kernels.packRowFromBytes(blockRows, blockCount, width, bitsPerPixel, out))
+        plain::PackRowFromBytes(blockRows, blockCount, width, bitsPerPixel, out);
+}
 
 const char* VariantName(Variant variant)
 {

@@ -3,9 +3,9 @@
 // A pixel decision compares one 16-bit threshold against a row's cut range. The plain pipeline
 // makes that decision into a byte-per-pixel block and then shifts every byte into a packed row;
 // the fused kernel makes 64 decisions at a time into bit masks and writes each output byte once.
-// Every variant gives the same bytes as the plain loops (PixelKernels_Plain.h); which one runs is chosen
-// once per process: the environment variable RV_HALFTONE_KERNEL (plain, portable, avx2) when it
-// names a variant this processor runs, otherwise the best one it runs.
+// Every variant gives the same bytes as the plain loops (PixelKernels_Plain.h); which one runs is
+// chosen once per process: the environment variable RV_HALFTONE_KERNEL (plain, portable, avx2) when
+// it names a variant this processor runs, otherwise the best one it runs.
 //
 // A variant is only offered where its tests run on the machines we build on. To add one (say
 // AVX-512): a Variant value, its KernelsOf entry and feature check in PixelKernels.cpp, and its
@@ -31,7 +31,8 @@ constexpr int kVariantCount = 3;
 // pixel u = x x passCount + k of row y is set (all bitsPerPixel bits) when the sample of layer
 // row (layerRowStart + y) and column (columnStarts[k] + x), both wrapped, lies in cutTable[y].
 // The packed bits are ORed into out + y x outRowStride, covering (width x passCount x
-// bitsPerPixel + 7) / 8 bytes; nothing beyond them is touched.
+// bitsPerPixel + 7) / 8 bytes; nothing beyond them is touched. The kernel works in the caller's
+// scratch, so that a call never allocates: a worker sizes it once for the shape of its run.
 struct CutPackJob
 {
     const uint16_t* layer;      // row-major, layerWidth samples per row
@@ -46,6 +47,7 @@ struct CutPackJob
     int bitsPerPixel;           // 1 or 2
     unsigned char* out;
     long long outRowStride;
+    uint64_t* scratch;  // cutPackScratchWords(layerWidth, passCount, width) words of the table
 };
 
 // Cuts one row into a byte-per-pixel row: blockRow[x] = value when the sample at layer column
@@ -63,14 +65,23 @@ using PackRowFromBytesFn = bool (*)(const unsigned char* const* blockRows, int b
 
 using CutPackRowsFn = void (*)(const CutPackJob& job);
 
+// The words of scratch a job of this shape needs (each >= 1). Never more than a few words per
+// layer column and per output pixel byte, so any shape the generator accepts has an int count.
+using CutPackScratchWordsFn = long long (*)(int layerWidth, int passCount, int width);
+
 struct KernelTable
 {
     Variant variant;
     const char* name;
     CutPackRowsFn cutPackRows;
+    CutPackScratchWordsFn cutPackScratchWords;
     CutRowToBytesFn cutRowToBytes;
     PackRowFromBytesFn packRowFromBytes;
 };
+
+// Packs with the table's packer, or with the plain loop where that one leaves the shape alone.
+void PackRowFromBytesAnyShape(const KernelTable& kernels, const unsigned char* const* blockRows,
+                              int blockCount, int width, int bitsPerPixel, unsigned char* out);
 
 // The name RV_HALFTONE_KERNEL takes for the variant ("plain", "portable", "avx2").
 const char* VariantName(Variant variant);

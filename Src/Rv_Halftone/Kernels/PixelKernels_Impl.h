@@ -38,6 +38,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <utility>
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "packed words are stored little-endian");
@@ -205,31 +206,6 @@ constexpr bool PackedByWords(int bitsPerXPosition)
 
 // ---- Fused cut and pack ----
 
-// Scratch for up to N elements on the stack; only a larger count, a shape the library never
-// makes, is allocated. Defined here rather than taken from the standard library so that no
-// template compiled with a variant's instruction set is shared with other translation units.
-template <class T, int N> class BoundedScratch
-{
-public:
-    explicit BoundedScratch(int count)
-        : m_heap(count > N ? new T[static_cast<size_t>(count)] : nullptr)
-    {
-    }
-    ~BoundedScratch() { delete[] m_heap; }
-    BoundedScratch(const BoundedScratch&) = delete;
-    BoundedScratch& operator=(const BoundedScratch&) = delete;
-    T* Data() { return m_heap != nullptr ? m_heap : m_inline; }
-
-private:
-    T m_inline[N];
-    T* m_heap;
-};
-
-// Enough for the pass counts of every mode and for rows of up to 64 x (kStackRowWords - 5)
-// columns (about ten thousand), in about 1.3 KB of stack.
-constexpr int kStackPasses = 16;
-constexpr int kStackRowWords = 160;
-
 struct RowContext
 {
     const uint16_t* layerRow;
@@ -249,6 +225,14 @@ int RowWords(int layerWidth) { return (layerWidth + kChunk - 1) / kChunk + 1; }
 
 // The scratch of a mirrored row: one more word, read (and shifted out) at the top.
 int MirroredRowWords(int layerWidth) { return RowWords(layerWidth) + 1; }
+
+// The caller's scratch: the words that runs read before the mirrored row (they take nothing from
+// them), the mirrored row, then the passes' wrapped start columns.
+long long CutPackScratchWords(int layerWidth, int passCount, int /*width*/)
+{
+    const long long columnWords = (static_cast<long long>(passCount) + 1) / 2;
+    return kRunOvershoot + MirroredRowWords(layerWidth) + columnWords;
+}
 
 // With several passes every sample is read by each of them: decide each column once, into one
 // bit string with the first columns repeated after the row's end, so that the 64 columns from
@@ -584,24 +568,23 @@ template <class Ops> void CutPackRows(const CutPackJob& job)
     if (job.rows <= 0 || job.width <= 0 || job.passCount < 1 ||
         (job.bitsPerPixel != 1 && job.bitsPerPixel != 2))
         return;
-    BoundedScratch<int, kStackPasses> columns(job.passCount);
-    for (int k = 0; k < job.passCount; ++k)
-        columns.Data()[k] = job.columnStarts[k] % job.layerWidth;
-    // The mirrored row, after words that runs read past its end (they take nothing from them).
-    BoundedScratch<uint64_t, kStackRowWords> rowBits(kRunOvershoot +
-                                                     MirroredRowWords(job.layerWidth));
+    uint64_t* const rowBits = job.scratch + kRunOvershoot;
     for (int i = 0; i < kRunOvershoot; ++i)
-        rowBits.Data()[i] = 0;
+        job.scratch[i] = 0;
+    void* const columnWords = rowBits + MirroredRowWords(job.layerWidth);
+    int* const columns = static_cast<int*>(columnWords);
+    for (int k = 0; k < job.passCount; ++k)
+        new (columns + k) int(job.columnStarts[k] % job.layerWidth);
 
     RowContext row{};
     row.layerWidth = job.layerWidth;
-    row.columns = columns.Data();
+    row.columns = columns;
     row.passCount = job.passCount;
     row.width = job.width;
     row.bitsPerPixel = job.bitsPerPixel;
     row.rowBytes = static_cast<int>(
         (static_cast<long long>(job.width) * job.passCount * job.bitsPerPixel + 7) / 8);
-    row.rowBits = rowBits.Data() + kRunOvershoot;
+    row.rowBits = rowBits;
     void (*const cutPackRow)(const RowContext&) =
         CutPackRowFor<Ops>(job.passCount, job.bitsPerPixel);
 

@@ -2,8 +2,8 @@
 // fast variant must give.
 #include "PixelKernels_Plain.h"
 
-#include <algorithm>
-#include <vector>
+#include <cstring>
+#include <new>
 
 namespace rv_halftone {
 namespace kernels {
@@ -42,6 +42,14 @@ bool PackRowFromBytes(const unsigned char* const* blockRows, int blockCount, int
     return true;
 }
 
+// The caller's scratch: one row pointer per pass, then the passes' byte-per-pixel rows.
+long long CutPackScratchWords(int /*layerWidth*/, int passCount, int width)
+{
+    static_assert(sizeof(const unsigned char*) <= sizeof(uint64_t), "a pointer per word");
+    const long long rowBytes = static_cast<long long>(width) * passCount;
+    return passCount + (rowBytes + 7) / 8;
+}
+
 void CutPackRows(const CutPackJob& job)
 {
     if (job.rows <= 0 || job.width <= 0 || job.passCount < 1 ||
@@ -49,19 +57,21 @@ void CutPackRows(const CutPackJob& job)
         return;
     const unsigned char value = job.bitsPerPixel == 1 ? 0x01 : 0x03;
     const size_t width = static_cast<size_t>(job.width);
-    std::vector<unsigned char> bytes(width * static_cast<size_t>(job.passCount));
-    std::vector<const unsigned char*> rows(static_cast<size_t>(job.passCount));
+    const size_t rowBytes = width * static_cast<size_t>(job.passCount);
+    void* const pointerWords = job.scratch;
+    const unsigned char** const rows = static_cast<const unsigned char**>(pointerWords);
+    unsigned char* const bytes = reinterpret_cast<unsigned char*>(job.scratch + job.passCount);
     for (int k = 0; k < job.passCount; ++k)
-        rows[k] = bytes.data() + width * k;
+        new (rows + k) const unsigned char*(bytes + width * k);
     int layerRow = job.layerRowStart % job.layerHeight;
     for (int y = 0; y < job.rows; ++y) {
-        std::fill(bytes.begin(), bytes.end(), static_cast<unsigned char>(0));
+        std::memset(bytes, 0, rowBytes);
         const uint16_t* samples = job.layer + static_cast<long long>(layerRow) * job.layerWidth;
         for (int k = 0; k < job.passCount; ++k) {
             CutRowToBytes(samples, job.layerWidth, job.columnStarts[k] % job.layerWidth, job.width,
-                          job.cutTable[y], value, bytes.data() + width * k);
+                          job.cutTable[y], value, bytes + width * k);
         }
-        PackRowFromBytes(rows.data(), job.passCount, job.width, job.bitsPerPixel,
+        PackRowFromBytes(rows, job.passCount, job.width, job.bitsPerPixel,
                          job.out + job.outRowStride * y);
         if (++layerRow == job.layerHeight)
             layerRow = 0;
@@ -72,7 +82,8 @@ void CutPackRows(const CutPackJob& job)
 
 const KernelTable& PlainKernels()
 {
-    static const KernelTable table = {Variant::Plain, "plain", plain::CutPackRows,
+    static const KernelTable table = {Variant::Plain,       "plain",
+                                      plain::CutPackRows,   plain::CutPackScratchWords,
                                       plain::CutRowToBytes, plain::PackRowFromBytes};
     return table;
 }

@@ -17,9 +17,10 @@ void CutRowToBytes(const uint16_t* layerRow, int layerWidth, int columnStart, in
 bool PackRowFromBytes(const unsigned char* const* blockRows, int blockCount, int width,
                       int bitsPerPixel, unsigned char* out);
 
-// The two passes: every pass's row cut into its own zeroed byte-per-pixel row, then the rows
-// packed together.
+// The two passes: every pass's row cut into its own zeroed byte-per-pixel row (in the job's
+// scratch), then the rows packed together.
 void CutPackRows(const CutPackJob& job);
+long long CutPackScratchWords(int layerWidth, int passCount, int width);
 
 }  // namespace plain
 }  // namespace kernels

@@ -149,7 +149,8 @@ struct PortableOps
 
 const KernelTable& PortableKernels()
 {
-    static const KernelTable table = {Variant::Portable, "portable", CutPackRows<PortableOps>,
+    static const KernelTable table = {Variant::Portable,          "portable",
+                                      CutPackRows<PortableOps>,   CutPackScratchWords,
                                       CutRowToBytes<PortableOps>, PackRowFromBytes<PortableOps>};
     return table;
 }

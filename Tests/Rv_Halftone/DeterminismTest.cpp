@@ -3,7 +3,7 @@
 // plain renderer where it applies, must give the same mask.
 #include <Rv_Halftone/MaskData_Base.h>
 
-#include "MaskDataPeer.h"
+#include "Peers.h"
 #include "MaskParams.h"
 #include "SweepModes.h"
 

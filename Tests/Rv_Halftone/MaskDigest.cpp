@@ -4,7 +4,7 @@
 #include <Rv_Halftone/MaskData_Base.h>
 #include <Rv_Halftone/Rv_Halftone_Ext.h>
 
-#include "MaskDataPeer.h"
+#include "Peers.h"
 #include "SweepModes.h"
 
 #include <cstdint>

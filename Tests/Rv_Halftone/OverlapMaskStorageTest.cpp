@@ -3,7 +3,7 @@
 #include <Rv_Halftone/OverlapMaskStorage.h>
 
 #include "LogCapture.h"
-#include "OverlapMaskStoragePeer.h"
+#include "Peers.h"
 
 #include <gtest/gtest.h>
 

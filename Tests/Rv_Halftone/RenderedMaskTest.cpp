@@ -5,7 +5,7 @@
 #include <Rv_Halftone/RawMaskData.h>
 #include <Rv_Halftone/SineMask.h>
 
-#include "MaskDataPeer.h"
+#include "Peers.h"
 #include "MaskParams.h"
 
 #include <RvAnalysis/PrintSimulation.h>

@@ -181,15 +181,6 @@ TEST(CustomThreadBase, ExceptionFromAStepEndsTheThreadNotTheProcess)
     EXPECT_EQ(log.Failures().size(), 1u);
 }
 
-TEST(CustomThreadBase, DestructionOfARunningThreadJoinsIt)
-{
-    auto* thread = new CountingThread(-1);
-    thread->m_release.Set();
-    ASSERT_TRUE(thread->Start("worker"));
-    delete thread;  // must not leave the thread running on freed memory
-    SUCCEED();
-}
-
 TEST(CustomThreadBase, PauseHoldsTheLoopUntilResume)
 {
     CountingThread thread(-1);

@@ -2,7 +2,7 @@
 // back the page exactly where the mode promises it, never lay what the page does not ask for, and
 // a single changed bit in one swath is seen.
 #include "MaskParams.h"
-#include "SweepModes.h"
+#include "Modes.h"
 
 #include <RvAnalysis/PageSplitter.h>
 #include <RvAnalysis/Recombination.h>
@@ -115,7 +115,7 @@ TEST_P(SplitMode, SwathsGiveBackThePageAsPromisedAndASwathBitChangeIsSeen)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sweep, SplitMode, ::testing::ValuesIn(kSweep),
+INSTANTIATE_TEST_SUITE_P(Sweep, SplitMode, ::testing::ValuesIn(kModes),
                          [](const auto& test) { return std::string(test.param.name); });
 
 // 603 pixels of one bit: the mask row (68 bytes) and then its first 7 bytes and 3 more pixels; the

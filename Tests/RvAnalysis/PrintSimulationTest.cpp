@@ -2,7 +2,7 @@
 // right and catches a mask broken in a single byte.
 #include <Rv_Halftone/MaskData_Base.h>
 
-#include "MaskDataPeer.h"
+#include "Peers.h"
 #include "MaskParams.h"
 
 #include <RvAnalysis/PrintSimulation.h>

@@ -3,9 +3,9 @@
 // plain renderer where it applies, must give the same mask.
 #include <Rv_Halftone/MaskData_Base.h>
 
-#include "MaskDataPeer.h"
+#include "Peers.h"
 #include "MaskParams.h"
-#include "SweepModes.h"
+#include "Modes.h"
 
 #include <Rv_Halftone/Rv_Halftone_Ext.h>
 
@@ -19,8 +19,6 @@
 #include <vector>
 
 namespace {
-
-using SweepCase = SModeCase;
 
 std::vector<unsigned char> Bytes(const CMaskData_Base& mask)
 {
@@ -48,7 +46,7 @@ bool FiresSomething(const std::vector<unsigned char>& bytes)
     return false;
 }
 
-class RenderDeterminism : public ::testing::TestWithParam<SweepCase>
+class RenderDeterminism : public ::testing::TestWithParam<SModeCase>
 {
 };
 
@@ -76,7 +74,7 @@ TEST_P(RenderDeterminism, SameBytesWhateverTheWorkerCount)
     EXPECT_EQ(FirstDifference(Bytes(mask), built), -1) << "plain renderer";
 }
 
-INSTANTIATE_TEST_SUITE_P(Sweep, RenderDeterminism, ::testing::ValuesIn(kSweep),
+INSTANTIATE_TEST_SUITE_P(Sweep, RenderDeterminism, ::testing::ValuesIn(kModes),
                          [](const auto& test) { return std::string(test.param.name); });
 
 // The kernel variant is chosen once per process from RV_HALFTONE_KERNEL, so each variant renders
@@ -113,7 +111,7 @@ TEST(KernelSwitch, EveryVariantRendersTheSameMasksAsThePlainLoops)
     const std::string plain = Digests(RunDigest("RV_HALFTONE_KERNEL=plain"), kernel);
     ASSERT_EQ(kernel, "kernels plain");
     ASSERT_EQ(std::count(plain.begin(), plain.end(), '\n'),
-              static_cast<long>(sizeof kSweep / sizeof kSweep[0]));
+              static_cast<long>(sizeof kModes / sizeof kModes[0]));
     ASSERT_EQ(plain.find("refused"), std::string::npos) << plain;
 
     std::string best;

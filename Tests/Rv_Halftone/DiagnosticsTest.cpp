@@ -55,28 +55,3 @@ TEST(Diagnostics, Mask2BandCopiesLinesUpToTheStride)
 
 // The hooks that write nothing succeed for any argument and leave no file behind, also when the
 // usage example calls them with its own file names.
-TEST(Diagnostics, NoOutputHooksWriteNoFile)
-{
-    std::string pattern = (fs::temp_directory_path() / "rv_diagnostics_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path dir = pattern;
-    const fs::path previous = fs::current_path();
-    fs::current_path(dir);
-
-    const SCutTable table[2] = {{65535, 0}, {100, 10}};
-    EXPECT_TRUE(Halftone_Helper::OutputCutTable_Debug(table, 2, (dir / "table.txt").string()));
-    EXPECT_TRUE(Halftone_Helper::OutputCutTable_Debug(nullptr, -1, ""));
-    EXPECT_TRUE(CMaskData_Base::Usage_Test());
-    const bool empty = fs::is_empty(dir);
-
-    fs::current_path(previous);
-    fs::remove_all(dir);
-    EXPECT_TRUE(empty);
-}
-
-TEST(Diagnostics, UsageBuildsItsExampleMask)
-{
-    LogCapture log;
-    EXPECT_TRUE(CMaskData_Base::Usage());
-    EXPECT_TRUE(log.Failures().empty());
-}

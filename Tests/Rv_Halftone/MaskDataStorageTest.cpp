@@ -1,7 +1,8 @@
 #include <Rv_Halftone/MaskDataStorage.h>
 
 #include "LogCapture.h"
-#include "MaskDataStoragePeer.h"
+#include "MaskParams.h"
+#include "Peers.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,8 @@ TEST(MaskDataStorage, CurrentInitReusesAKeptMask)
     EXPECT_EQ(storage.MaskData_Current_Get(), first);
     EXPECT_EQ(Keys(storage), (std::vector<int>{1, 0}));  // moved to the back, not rebuilt
     EXPECT_EQ(Peer::List(storage).back(), first);
+    EXPECT_EQ(storage.MaskData_Apply(SmallMaskParam(0)), first);  // Apply hands out the current
+    EXPECT_EQ(Peer::List(storage).size(), 2u);
 }
 
 TEST(MaskDataStorage, SixthMaskEvictsTheLeastRecentlyUsed)
@@ -59,14 +62,6 @@ TEST(MaskDataStorage, SixthMaskEvictsTheLeastRecentlyUsed)
         ASSERT_TRUE(storage.MaskData_Current_Init(SmallMaskParam(key)));
     EXPECT_EQ(Keys(storage), (std::vector<int>{1, 2, 3, 4, 5}));
     EXPECT_EQ(storage.MaskData_Current_Get(), Peer::List(storage).back());
-}
-
-TEST(MaskDataStorage, ApplyOfTheCurrentRecordReturnsTheCurrentMask)
-{
-    CMaskDataStorage storage;
-    ASSERT_TRUE(storage.MaskData_Current_Init(SmallMaskParam()));
-    EXPECT_EQ(storage.MaskData_Apply(SmallMaskParam()), storage.MaskData_Current_Get());
-    EXPECT_EQ(Peer::List(storage).size(), 1u);
 }
 
 TEST(MaskDataStorage, ApplyRefusesAnotherStepButKeepsTheMask)

@@ -4,8 +4,8 @@
 #include <Rv_Halftone/MaskData_Base.h>
 #include <Rv_Halftone/Rv_Halftone_Ext.h>
 
-#include "MaskDataPeer.h"
-#include "SweepModes.h"
+#include "Peers.h"
+#include "Modes.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -13,7 +13,7 @@
 int main()
 {
     std::printf("kernels %s\n", rv_halftone_kernel_variant());
-    for (const SModeCase& mode : kSweep) {
+    for (const SModeCase& mode : kModes) {
         CMaskData_Base mask;
         if (!mask.Create(RecordOf(mode))) {
             std::printf("%s refused\n", mode.name);

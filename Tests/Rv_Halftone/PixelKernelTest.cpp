@@ -106,6 +106,7 @@ TEST(GenerateMaskData_XRes, WrapsRowsAndColumnsOfTheLayer)
     }
 }
 
+// The byte of a fired pixel by bits per pixel; other bytes are not written.
 TEST(GenerateMaskData_XRes, WritesThePixelByteOnlyWhereFired)
 {
     const std::vector<unsigned short> layer = {10, 20, 30};
@@ -119,66 +120,37 @@ TEST(GenerateMaskData_XRes, WritesThePixelByteOnlyWhereFired)
     }
 }
 
-TEST(PixelKernels, BlockOfHeightZeroChangesNothing)
-{
-    const std::vector<unsigned short> layer = {0};
-    const std::vector<SCutTable> cuts = {{1, 0}};
-    SGenerateMaskParam_In param = GenerateParam(cuts, layer, 1, 1);
-    std::vector<CMaskBlock> blocks(2);
-    blocks[0].Create(4, 0);
-    blocks[1].Create(4, 0);
-    EXPECT_TRUE(Halftone_Helper::GenerateMaskData_XRes(param, blocks[0]));
-    Bytes out(4, 0x5A);
-    EXPECT_TRUE(Halftone_Helper::MergeMaskData_YRes(MergeParam(blocks, out, 1)));
-    EXPECT_EQ(out, Bytes(4, 0x5A));
-}
-
-TEST(MergeMaskData_YRes, InterleavesBlocksPixelByPixel)
+// Blocks interleaved pixel by pixel from the top bit of each output row, every lineStep-th row
+// from lineStart, ORed into what the output held.
+TEST(MergeMaskData_YRes, InterleavesBlocksIntoEveryStepthRow)
 {
     struct Case
     {
         const char* name;
-        int bits, width;
-        std::vector<Bytes> blocks;  // one row each
-        Bytes expected;
+        int bits, width, lineStart, lineStep, lineBytes;
+        std::vector<Bytes> blocks;  // the rows of each block, one after the other
+        Bytes before, after;
     };
+    // clang-format off
     const Case cases[] = {
-        {"two 1-bit blocks", 1, 4, {{1, 0, 1, 0}, {0, 0, 0, 1}}, {0x89, 0x00}},
-        {"1-bit across a byte", 1, 10, {{1, 1, 1, 1, 1, 1, 1, 0, 1, 1}}, {0xFE, 0xC0}},
-        {"2-bit, one block", 2, 5, {{3, 0, 3, 3, 0}}, {0xCF, 0x00}},
-        {"2-bit, two blocks", 2, 2, {{3, 0}, {0, 3}}, {0xC3, 0x00}},
+        {"two 1-bit blocks", 1, 4, 0, 1, 2, {{1, 0, 1, 0}, {0, 0, 0, 1}}, {0, 0}, {0x89, 0x00}},
+        {"two 2-bit blocks", 2, 2, 0, 1, 2, {{3, 0}, {0, 3}}, {0, 0}, {0xC3, 0x00}},
+        {"rows restart, set bits stay", 1, 3, 0, 1, 1, {{1, 0, 1, 1, 1, 1}}, {0x0F, 0x01}, {0xAF, 0xE1}},
+        {"rows 1, 4, 7", 1, 8, 1, 3, 1, {Bytes(24, 1)}, Bytes(9, 0), {0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<CMaskBlock> blocks;
-        for (const Bytes& row : c.blocks)
-            blocks.push_back(BlockOf(c.width, row));
-        Bytes out(2, 0);
-        ASSERT_TRUE(Halftone_Helper::MergeMaskData_YRes(MergeParam(blocks, out, 2, c.bits)));
-        EXPECT_EQ(out, c.expected);
+        for (const Bytes& rows : c.blocks)
+            blocks.push_back(BlockOf(c.width, rows));
+        Bytes out = c.before;
+        SMergeMaskParam param = MergeParam(blocks, out, c.lineBytes, c.bits);
+        param.lineStart = c.lineStart;
+        param.lineStep = c.lineStep;
+        ASSERT_TRUE(Halftone_Helper::MergeMaskData_YRes(param));
+        EXPECT_EQ(out, c.after);
     }
-}
-
-TEST(MergeMaskData_YRes, WritesEveryStepthRowFromLineStart)
-{
-    const std::vector<CMaskBlock> blocks = {BlockOf(8, Bytes(24, 1))};
-    Bytes out(9 * 2, 0);
-    SMergeMaskParam param = MergeParam(blocks, out, 2);
-    param.lineStart = 1;
-    param.lineStep = 3;
-    ASSERT_TRUE(Halftone_Helper::MergeMaskData_YRes(param));
-    Bytes expected(9 * 2, 0);
-    expected[1 * 2] = expected[4 * 2] = expected[7 * 2] = 0xFF;
-    EXPECT_EQ(out, expected);
-}
-
-// Three pixels a row: each row starts at the top bit again, and bits already set stay set.
-TEST(MergeMaskData_YRes, KeepsBitsAlreadySetAndRestartsEachRow)
-{
-    const std::vector<CMaskBlock> blocks = {BlockOf(3, {1, 0, 1, 1, 1, 1})};
-    Bytes out = {0x0F, 0x01};
-    ASSERT_TRUE(Halftone_Helper::MergeMaskData_YRes(MergeParam(blocks, out, 1)));
-    EXPECT_EQ(out, (Bytes{0xAF, 0xE1}));
 }
 
 TEST(PixelKernels, RefuseRecordsTheyCannotReadSafely)

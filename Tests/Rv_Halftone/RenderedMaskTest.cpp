@@ -5,8 +5,8 @@
 #include <Rv_Halftone/RawMaskData.h>
 #include <Rv_Halftone/SineMask.h>
 
-#include "MaskDataPeer.h"
-#include "MaskParams.h"
+#include "Modes.h"
+#include "Peers.h"
 
 #include <RvAnalysis/PrintSimulation.h>
 
@@ -16,33 +16,6 @@
 #include <vector>
 
 namespace {
-
-using RenderCase = SModeCase;
-
-// Every feather mode, colorTimes 1 and more, X and Y resolution 1 to 3, both bit depths.
-const RenderCase kCases[] = {
-    // name                 N    P  X  Y  col b fm ft  f%    C  lvl split less
-    {"None_1bit", 544, 4, 1, 1, 1, 1, 0, 0, 0.f, 1, 100, 0, false},
-    {"None_2bit_2colours", 544, 4, 1, 1, 2, 2, 0, 0, 0.f, 1, 100, 0, false},
-    {"None_ColorTimes2", 544, 4, 1, 1, 1, 2, 0, 0, 0.f, 2, 100, 0, false},
-    {"None_ColorTimes3", 320, 5, 1, 1, 1, 1, 0, 0, 0.f, 3, 100, 0, true},
-    {"None_LeftOverRows", 545, 4, 1, 1, 1, 1, 0, 0, 0.f, 1, 100, 0, false},
-    {"None_X2Y2", 320, 4, 2, 2, 1, 1, 0, 0, 0.f, 1, 100, 0, true},
-    {"None_X3", 288, 4, 3, 1, 1, 2, 0, 0, 0.f, 1, 100, 0, true},
-    {"None_Y3", 288, 4, 1, 3, 3, 1, 0, 0, 0.f, 1, 100, 0, true},
-    {"None_Split5", 320, 4, 4, 4, 1, 1, 0, 0, 0.f, 1, 100, 5, true},
-    {"Smooth2_f50", 544, 4, 1, 1, 1, 1, 1, 1, 50.f, 1, 100, 0, false},
-    {"Smooth2_ColorTimes2", 544, 4, 1, 1, 1, 2, 1, 1, 50.f, 2, 100, 0, false},
-    {"Smooth2_X2Y2", 544, 4, 2, 2, 1, 1, 1, 1, 50.f, 1, 100, 0, true},
-    {"Smooth2_Y3_2bit", 300, 3, 1, 3, 2, 2, 1, 1, 30.f, 1, 100, 0, true},
-    {"Smooth3_Level100", 544, 4, 1, 1, 1, 1, 1, 2, 50.f, 1, 100, 0, false},
-    {"Smooth3_Level37", 544, 4, 1, 1, 2, 2, 1, 2, 50.f, 1, 37, 0, false},
-    {"Smooth3_X2Y2", 544, 4, 2, 2, 1, 1, 1, 2, 40.f, 1, 50, 0, true},
-    {"Smooth3_ColorTimes2", 544, 4, 1, 1, 1, 1, 1, 2, 50.f, 2, 100, 0, false},
-    {"Sine_f50", 544, 4, 1, 1, 1, 1, 1, 3, 50.f, 1, 100, 0, false},
-    {"Sine_Y2_2bit", 544, 4, 1, 2, 1, 2, 1, 3, 50.f, 1, 80, 0, true},
-    {"Sine_OnePass", 100, 1, 1, 1, 1, 1, 1, 3, 0.f, 1, 100, 0, true},
-};
 
 // One Y pass of one position before packing: H0 rows of X x 544 pixels (output pixel order),
 // cut from the thresholds exactly as the rendering contract defines.
@@ -94,7 +67,7 @@ void Ripple(std::vector<uint8_t>& block, const CMaskData_Base& mask, int feather
     }
 }
 
-class RenderedMask : public ::testing::TestWithParam<RenderCase>
+class RenderedMask : public ::testing::TestWithParam<SModeCase>
 {
 };
 
@@ -160,23 +133,5 @@ TEST_P(RenderedMask, ThePrintKeepsTheModesPromise)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, RenderedMask, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Modes, RenderedMask, ::testing::ValuesIn(kModes),
                          [](const auto& test) { return std::string(test.param.name); });
-
-TEST(RenderedMask, PlainRendererGivesTheSameBytesButForTheSine)
-{
-    for (const RenderCase& c : kCases) {
-        if (c.featherType == 3 && c.featherMode == 1)
-            continue;
-        CMaskData_Base mask;
-        ASSERT_TRUE(mask.Create(RecordOf(c))) << c.name;
-        const CMaskBlock& block = CMaskData_Base_Peer::MaskBlock(mask);
-        const std::vector<unsigned char> generated(
-            block.MaskData_Const(), block.MaskData_Const() + block.MaskDataBytesCount());
-        ASSERT_TRUE(CMaskData_Base_Peer::CreateMaskData_Old(mask)) << c.name;
-        const CMaskBlock& plain = CMaskData_Base_Peer::MaskBlock(mask);
-        ASSERT_EQ(plain.MaskDataBytesCount(), static_cast<int>(generated.size()));
-        EXPECT_TRUE(std::equal(generated.begin(), generated.end(), plain.MaskData_Const()))
-            << c.name;
-    }
-}

@@ -4,28 +4,23 @@
 
 #include <gtest/gtest.h>
 
+// The mask covers the last min(F / 2, W / 10) rows of a feather band.
 TEST(SineMask, SizesFollowFeatherHeightAndWidth)
 {
-    struct Case
+    const struct
     {
-        int featherHeight, width, maskHeight, maskSize, featherSize, offset;
+        int featherHeight, width, maskHeight, offset;
+    } cases[] = {
+        {100, 544, 50, 27200},  // half the feather band
+        {100, 300, 30, 21000},  // a tenth of the width
+        {27, 544, 13, 7616},    // odd feather height truncates
+        {100, 9, 0, 900},       // below 10 pixels: no rows, still valid
     };
-    const Case cases[] = {
-        {100, 544, 50, 27200, 54400, 27200},  // half the feather band
-        {100, 300, 30, 9000, 30000, 21000},   // a tenth of the width
-        {27, 544, 13, 7072, 14688, 7616},     // odd feather height truncates
-        {100, 9, 0, 0, 900, 900},             // below 10 pixels: no rows, still valid
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "F " << c.featherHeight << " W " << c.width);
+    for (const auto& c : cases) {
         CSineMask mask;
         ASSERT_TRUE(mask.Create(c.featherHeight, c.width, 1, SinMaskType_Ripple));
-        EXPECT_EQ(mask.FeatherHeight_Get(), c.featherHeight);
-        EXPECT_EQ(mask.MaskWidth_Get(), c.width);
-        EXPECT_EQ(mask.MaskHeight_Get(), c.maskHeight);
-        EXPECT_EQ(mask.MaskSize_Get(), c.maskSize);
-        EXPECT_EQ(mask.FeatherMask_Size(), c.featherSize);
-        EXPECT_EQ(mask.SineMask_Offset_InFeather(), c.offset);
+        EXPECT_EQ(mask.MaskHeight_Get(), c.maskHeight) << c.featherHeight << " " << c.width;
+        EXPECT_EQ(mask.SineMask_Offset_InFeather(), c.offset) << c.featherHeight << " " << c.width;
     }
 }
 

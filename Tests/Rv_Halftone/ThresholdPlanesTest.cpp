@@ -59,18 +59,6 @@ bool MappingOf(const void* address, std::string& permissions, std::string& file)
     return false;
 }
 
-TEST(ThresholdPlanes, SixteenPlanesOfTheTileSizeOneAfterAnother)
-{
-    EXPECT_EQ(CRawMaskData::Width(), kSize);
-    EXPECT_EQ(CRawMaskData::Height(), kSize);
-    const unsigned short* first = CRawMaskData::RawData(0);
-    for (int n = 0; n < 16; ++n)
-        EXPECT_EQ(CRawMaskData::RawData(n), first + static_cast<long>(n) * kCells) << "plane " << n;
-    // Plane numbers wrap at sixteen: the same stored levels, not a copy.
-    EXPECT_EQ(CRawMaskData::RawData(16), CRawMaskData::RawData(0));
-    EXPECT_EQ(CRawMaskData::RawData(16 * 7 + 3), CRawMaskData::RawData(3));
-}
-
 // The planes are constant data of the library file, mapped read-only: nothing builds them at load
 // time and no caller can write them by mistake.
 TEST(ThresholdPlanes, LieInReadOnlyMemoryOfTheLibrary)
@@ -169,29 +157,6 @@ INSTANTIATE_TEST_SUITE_P(
                       STileCase{"NarrowerThanATile", 1, 3, 4},
                       STileCase{"SeveralTilesWide", 1700, 2, 1}),
     [](const ::testing::TestParamInfo<STileCase>& c) { return c.param.name; });
-
-// Colour 4 gets colour 0's thresholds moved by half a tile, through the plane rules and the tiling.
-TEST(BaseMaskData, LayerFourIsPlaneZeroMovedByHalfATile)
-{
-    CBaseMaskData data;
-    ASSERT_TRUE(data.Create(544, 544, 5));
-    const unsigned short* layer4 = data.MaskData(4);
-    for (int y = 0; y < kSize; ++y)
-        ASSERT_EQ(std::memcmp(layer4 + y * kSize,
-                              CRawMaskData::RawData(0) + ((y + 272) % kSize) * kSize,
-                              kSize * sizeof(unsigned short)),
-                  0)
-            << "row " << y;
-}
-
-TEST(BaseMaskData, NewObjectIsEmpty)
-{
-    const CBaseMaskData data;
-    EXPECT_EQ(data.Width(), 0);
-    EXPECT_EQ(data.Height(), 0);
-    EXPECT_EQ(data.Count(), 0);
-    EXPECT_EQ(data.MaskData(0), nullptr);
-}
 
 TEST(BaseMaskData, SecondCreateReplacesTheFirst)
 {

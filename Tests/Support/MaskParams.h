@@ -67,3 +67,22 @@ inline SMaskParam RecordOf(const SModeCase& c)
     p.lessMaskPosition = c.less;
     return p;
 }
+
+// One colour, one bit, 96 nozzles in one pass, one mask position: builds fast. Different keys give
+// different records of the same step (smoothLevelPercent is not read without feathering).
+inline SMaskParam SmallMaskParam(int key = 0)
+{
+    SMaskParam p = DefaultMaskParam();
+    p.nozzleCount = 96;
+    p.basePass = 1;
+    p.colorCount = 1;
+    p.bitsPerPixel = 1;
+    p.lessMaskPosition = 1;
+    p.smoothLevelPercent = 100 - key;
+    return p;
+}
+
+inline bool SameBytes(const SMaskParam& a, const SMaskParam& b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}

@@ -49,11 +49,3 @@ TEST(ExpandBuffer, CopiesOwnTheirBytes)
     EXPECT_EQ(std::memcmp(assigned.m_buffer, "xyz", 3), 0);
     EXPECT_EQ(copy.ValidLen(), 3);
 }
-
-TEST(ExpandBuffer, EmptyCopyStaysEmpty)
-{
-    ExpandBuffer empty;
-    ExpandBuffer copy(empty);
-    EXPECT_EQ(copy.m_buffer, nullptr);
-    EXPECT_EQ(copy.ValidLen(), 0);
-}

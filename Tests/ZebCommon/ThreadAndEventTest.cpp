@@ -106,17 +106,33 @@ private:
 
 }  // namespace
 
+// Prepare once, the loop until it stops itself or is stopped (not at all after a failed
+// Prepare), Finally once; the name reaches the operating system cut to 15 characters.
 TEST(CustomThreadBase, RunsPrepareLoopsThenFinally)
 {
-    CountingThread thread(3);
-    thread.m_release.Set();
-    ASSERT_TRUE(thread.Start("CMaskDataGenerator"));
-    ASSERT_TRUE(thread.Wait_Exit(kWaitInfinite));
-    const std::vector<std::string> expected{"Prepare", "OneLoop", "OneLoop", "OneLoop", "Finally"};
-    EXPECT_EQ(thread.Events(), expected);
-    // The operating system keeps 15 characters of the name.
-    EXPECT_EQ(thread.SeenName(), "CMaskDataGenera");
-    EXPECT_EQ(thread.ThreadName(), "CMaskDataGenerator");
+    const struct
+    {
+        int loops;  // -1: never stops by itself
+        bool prepares, stoppedFromOutside;
+        std::vector<std::string> events;
+    } cases[] = {
+        {3, true, false, {"Prepare", "OneLoop", "OneLoop", "OneLoop", "Finally"}},
+        {1, false, false, {"Prepare", "Finally"}},
+        {-1, true, true, {}},
+    };
+    for (const auto& c : cases) {
+        CountingThread thread(c.loops, c.prepares);
+        thread.m_release.Set();
+        ASSERT_TRUE(thread.Start("CMaskDataGenerator"));
+        if (c.stoppedFromOutside)
+            thread.Stop();
+        ASSERT_TRUE(thread.Wait_Exit(kWaitInfinite));
+        if (!c.events.empty()) {
+            EXPECT_EQ(thread.Events(), c.events);
+        }
+        EXPECT_EQ(thread.Events().back(), "Finally");
+        EXPECT_EQ(thread.SeenName(), "CMaskDataGenera");
+    }
 }
 
 TEST(CustomThreadBase, WaitExitTimesOutWhileRunningThenSucceeds)
@@ -132,26 +148,6 @@ TEST(CustomThreadBase, WaitExitTimesOutWhileRunningThenSucceeds)
     EXPECT_TRUE(thread.Start("again"));
     thread.Stop();
     EXPECT_TRUE(thread.Wait_Exit(kWaitInfinite));
-}
-
-TEST(CustomThreadBase, StopFromAnotherThreadEndsTheLoop)
-{
-    CountingThread thread(-1);  // never stops by itself
-    thread.m_release.Set();
-    ASSERT_TRUE(thread.Start("worker"));
-    thread.Stop();
-    EXPECT_TRUE(thread.Wait_Exit(kWaitInfinite));
-    EXPECT_EQ(thread.Events().back(), "Finally");
-}
-
-TEST(CustomThreadBase, FailedPrepareSkipsTheLoop)
-{
-    CountingThread thread(1, false);
-    thread.m_release.Set();
-    ASSERT_TRUE(thread.Start("worker"));
-    EXPECT_TRUE(thread.Wait_Exit(kWaitInfinite));
-    const std::vector<std::string> expected{"Prepare", "Finally"};
-    EXPECT_EQ(thread.Events(), expected);
 }
 
 // A thread object that never ran has nothing to wait for: none of the waits may block.
@@ -179,15 +175,6 @@ TEST(CustomThreadBase, ExceptionFromAStepEndsTheThreadNotTheProcess)
     ASSERT_TRUE(thread.Start("worker"));
     EXPECT_TRUE(thread.Wait_Exit(kWaitInfinite));
     EXPECT_EQ(log.Failures().size(), 1u);
-}
-
-TEST(CustomThreadBase, DestructionOfARunningThreadJoinsIt)
-{
-    auto* thread = new CountingThread(-1);
-    thread->m_release.Set();
-    ASSERT_TRUE(thread->Start("worker"));
-    delete thread;  // must not leave the thread running on freed memory
-    SUCCEED();
 }
 
 TEST(CustomThreadBase, PauseHoldsTheLoopUntilResume)

@@ -97,23 +97,6 @@ TEST(ZebQueue, FinishedInputEndsWaitsWithoutTheirTimeout)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kLongWait / 2));
 }
 
-TEST(ZebPtrQueueBuffer, CapacityZeroSizesEveryQueueToThePool)
-{
-    std::vector<CountedUnit*> units = NewUnits(8);
-    CZebPtrQueueBuffer<CountedUnit> pool;
-    ASSERT_TRUE(pool.Create(units, "pool", 0));
-    EXPECT_EQ(pool.Name(), "pool");
-    for (const auto* queue :
-         {pool.m_queue_Free.get(), pool.m_queue_Input.get(), pool.m_queue_Output.get()})
-        EXPECT_EQ(queue->Capacity(), 8);
-    EXPECT_EQ(pool.m_queue_Free->Count(), 8);
-    EXPECT_FALSE(pool.m_queue_Free->m_event_NotFull.IsSet());
-    CountedUnit* first = nullptr;
-    ASSERT_TRUE(pool.m_queue_Free->pop(first));
-    EXPECT_EQ(first->value, 0);  // in vector order
-    pool.m_queue_Free->push(first);
-}
-
 TEST(ZebPtrQueueBuffer, DeletesEveryUnitOnce)
 {
     CountedUnit::deletions = 0;
@@ -146,15 +129,28 @@ TEST(ZebPtrQueueBuffer, DeletesEveryUnitOnce)
     EXPECT_EQ(CountedUnit::deletions, 3);
 }
 
-TEST(ZebPtrQueueBuffer, UnitsThatDoNotFitAreReleasedNotLeaked)
+// Capacity 0 sizes every queue to the pool, which starts full in vector order; units beyond a
+// smaller capacity are released, not leaked.
+TEST(ZebPtrQueueBuffer, CapacitySizesTheQueuesAndUnitsThatDoNotFitAreReleased)
 {
+    CZebPtrQueueBuffer<CountedUnit> pool;
+    std::vector<CountedUnit*> units = NewUnits(8);
+    ASSERT_TRUE(pool.Create(units, "pool", 0));
+    for (const auto* queue :
+         {pool.m_queue_Free.get(), pool.m_queue_Input.get(), pool.m_queue_Output.get()})
+        EXPECT_EQ(queue->Capacity(), 8);
+    EXPECT_FALSE(pool.m_queue_Free->m_event_NotFull.IsSet());
+    CountedUnit* first = nullptr;
+    ASSERT_TRUE(pool.m_queue_Free->pop(first));
+    EXPECT_EQ(first->value, 0);
+    pool.m_queue_Free->push(first);
+
     LogCapture log;
     CountedUnit::deletions = 0;
-    std::vector<CountedUnit*> units = NewUnits(5);
-    CZebPtrQueueBuffer<CountedUnit> pool;
-    EXPECT_TRUE(pool.Create(units, "small", 3));
+    std::vector<CountedUnit*> more = NewUnits(5);
+    EXPECT_TRUE(pool.Create(more, "small", 3));
     EXPECT_EQ(pool.m_queue_Free->Count(), 3);
-    EXPECT_EQ(CountedUnit::deletions, 2);
+    EXPECT_EQ(CountedUnit::deletions, 8 + 2);  // the first pool's, and the two that did not fit
     EXPECT_EQ(log.Failures().size(), 2u);
 }
 

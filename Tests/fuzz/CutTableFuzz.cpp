@@ -1,10 +1,10 @@
-// Fuzz target: every cut-table builder with arbitrary arguments and members. The table ends at a
-// page that may not be touched, so a write past it faults even without a sanitizer.
+// Fuzz target: every cut-table builder with arbitrary arguments and two-part splits. The table ends
+// at a page that may not be touched, so a write past it faults even without a sanitizer.
 #include <Rv_Halftone/MaskData_Base.h>
 
+#include "CutTables.h"
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "MaskDataPeer.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -44,25 +44,6 @@ private:
     SCutTable* m_table = nullptr;
 };
 
-// Sets the members a builder reads; the two-part split is kept consistent only when `consistent`.
-void SetMembers(CMaskData_Base& m, FuzzInput& in, int passes, int step, int feather,
-                bool consistent)
-{
-    SMaskParam& p = CMaskData_Base_Peer::Current(m);
-    p.basePass = passes;
-    p.colorTimes = in.TakeInRange(-2, 10);
-    p.smoothLevelPercent = in.TakeInRange(-5, 110);
-    CMaskData_Base_Peer::Family(m) = static_cast<EFeatherFamily>(in.TakeInRange(0, 3));
-    CMaskData_Base_Peer::StepHeight_NoneRes(m) = step;
-    CMaskData_Base_Peer::Split(m).featherRows = feather;
-    CMaskData_Base_Peer::Split(m).passRows = consistent ? step - feather : in.TakeInRange(-5, 50);
-    CMaskData_Base_Peer::Split(m).passNozzles =
-        consistent ? (step - feather) * passes : in.TakeInRange(-5, 500);
-    CMaskData_Base_Peer::Split(m).featherNozzles =
-        consistent ? feather * (passes + 1) : in.TakeInRange(-5, 500);
-    CMaskData_Base_Peer::MaskHeight_NoneRes(m) = passes * step + feather;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -99,32 +80,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     default: break;
     }
 
-    // Member builders: a mask whose geometry comes from the input.
+    // The builders of a pass mask's table, with a head and a two-part split from the input;
+    // the split is consistent only now and then.
     const int passes = in.TakeInRange(1, 16);
     const int memberStep = in.TakeInRange(1, 200);
     const int feather = in.TakeInRange(0, memberStep);
     const bool consistent = in.TakeInRange(0, 3) != 0;
-    CMaskData_Base mask;
-    SetMembers(mask, in, passes, memberStep, feather, consistent);
+    const int times = in.TakeInRange(-2, 10);
+    const int memberLevel = in.TakeInRange(-5, 110);
+    const auto family = static_cast<EFeatherFamily>(in.TakeInRange(0, 3));
+    STwoPartSplit split = {feather, memberStep - feather, (memberStep - feather) * passes,
+                           feather * (passes + 1)};
+    if (!consistent)
+        split = {feather, in.TakeInRange(-5, 50), in.TakeInRange(-5, 500), in.TakeInRange(-5, 500)};
     const int tableRows = passes * memberStep + feather;
     GuardedTable t(tableRows);
     SCutTable* table = t.Table();
+    namespace tables = rv_halftone::cut_tables;
+    // clang-format off
     switch (builder) {
-    case 3: CMaskData_Base_Peer::CreateCutTable(mask, table, tableRows); break;
-    case 4: CMaskData_Base_Peer::CreateCutTable_FeatherNone(mask, table, tableRows); break;
-    case 5: CMaskData_Base_Peer::CreateCutTable_Smooth_2(mask, table, tableRows); break;
-    case 6: CMaskData_Base_Peer::CreateCutTable_Smooth_3(mask, table, tableRows); break;
-    case 7:
-        CMaskData_Base_Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1(mask, table,
-                                                                                tableRows);
-        break;
-    case 8:
-        CMaskData_Base_Peer::CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2(mask, table,
-                                                                                tableRows);
-        break;
-    default:
-        CMaskData_Base_Peer::CreateCutTable_Smooth_2_Feather(mask, table, feather * (passes + 1));
-        break;
+    case 3: tables::Build({family, passes, memberStep, tableRows, times, memberLevel, split}, table); break;
+    case 4: tables::Unfeathered_ColorTimes(table, passes, times, memberStep); break;
+    case 5: tables::TwoPart(table, passes, memberStep, times, split); break;
+    case 6: tables::ThreePart_Ramp(table, tableRows, memberStep, memberLevel); break;
+    case 7: tables::ThreePart_GroupsThenRamp(table, tableRows, memberStep, passes, times, memberLevel); break;
+    case 8: tables::ThreePart_Widened(table, tableRows, memberStep, memberLevel, times); break;
+    default: tables::TwoPart_Feather(table, feather * (passes + 1), feather); break;
     }
+    // clang-format on
     return 0;
 }

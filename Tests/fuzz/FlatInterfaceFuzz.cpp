@@ -5,7 +5,7 @@
 
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "MaskDataPeer.h"
+#include "Peers.h"
 
 #include <cstring>
 #include <numeric>

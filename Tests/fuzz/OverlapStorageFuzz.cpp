@@ -6,7 +6,7 @@
 
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "OverlapMaskStoragePeer.h"
+#include "Peers.h"
 
 #include <cmath>
 #include <cstring>

@@ -195,63 +195,6 @@ TEST_P(FastKernel, FusedCutAndPackEqualsTheTwoPlainPasses)
     }
 }
 
-// A whole mask as the generator lays it out: units (position p, Y pass j) of H0 rows, X passes
-// cut from columns (TW k) / X, rows p S + (j S) / Y on, into every Y-th row of the position.
-TEST_P(FastKernel, WholeMasksAreEqualForASweepOfRecords)
-{
-    struct Record
-    {
-        int passes, yPasses, bits, nozzleRows, positions;
-    };
-    // The last one wraps the tile's rows.
-    const Record records[] = {{1, 1, 2, 136, 4}, {2, 2, 2, 68, 8}, {1, 2, 1, 64, 3},
-                              {2, 1, 1, 96, 2},  {4, 1, 2, 32, 2}, {3, 2, 1, 40, 2},
-                              {5, 1, 2, 48, 2},  {6, 2, 1, 32, 2}, {7, 1, 1, 36, 3},
-                              {8, 1, 2, 32, 2},  {2, 2, 1, 300, 3}};
-    constexpr int kTile = 544;
-    Random random(7);
-    const std::vector<uint16_t> layer = RandomLayer(random, kTile, kTile);
-    for (const Record& record : records) {
-        std::vector<SCutTable> cuts;
-        for (int k = 0; k < record.nozzleRows; ++k)
-            cuts.push_back(RandomCut(random));
-        const int step = record.nozzleRows / record.positions;
-        const int lineBytes = (kTile * record.passes * record.bits + 7) / 8;
-        const size_t positionBytes =
-            static_cast<size_t>(record.yPasses) * record.nozzleRows * lineBytes;
-        std::vector<int> columns;
-        for (int k = 0; k < record.passes; ++k)
-            columns.push_back(kTile * k / record.passes);
-        const auto render = [&](const KernelTable& kernels) {
-            Bytes mask(positionBytes * record.positions);
-            std::vector<uint64_t> scratch = ScratchFor(kernels, kTile, record.passes, kTile);
-            for (int p = 0; p < record.positions; ++p) {
-                for (int j = 0; j < record.yPasses; ++j) {
-                    const CutPackJob unit{layer.data(),
-                                          kTile,
-                                          kTile,
-                                          p * step + j * step / record.yPasses,
-                                          columns.data(),
-                                          record.passes,
-                                          kTile,
-                                          cuts.data(),
-                                          record.nozzleRows,
-                                          record.bits,
-                                          mask.data() + positionBytes * p + lineBytes * j,
-                                          static_cast<long long>(record.yPasses) * lineBytes,
-                                          scratch.data()};
-                    kernels.cutPackRows(unit);
-                }
-            }
-            return mask;
-        };
-        const Bytes plain = render(KernelsOf(Variant::Plain));
-        const Bytes fast = render(Fast());
-        EXPECT_EQ(plain, fast) << "X " << record.passes << " Y " << record.yPasses << " b "
-                               << record.bits;
-    }
-}
-
 // A ripple unit on the fused path (cut and packed, then rippled on its packed rows) against the
 // byte-per-pixel path (blocks cut, rippled, then packed), with random masks (any pixel may move)
 // on units just too short for the ripple and taller ones.

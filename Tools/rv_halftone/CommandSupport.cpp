@@ -34,8 +34,8 @@ void AddOutputOptions(CLI::App& command, SOutputOptions& options, const std::str
 
 std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, SReport& report)
 {
-    report.record = param;
-    SMaskParam_Test record;
+    report.TakeRecord(param);
+    alignas(4) SMaskParam_Test record;  // packed as SMaskParam: see RecordOptions.h
     static_assert(sizeof record == sizeof param, "the two records share one layout");
     std::memcpy(&record, &param, sizeof record);
     char reason[1024];

@@ -29,7 +29,8 @@ void AddOutputOptions(CLI::App& command, SOutputOptions& options, const std::str
                       const char* jsonHelp);
 
 // Builds the pass mask of `param` as a C++ host does, after asking the library whether it accepts
-// the record. Null when it does not, with the report refused and the library's reason in it.
+// the record, which goes into the report. Null when it does not, with the report refused and the
+// library's reason in it.
 std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, SReport& report);
 
 // Makes the folder of a command's pictures and removes the command's own pictures of an earlier

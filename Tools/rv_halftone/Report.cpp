@@ -28,6 +28,12 @@ bool StandardOutputWritten()
 
 }  // namespace
 
+void SReport::TakeRecord(const SMaskParam& param)
+{
+    hasRecord = true;
+    record = param;
+}
+
 void SReport::Refuse(std::string why)
 {
     status = EReportStatus::Refused;
@@ -47,8 +53,8 @@ nlohmann::ordered_json ReportToJson(const SReport& report)
     json["status"] = StatusName(report.status);
     if (report.status != EReportStatus::Ok)
         json["reason"] = report.reason;
-    if (report.record)
-        json["record"] = RecordToJson(*report.record);
+    if (report.hasRecord)
+        json["record"] = RecordToJson(report.record);
     json["files"] = report.files;
     for (const auto& [key, value] : report.own.items())
         json[key] = nlohmann::ordered_json::parse(value.dump());

@@ -15,7 +15,6 @@
 #include <nlohmann/json.hpp>
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,10 +31,14 @@ struct SReport
     std::string command;
     EReportStatus status = EReportStatus::Ok;
     std::string reason;
-    std::optional<SMaskParam> record;
+    bool hasRecord = false;  // the command takes a record: "record" is reported
+    // The record is packed (1-byte aligned, as hosts bind it); held on a 4-byte boundary, its
+    // int32 fields are aligned too, and may be bound to references.
+    alignas(4) SMaskParam record{};
     std::vector<std::string> files;
     nlohmann::json own = nlohmann::json::object();  // the command's own keys
 
+    void TakeRecord(const SMaskParam& param);  // sets record and hasRecord
     void Refuse(std::string why);
     void NotMet(std::string why);
 };

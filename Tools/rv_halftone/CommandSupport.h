@@ -1,4 +1,4 @@
-// What the rv_halftone commands share: the output options, and building a pass mask.
+// What the rv_halftone commands share: the output options, building a pass mask, and writing files.
 #pragma once
 
 #include "PngWriter.h"
@@ -37,3 +37,7 @@ std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, SReport& repo
 // run from it: the regular files whose whole name matches one of `ownNames` (regular
 // expressions). Other files are left alone.
 void PrepareOutDir(const std::string& dir, const std::vector<std::string>& ownNames);
+
+// Writes `size` bytes to a new file at `path`; throws std::runtime_error naming the file, which
+// is removed again when it could not be written whole.
+void WriteFileBytes(const std::string& path, const void* bytes, size_t size);

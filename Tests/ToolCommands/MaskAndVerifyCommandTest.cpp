@@ -132,7 +132,11 @@ TEST(ToolCommands, VersionVerboseAnywhereAndUnknownCommands)
     } cases[] = {
         {{"--version"}, 0, "libRv_Halftone 1.", ""},
         {{"mask", "-v", "--nozzle-count", "96"}, 0, "Pass mask geometry", "Start"},
-        {{"maks"}, 109, "", "unknown command 'maks'"},
+        {{"maks"},
+         109,
+         "",
+         "unknown command 'maks'; the commands are mask, planes, verify, overlap, ramp, split, "
+         "testpage and banding"},
         {{"mask", "--feather-percent", "20", "--nozzle-count", "96"},
          0,
          "Pass mask geometry",

@@ -1,4 +1,4 @@
-// rv_halftone banding end to end: the report's shape, its pictures, and refusals that say why.
+// rv_halftone banding end to end: its figures and pictures.
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>
@@ -24,11 +24,9 @@ TEST(BandingCommand, ReportsTheFiguresAndDrawsThePrintAndItsProfile)
     const SToolRun run = RunTool(With(kSmallHead, {"--advance-error", "0.3", "--out", dir}));
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::json report = nlohmann::json::parse(run.out);
-    EXPECT_EQ(report["command"], "banding");
-    EXPECT_EQ(report["status"], "ok");
-    EXPECT_FALSE(report.contains("reason"));
     EXPECT_EQ(report["record"]["nozzleCount"], 96);
-    EXPECT_EQ(report["files"], nlohmann::json({"banding_print.png", "banding_profile.png"}));
+    EXPECT_EQ(report["files"],
+              nlohmann::json({dir + "/banding_print.png", dir + "/banding_profile.png"}));
     EXPECT_NEAR(report["figures"]["strongestPeriod"]["lines"].get<double>(), 24.3, 1.0 / 32);
     EXPECT_GT(report["figures"]["bandingIndexPercent"].get<double>(), 0.1);
 
@@ -49,7 +47,7 @@ TEST(BandingCommand, ComparesEveryFeatherModeOverTheSweep)
         RunTool(With(kSmallHead, {"--compare", "--errors", "0,0.3", "--out", dir}));
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::json report = nlohmann::json::parse(run.out);
-    EXPECT_EQ(report["files"], nlohmann::json({"banding_compare.png"}));
+    EXPECT_EQ(report["files"], nlohmann::json({dir + "/banding_compare.png"}));
     const nlohmann::json& modes = report["comparison"]["modes"];
     ASSERT_EQ(modes.size(), 4u);
     EXPECT_EQ(modes[3]["name"], "three-part ripple");
@@ -59,31 +57,4 @@ TEST(BandingCommand, ComparesEveryFeatherModeOverTheSweep)
     SPngHeader chart;
     std::string error;
     EXPECT_TRUE(ReadPngHeader(dir + "/banding_compare.png", chart, error)) << error;
-}
-
-// Every refusal still prints the whole report head, and its reason names the value and the rule.
-TEST(BandingCommand, RefusalsSayWhatAndWhy)
-{
-    const struct
-    {
-        std::vector<std::string> options;
-        const char* reason;
-    } cases[] = {
-        {{"--dead-nozzles", "96"}, "dead nozzle 96: the head's nozzle rows are 0 to 95"},
-        {{"--weak-nozzles", "3:big"}, "--weak-nozzles '3:big'"},
-        {{"--coverage", "150"}, "coverage 150 %: 0 to 100 %"},
-        {{"--advance-jitter", "0.8"}, "advance jitter 0.8 rows: 0 to 0.5 rows"},
-        {{"--lines", "9:5"}, "lines 9:5"},
-        {{"--feather-mode", "7"}, "the library refused the record"},
-    };
-    for (const auto& c : cases) {
-        const SToolRun run = RunTool(With(kSmallHead, c.options));
-        EXPECT_EQ(run.status, 1) << c.reason;
-        const nlohmann::json report = nlohmann::json::parse(run.out);
-        EXPECT_EQ(report["status"], "refused");
-        EXPECT_NE(report["reason"].get<std::string>().find(c.reason), std::string::npos)
-            << report["reason"];
-        EXPECT_EQ(report["files"], nlohmann::json::array());
-        EXPECT_EQ(report["record"].size(), 13u);
-    }
 }

@@ -38,24 +38,43 @@ TEST(MaskCommand, PrintsTheGeometryAsJson)
 }
 
 // Every refusal says which option breaks which rule, with the values that work where they depend
-// on other options, as text and as the JSON report.
+// on other options, as text and as the JSON report, with the record where the command takes one.
 TEST(ToolCommands, RefusalsNameTheOptionAndTheRule)
 {
+    const std::string page = FreshTestDir() + "/page.png";  // refused before it is written
     const struct
     {
         std::vector<std::string> command;
+        bool record;
         const char* reason;
     } cases[] = {
-        {{"mask", "--feather-mode", "7"}, "--feather-mode 7 must be 0 (no feather) or 1"},
+        {{"mask", "--feather-mode", "7"}, true, "--feather-mode 7 must be 0 (no feather) or 1"},
         // A feather without a percent has no feathered row; the least percent depends on the head.
         {{"mask", "--feather-mode", "1"},
+         true,
          "--feather-percent 0 leaves no feathered row: the 544 nozzle rows make 4 whole steps"},
         {{"verify", "--feather-mode", "1", "--feather-percent", "1", "--nozzle-count", "96"},
+         true,
          "raise --feather-percent (from 6.95 to 100 works)"},
-        {{"verify", "--color-times", "5"}, "--color-times 5 must be from 1 to --base-pass (4)"},
-        {{"mask", "--lines", "9:3"}, "--lines 9:3: give FIRST:LAST page lines"},
-        {{"overlap", "--overlap-height", "0"}, "--overlap-height 0 must be at least 1"},
-        {{"ramp", "--ramp-width", "0"}, "--ramp-width 0 must be at least 1"},
+        {{"verify", "--color-times", "5"},
+         true,
+         "--color-times 5 must be from 1 to --base-pass (4)"},
+        {{"mask", "--lines", "9:3"}, true, "--lines 9:3: give FIRST:LAST page lines"},
+        {{"overlap", "--overlap-height", "0"}, false, "--overlap-height 0 must be at least 1"},
+        {{"ramp", "--ramp-width", "0"}, false, "--ramp-width 0 must be at least 1"},
+        {{"banding", "--dead-nozzles", "544"},
+         true,
+         "dead nozzle 544: the head's nozzle rows are 0 to 543"},
+        {{"banding", "--weak-nozzles", "3:big"}, true, "--weak-nozzles '3:big'"},
+        {{"banding", "--coverage", "150"}, true, "coverage 150 %: 0 to 100 %"},
+        {{"banding", "--advance-jitter", "0.8"}, true, "advance jitter 0.8 rows: 0 to 0.5 rows"},
+        {{"banding", "--lines", "9:5"}, true, "lines 9:5"},
+        {{"testpage", "--out", page, "--bits-per-pixel", "3"},
+         false,
+         "--bits-per-pixel is 3: it must be 1 or 2"},
+        {{"testpage", "--out", page, "--width", "0"},
+         false,
+         "the page is 0 x 768 pixels: each side must be 1 to 1000000"},
     };
     for (const auto& c : cases) {
         const SToolRun text = RunTool(c.command);
@@ -69,7 +88,9 @@ TEST(ToolCommands, RefusalsNameTheOptionAndTheRule)
         EXPECT_EQ(report["status"], "refused");
         EXPECT_NE(report["reason"].get<std::string>().find(c.reason), std::string::npos);
         EXPECT_TRUE(report["files"].empty());
+        EXPECT_EQ(report.contains("record"), c.record) << c.command[0];
     }
+    EXPECT_FALSE(std::filesystem::exists(page));
 }
 
 // One shape for every command: command, status, files; the record where one is taken; no reason
@@ -111,7 +132,11 @@ TEST(ToolCommands, VersionVerboseAnywhereAndUnknownCommands)
     } cases[] = {
         {{"--version"}, 0, "libRv_Halftone 1.", ""},
         {{"mask", "-v", "--nozzle-count", "96"}, 0, "Pass mask geometry", "Start"},
-        {{"maks"}, 109, "", "unknown command 'maks'"},
+        {{"maks"},
+         109,
+         "",
+         "unknown command 'maks'; the commands are mask, planes, verify, overlap, ramp, split, "
+         "testpage and banding"},
         {{"mask", "--feather-percent", "20", "--nozzle-count", "96"},
          0,
          "Pass mask geometry",

@@ -1,5 +1,5 @@
 // rv_halftone testpage and split, end to end: a generated page cut into swaths that the plan lays
-// back into the page, the report's common shape, and pages the tool refuses.
+// back into the page, and pages the tool refuses.
 #include "PngWriter.h"
 #include "ToolRunner.h"
 
@@ -51,9 +51,6 @@ TEST(SplitCommand, SwathsLaidByThePlanGiveBackTheTestPage)
     const SToolRun run = Split({page0, page1, "--out", dir + "/out", "--png", "--json"});
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::json report = nlohmann::json::parse(run.out);
-    EXPECT_EQ(report["command"], "split");
-    EXPECT_EQ(report["status"], "ok");
-    EXPECT_FALSE(report.contains("reason"));
     EXPECT_EQ(report["record"]["nozzleCount"], 96);
     for (const nlohmann::json& colour : report["colors"]) {
         EXPECT_TRUE(colour["met"].get<bool>());
@@ -130,18 +127,5 @@ TEST(SplitCommand, QuantisesEightBitPagesAndRefusesOtherDepthsAndSizes)
         EXPECT_NE(report["reason"].get<std::string>().find(c.reason), std::string::npos)
             << report["reason"];
         EXPECT_TRUE(report["files"].empty());
-    }
-}
-
-TEST(TestpageCommand, RefusesSizesAndDepthsItCannotMake)
-{
-    const std::string dir = FreshTestDir();
-    for (const auto& [option, value] : {std::pair{"--bits-per-pixel", "3"}, {"--width", "0"}}) {
-        const SToolRun run =
-            RunTool({"testpage", "--out", dir + "/p.png", option, value, "--json"});
-        EXPECT_EQ(run.status, 1) << run.err;
-        const nlohmann::json report = nlohmann::json::parse(run.out);
-        EXPECT_EQ(report["status"], "refused");
-        EXPECT_NE(report["reason"].get<std::string>().find(value), std::string::npos);
     }
 }

@@ -14,8 +14,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <iostream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -34,59 +32,11 @@ constexpr int kCropLines =
 constexpr int kMaxWorkers = 64;
 const SRgb kModeColours[] = {{200, 30, 30}, {0, 110, 200}, {40, 150, 60}, {150, 60, 170}};
 
-// What every command's report says first; kept apart so that it can serve every command.
-enum class EStatus
-{
-    Ok,
-    Refused,  // the library or the tool refused the input
-    Error,    // a file could not be written
-};
-
-struct SReportHead
-{
-    std::string command;
-    EStatus status = EStatus::Ok;
-    std::string reason;  // why the status is not Ok
-    SMaskParam record{};
-    std::vector<std::string> files;
-};
-
-const char* StatusName(EStatus status)
-{
-    switch (status) {
-    case EStatus::Ok: return "ok";
-    case EStatus::Refused: return "refused";
-    case EStatus::Error: return "error";
-    }
-    return "error";
-}
-
-int ExitStatus(EStatus status)
-{
-    switch (status) {
-    case EStatus::Ok: return 0;
-    case EStatus::Refused: return 1;
-    case EStatus::Error: return 2;
-    }
-    return 2;
-}
-
-// In the order a reader meets them: the head first, then the command's own keys as it adds them.
 using OrderedJson = nlohmann::ordered_json;
-
-OrderedJson ReportHead_ToJson(const SReportHead& head)
-{
-    OrderedJson json = {{"command", head.command}, {"status", StatusName(head.status)}};
-    if (head.status != EStatus::Ok)
-        json["reason"] = head.reason;
-    json["record"] = OrderedJson(RecordToJson(head.record));
-    json["files"] = head.files;
-    return json;
-}
 
 struct SBandingOptions
 {
-    SMaskParam param{};
+    alignas(4) SMaskParam param{};  // packed: see RecordOptions.h
     SOutputOptions output;
     rv_analysis::SPrinterErrors errors;
     rv_analysis::SBandingSettings settings;
@@ -101,7 +51,6 @@ struct SBandingOptions
 // What the command worked out: the figures of the mode or, with --compare, of every mode.
 struct SBandingReport
 {
-    SReportHead head;
     int stepHeight = 0;
     int cycleLines = 0;
     SBandingFigures figures;
@@ -232,26 +181,28 @@ CCanvas ProfileChart(const SBandingFigures& figures)
     return LineChart(900, 400, axes, {coverage, threshold});
 }
 
-// The pictures of the report; their names go into the report as each is written.
-void Pictures_Write(SBandingReport& report, const SOutputOptions& output)
+// The pictures of the report; their paths go into the report as each is written.
+void Pictures_Write(const SBandingReport& banding, const SMaskParam& head,
+                    const SOutputOptions& output, SReport& report)
 {
-    std::filesystem::create_directories(output.outDir);
+    PrepareOutDir(output.outDir, {R"(banding_(print|profile|compare)\.png)"});
     const auto write = [&report, &output](const std::string& name, const auto& writeTo) {
-        writeTo(output.outDir + "/" + name);
-        report.head.files.push_back(name);
+        const std::string path = output.outDir + "/" + name;
+        writeTo(path);
+        report.files.push_back(path);
     };
-    if (report.compared) {
+    if (banding.compared) {
         write("banding_compare.png", [&](const std::string& path) {
-            CompareChart(report.comparison, report.head.record).WritePng(path);
+            CompareChart(banding.comparison, head).WritePng(path);
         });
         return;
     }
-    const rv_analysis::SInkCrop& crop = report.figures.crop;
+    const rv_analysis::SInkCrop& crop = banding.figures.crop;
     write("banding_print.png", [&](const std::string& path) {
         WritePngGrey8(path, crop.ink.data(), crop.width, crop.height, crop.width, output.Png(true));
     });
     write("banding_profile.png",
-          [&](const std::string& path) { ProfileChart(report.figures).WritePng(path); });
+          [&](const std::string& path) { ProfileChart(banding.figures).WritePng(path); });
 }
 
 OrderedJson FiguresToJson(const SBandingFigures& figures, double dpi)
@@ -273,9 +224,7 @@ OrderedJson FiguresToJson(const SBandingFigures& figures, double dpi)
 
 OrderedJson Report_ToJson(const SBandingReport& report, const SBandingOptions& options)
 {
-    OrderedJson json = ReportHead_ToJson(report.head);
-    if (report.head.status == EStatus::Refused)
-        return json;
+    OrderedJson json = OrderedJson::object();
     const rv_analysis::SPrinterErrors& e = options.errors;
     const rv_analysis::SBandingSettings& s = options.settings;
     json["errors"] = {{"advanceError", e.advanceError}, {"advanceJitter", e.advanceJitter},
@@ -356,26 +305,24 @@ void Report_Print(const SBandingReport& report, const SBandingOptions& options)
         std::printf("  white streak           none\n");
 }
 
-// Lays the print (or every mode's) and fills the figures, or says why it cannot.
-void Report_Simulate(SBandingReport& report, SBandingOptions& options,
-                     const rv_analysis::CPrintPlan& plan)
+// Lays the print (or every mode's) and fills the figures, or refuses the report and says why.
+void Report_Simulate(SBandingReport& banding, SBandingOptions& options,
+                     const rv_analysis::CPrintPlan& plan, SReport& report)
 {
-    report.stepHeight = plan.StepHeight();
-    report.cycleLines = plan.CycleLines();
+    banding.stepHeight = plan.StepHeight();
+    banding.cycleLines = plan.CycleLines();
     Progress progress("simulating the print");
     const auto onDone = [&progress](int done, int total) { progress.Update(done, total); };
     if (options.compare) {
         std::vector<double> sweep;
         if (!options.sweep.empty())
             ParseList(options.sweep, sweep);
-        report.compared = true;
-        report.comparison =
+        banding.compared = true;
+        banding.comparison =
             rv_analysis::Banding_Compare(options.param, sweep.empty() ? kDefaultSweep : sweep,
                                          options.errors, options.settings, options.workers, onDone);
-        if (!report.comparison.refusal.empty()) {
-            report.head.status = EStatus::Refused;
-            report.head.reason = report.comparison.refusal;
-        }
+        if (!banding.comparison.refusal.empty())
+            report.Refuse(banding.comparison.refusal);
         return;
     }
     rv_analysis::SBandingSettings& settings = options.settings;
@@ -383,59 +330,39 @@ void Report_Simulate(SBandingReport& report, SBandingOptions& options,
         settings.cropLines = DefaultCrop(plan, rv_analysis::Banding_Stretch(plan, settings));
     const std::string reason = rv_analysis::Banding_Refusal(plan, options.errors, settings);
     if (!reason.empty()) {
-        report.head.status = EStatus::Refused;
-        report.head.reason = reason;
+        report.Refuse(reason);
         return;
     }
     progress.Update(0, 1);
-    report.figures = rv_analysis::Banding_Simulate(plan, options.errors, settings);
+    banding.figures = rv_analysis::Banding_Simulate(plan, options.errors, settings);
 }
 
-void Report_Make(SBandingReport& report, SBandingOptions& options)
+void RunBanding(SBandingOptions& options, SReport& report)
 {
-    report.head.command = "banding";
-    report.head.record = options.param;
-    report.head.reason = ParseLists(options);
-    if (options.workers < 1 || options.workers > kMaxWorkers)
-        report.head.reason = "--workers " + std::to_string(options.workers) + ": 1 to " +
-                             std::to_string(kMaxWorkers);
-    if (!report.head.reason.empty()) {
-        report.head.status = EStatus::Refused;
+    report.TakeRecord(options.param);
+    std::string refusal = ParseLists(options);
+    if (refusal.empty() && (options.workers < 1 || options.workers > kMaxWorkers))
+        refusal = "--workers " + std::to_string(options.workers) + ": 1 to " +
+                  std::to_string(kMaxWorkers);
+    if (!refusal.empty()) {
+        report.Refuse(refusal);
         return;
     }
-    const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, "banding");
-    if (!mask) {
-        report.head.status = EStatus::Refused;
-        report.head.reason = "the library refused the record (its failure records, on the "
-                             "standard error, name the step that refused it)";
+    const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, report);
+    if (!mask)
         return;
-    }
-    Report_Simulate(report, options, rv_analysis::CPrintPlan(*mask));
-    if (report.head.status != EStatus::Ok || options.output.outDir.empty())
+    SBandingReport banding;
+    Report_Simulate(banding, options, rv_analysis::CPrintPlan(*mask), report);
+    if (report.status != EReportStatus::Ok)
         return;
-    try {
-        Pictures_Write(report, options.output);
-    } catch (const std::exception& error) {
-        report.head.status = EStatus::Error;
-        report.head.reason = error.what();
-    }
-}
-
-int RunBanding(SBandingOptions& options)
-{
-    SBandingReport report;
-    Report_Make(report, options);
-    if (options.output.json)
-        std::cout << Report_ToJson(report, options).dump(2) << "\n";
-    else if (report.head.status != EStatus::Refused)
-        Report_Print(report, options);
-    if (report.head.status != EStatus::Ok)
-        std::fprintf(stderr, "rv_halftone banding: %s: %s\n", StatusName(report.head.status),
-                     report.head.reason.c_str());
-    else if (!report.head.files.empty())
-        std::fprintf(stderr, "banding: wrote %zu picture(s) to %s\n", report.head.files.size(),
-                     options.output.outDir.c_str());
-    return ExitStatus(report.head.status);
+    report.own = Report_ToJson(banding, options);
+    if (!options.output.json)
+        Report_Print(banding, options);
+    if (options.output.outDir.empty())
+        return;
+    Pictures_Write(banding, options.param, options.output, report);
+    std::fprintf(stderr, "banding: wrote %zu picture(s) to %s\n", report.files.size(),
+                 options.output.outDir.c_str());
 }
 
 }  // namespace
@@ -491,5 +418,6 @@ CommandRun AddBandingCommand(CLI::App& app)
                      "folder for the pictures: the print and its coverage profile, or with "
                      "--compare the chart of banding index against advance error",
                      "print the report as JSON");
-    return [options, command]() { return command->parsed() ? RunBanding(*options) : -1; };
+    return ReportedRun(command, options->output.json,
+                       [options](SReport& report) { RunBanding(*options, report); });
 }

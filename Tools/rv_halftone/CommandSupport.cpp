@@ -5,10 +5,13 @@
 #include <Rv_Halftone/Rv_Halftone_Ext.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <regex>
+#include <stdexcept>
 
 PngOptions SOutputOptions::Png(bool invert) const
 {
@@ -34,8 +37,8 @@ void AddOutputOptions(CLI::App& command, SOutputOptions& options, const std::str
 
 std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, SReport& report)
 {
-    report.record = param;
-    SMaskParam_Test record;
+    report.TakeRecord(param);
+    alignas(4) SMaskParam_Test record;  // packed as SMaskParam: see RecordOptions.h
     static_assert(sizeof record == sizeof param, "the two records share one layout");
     std::memcpy(&record, &param, sizeof record);
     char reason[1024];
@@ -64,5 +67,18 @@ void PrepareOutDir(const std::string& dir, const std::vector<std::string>& ownNa
                                      [&name](const auto& p) { return std::regex_match(name, p); });
         if (own && entry.is_regular_file())
             fs::remove(entry.path());
+    }
+}
+
+void WriteFileBytes(const std::string& path, const void* bytes, size_t size)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        throw std::runtime_error(path + ": " + std::strerror(errno));
+    const bool written = size == 0 || std::fwrite(bytes, 1, size, file) == size;
+    const int writeErrno = errno;
+    if (std::fclose(file) != 0 || !written) {
+        std::remove(path.c_str());
+        throw std::runtime_error(path + ": " + std::strerror(written ? errno : writeErrno));
     }
 }

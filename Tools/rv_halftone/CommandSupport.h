@@ -1,4 +1,4 @@
-// What the rv_halftone commands share: the output options, and building a pass mask.
+// What the rv_halftone commands share: the output options, building a pass mask, and writing files.
 #pragma once
 
 #include "PngWriter.h"
@@ -29,10 +29,15 @@ void AddOutputOptions(CLI::App& command, SOutputOptions& options, const std::str
                       const char* jsonHelp);
 
 // Builds the pass mask of `param` as a C++ host does, after asking the library whether it accepts
-// the record. Null when it does not, with the report refused and the library's reason in it.
+// the record, which goes into the report. Null when it does not, with the report refused and the
+// library's reason in it.
 std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, SReport& report);
 
 // Makes the folder of a command's pictures and removes the command's own pictures of an earlier
 // run from it: the regular files whose whole name matches one of `ownNames` (regular
 // expressions). Other files are left alone.
 void PrepareOutDir(const std::string& dir, const std::vector<std::string>& ownNames);
+
+// Writes `size` bytes to a new file at `path`; throws std::runtime_error naming the file, which
+// is removed again when it could not be written whole.
+void WriteFileBytes(const std::string& path, const void* bytes, size_t size);

@@ -25,7 +25,7 @@ namespace {
 
 struct SMaskOptions
 {
-    SMaskParam param;
+    alignas(4) SMaskParam param;  // packed: see RecordOptions.h
     SOutputOptions output;
     std::string lines;  // "FIRST:LAST" page lines of the pass maps; empty: the lead-in and a cycle
 };
@@ -49,7 +49,7 @@ struct SGeometry
 
 struct SMaskReport
 {
-    SMaskParam current;
+    alignas(4) SMaskParam current;  // packed: see RecordOptions.h
     SGeometry geometry;
     std::string kernel;
     std::vector<std::string> passColours;  // pass t in colour t mod their count

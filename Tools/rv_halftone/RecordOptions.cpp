@@ -11,7 +11,7 @@ namespace {
 
 SMaskParam DefaultRecord()
 {
-    SMaskParam p;
+    alignas(4) SMaskParam p;  // see RecordOptions.h
     std::memset(&p, 0, sizeof p);
     p.nozzleCount = 544;
     p.basePass = 4;
@@ -128,7 +128,8 @@ void WarnUnreadFeatherOptions(const CLI::App& command, const SMaskParam& param)
 std::string InOptionNames(const std::string& text)
 {
     std::string result = text;
-    const nlohmann::ordered_json fields = RecordToJson(SMaskParam{});
+    alignas(4) const SMaskParam any{};  // only its field names are read
+    const nlohmann::ordered_json fields = RecordToJson(any);
     for (const auto& [field, value] : fields.items()) {
         static_cast<void>(value);
         const std::string option = OptionOfField(field);
@@ -148,19 +149,21 @@ std::string InOptionNames(const std::string& text)
 
 nlohmann::ordered_json RecordToJson(const SMaskParam& p)
 {
+    // Each field is read by value: the JSON constructor binds a reference to what it is given,
+    // and a field of a packed record need not be aligned.
     return {
-        {"nozzleCount", p.nozzleCount},
-        {"basePass", p.basePass},
-        {"xResPass", p.xResPass},
-        {"yResPass", p.yResPass},
-        {"colorCount", p.colorCount},
-        {"bitsPerPixel", p.bitsPerPixel},
-        {"featherMode", p.featherMode},
-        {"featherPercent", p.featherPercent},
-        {"featherNozzleType", p.featherNozzleType},
-        {"colorTimes", p.colorTimes},
-        {"smoothLevelPercent", p.smoothLevelPercent},
-        {"resSplitMode", p.resSplitMode},
+        {"nozzleCount", static_cast<int>(p.nozzleCount)},
+        {"basePass", static_cast<int>(p.basePass)},
+        {"xResPass", static_cast<int>(p.xResPass)},
+        {"yResPass", static_cast<int>(p.yResPass)},
+        {"colorCount", static_cast<int>(p.colorCount)},
+        {"bitsPerPixel", static_cast<int>(p.bitsPerPixel)},
+        {"featherMode", static_cast<int>(p.featherMode)},
+        {"featherPercent", static_cast<float>(p.featherPercent)},
+        {"featherNozzleType", static_cast<int>(p.featherNozzleType)},
+        {"colorTimes", static_cast<int>(p.colorTimes)},
+        {"smoothLevelPercent", static_cast<int>(p.smoothLevelPercent)},
+        {"resSplitMode", static_cast<int>(p.resSplitMode)},
         {"lessMaskPosition", static_cast<int>(p.lessMaskPosition)},
     };
 }

@@ -9,6 +9,10 @@
 
 #include <string>
 
+// Every SMaskParam the tool holds is declared alignas(4): the record is packed (1-byte aligned, as
+// hosts bind it), and the options below bind int32_t references to its fields, which are aligned
+// only when the record is.
+//
 // Adds --nozzle-count ... --less-mask-position to `command`, writing into `param`, which starts
 // as the tool's default mode (544 nozzles, 4 passes, 2 colours, 2 bits, no feather). Values are
 // only type-checked here: the library itself refuses a record it cannot serve.
@@ -22,5 +26,5 @@ void WarnUnreadFeatherOptions(const CLI::App& command, const SMaskParam& param);
 // ("--feather-percent").
 std::string InOptionNames(const std::string& text);
 
-// The record as JSON, field names as in the record.
+// The record as JSON, field names as in the record; `param` may lie at any address.
 nlohmann::ordered_json RecordToJson(const SMaskParam& param);

@@ -28,6 +28,12 @@ bool StandardOutputWritten()
 
 }  // namespace
 
+void SReport::TakeRecord(const SMaskParam& param)
+{
+    hasRecord = true;
+    record = param;
+}
+
 void SReport::Refuse(std::string why)
 {
     status = EReportStatus::Refused;
@@ -47,11 +53,11 @@ nlohmann::ordered_json ReportToJson(const SReport& report)
     json["status"] = StatusName(report.status);
     if (report.status != EReportStatus::Ok)
         json["reason"] = report.reason;
-    if (report.record)
-        json["record"] = RecordToJson(*report.record);
+    if (report.hasRecord)
+        json["record"] = RecordToJson(report.record);
     json["files"] = report.files;
     for (const auto& [key, value] : report.own.items())
-        json[key] = nlohmann::ordered_json::parse(value.dump());
+        json[key] = value;
     return json;
 }
 
@@ -72,12 +78,21 @@ int RunReported(const char* command, bool json, const std::function<void(SReport
     report.command = command;
     try {
         body(report);
+    } catch (const CommandRefusal& refusal) {
+        report.Refuse(refusal.what());
     } catch (const std::exception& error) {
         report.status = EReportStatus::Error;
         report.reason = error.what();
+    } catch (...) {
+        report.status = EReportStatus::Error;
+        report.reason = "an unexpected fault stopped the command";
     }
+    // Paths and file names come from the user and need not be UTF-8: such bytes are replaced
+    // rather than stopping the report.
     if (json)
-        std::cout << ReportToJson(report).dump(2) << "\n";
+        std::cout << ReportToJson(report).dump(2, ' ', false,
+                                               nlohmann::ordered_json::error_handler_t::replace)
+                  << "\n";
     if (report.status != EReportStatus::Ok)
         std::cerr << "rv_halftone " << command << ": " << StatusName(report.status) << ": "
                   << report.reason << "\n";

@@ -6,7 +6,8 @@
 //   "reason"   present exactly when the status is not "ok";
 //   "record"   for commands that take a parameter record: its thirteen fields, as given;
 //   "files"    the paths written (an empty list when none);
-// then the command's own keys. Exit status: 0 ok, 1 refused or not met, 2 error.
+// then the command's own keys, in the order the command adds them. Exit status: 0 ok, 1 refused or
+// not met, 2 error.
 #pragma once
 
 #include <Rv_Halftone/MaskParam.h>
@@ -15,7 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include <functional>
-#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,15 +28,28 @@ enum class EReportStatus
     Error,
 };
 
+// Thrown inside a command's body for an input it refuses, where returning would be awkward (deep in
+// reading a page); the message says why, in numbers a user can act on. Any other exception is a
+// file that could not be read or written.
+class CommandRefusal : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
 struct SReport
 {
     std::string command;
     EReportStatus status = EReportStatus::Ok;
     std::string reason;
-    std::optional<SMaskParam> record;
+    bool hasRecord = false;  // the command takes a record: "record" is reported
+    // The record is packed (1-byte aligned, as hosts bind it); held on a 4-byte boundary, its
+    // int32 fields are aligned too, and may be bound to references.
+    alignas(4) SMaskParam record{};
     std::vector<std::string> files;
-    nlohmann::json own = nlohmann::json::object();  // the command's own keys
+    nlohmann::ordered_json own = nlohmann::ordered_json::object();  // the command's own keys
 
+    void TakeRecord(const SMaskParam& param);  // sets record and hasRecord
     void Refuse(std::string why);
     void NotMet(std::string why);
 };
@@ -43,10 +57,11 @@ struct SReport
 nlohmann::ordered_json ReportToJson(const SReport& report);
 int ExitStatus(EReportStatus status);
 
-// Runs a command: `body` fills the report and, in text mode, prints its text. A file that cannot
-// be read or written (an exception) becomes status "error". Then the JSON object is printed (with
-// `json`), a reason goes to the standard error stream in text mode, and a standard output that
-// could not be written is an error too. Returns the exit status.
+// Runs a command: `body` fills the report and, in text mode, prints its text. A CommandRefusal
+// thrown by it becomes status "refused", any other exception (a file that cannot be read or
+// written) status "error"; what the body put in the report before stays. Then the JSON object is
+// printed (with `json`), a reason goes to the standard error stream, and a standard output that
+// could not be written is an error too. Returns the exit status; no exception leaves it.
 int RunReported(const char* command, bool json, const std::function<void(SReport&)>& body);
 
 // The run function of a command reported in this shape (see Commands.h): -1 when `command` was not

@@ -1,6 +1,5 @@
 // rv_halftone split: halftoned pages, one per colour, cut into what every pass of the head prints,
 // then laid back together by the print plan and checked against the mode's promise.
-#include "CommandOutcome.h"
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "PngReader.h"
@@ -14,8 +13,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -33,7 +32,7 @@ constexpr unsigned long long kMaxPageBytes = 256ULL << 20;
 struct SSplitOptions
 {
     std::vector<std::string> pages;
-    SMaskParam param;
+    alignas(4) SMaskParam param;  // packed: see RecordOptions.h
     std::string outDir;
     bool png = false;
     bool json = false;
@@ -60,7 +59,6 @@ struct SPassEntry
 
 struct SSplitReport
 {
-    SCommandOutcome outcome;
     int width = 0;
     int height = 0;
     int bitsPerPixel = 0;
@@ -142,15 +140,15 @@ std::string SwathName(int pass, int colour, const char* extension)
 // Splits one colour: every swath to its files and into the recombination check.
 SRecombinationVerdict Colour_Split(const rv_analysis::CPrintPlan& plan, int colour,
                                    const SPackedPage& page, const SSplitOptions& options,
-                                   SSplitReport& report)
+                                   SSplitReport& split, SReport& report)
 {
     rv_analysis::CPageSplitter splitter(plan, colour, page.Raster());
     if (!splitter.Accepted())
         throw CommandRefusal(splitter.Refusal());
     rv_analysis::CRecombination check(plan, colour, page.Raster());
-    report.passes.resize(static_cast<size_t>(splitter.PassCount()));
+    split.passes.resize(static_cast<size_t>(splitter.PassCount()));
     splitter.ForEachSwath([&](const SSwath& swath) {
-        SPassEntry& entry = report.passes[static_cast<size_t>(swath.pass)];
+        SPassEntry& entry = split.passes[static_cast<size_t>(swath.pass)];
         entry.pass = swath.pass;
         entry.position = swath.position;
         entry.firstPageLine = swath.firstPageLine;
@@ -160,26 +158,26 @@ SRecombinationVerdict Colour_Split(const rv_analysis::CPrintPlan& plan, int colo
         const std::string raw = SwathName(swath.pass, colour, "raw");
         WriteFileBytes(options.outDir + "/" + raw, swath.bytes, swath.ByteCount());
         entry.files.push_back(raw);
-        report.outcome.files.push_back(options.outDir + "/" + raw);
+        report.files.push_back(options.outDir + "/" + raw);
         if (options.png && swath.rows > 0) {
             const std::string png = SwathName(swath.pass, colour, "png");
             PngOptions dark;
             dark.invert = true;
             WritePngGreyPacked(options.outDir + "/" + png, swath.bytes, page.width, swath.rows,
                                static_cast<int>(swath.rowBytes), page.bitsPerPixel, dark);
-            report.outcome.files.push_back(options.outDir + "/" + png);
+            report.files.push_back(options.outDir + "/" + png);
         }
         check.Lay(swath);
     });
     return check.Verdict();
 }
 
-nlohmann::ordered_json PageJson(const SSplitReport& report)
+nlohmann::ordered_json PageJson(const SSplitReport& split)
 {
-    return {{"width", report.width},
-            {"height", report.height},
-            {"bitsPerPixel", report.bitsPerPixel},
-            {"rowBytes", report.rowBytes}};
+    return {{"width", split.width},
+            {"height", split.height},
+            {"bitsPerPixel", split.bitsPerPixel},
+            {"rowBytes", split.rowBytes}};
 }
 
 void Plan_Write(const SSplitReport& report, const std::string& path)
@@ -214,62 +212,64 @@ std::string FaultText(const SRecombinationVerdict& verdict)
     return text;
 }
 
-void Report_Judge(SSplitReport& report)
+// The colours whose swaths are not laid as promised, in words; empty when all are.
+std::string Faults(const SSplitReport& split)
 {
-    for (const SRecombinationVerdict& verdict : report.colours) {
-        if (verdict.Clean())
-            continue;
-        report.outcome.status = EStatus::NotMet;
-        report.outcome.reason += (report.outcome.reason.empty() ? "" : "; ") + FaultText(verdict);
-    }
+    std::string faults;
+    for (const SRecombinationVerdict& verdict : split.colours)
+        if (!verdict.Clean())
+            faults += (faults.empty() ? "" : "; ") + FaultText(verdict);
+    return faults;
 }
 
-void Report_Make(const SSplitOptions& options, SSplitReport& report)
+void Split_Make(const SSplitOptions& options, SSplitReport& split, SReport& report)
 {
-    const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, "split");
+    const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, report);
     if (!mask)
-        throw CommandRefusal("the library refused the record (its failure records are on the "
-                             "standard error stream)");
+        return;
     const rv_analysis::CPrintPlan plan(*mask);
-    if (static_cast<int>(options.pages.size()) != plan.ColorCount())
-        throw CommandRefusal(std::to_string(options.pages.size()) +
-                             " page(s) given, but the mode has " +
-                             std::to_string(plan.ColorCount()) +
-                             " colour(s) (--color-count): give one page per colour");
+    if (static_cast<int>(options.pages.size()) != plan.ColorCount()) {
+        report.Refuse(std::to_string(options.pages.size()) + " page(s) given, but the mode has " +
+                      std::to_string(plan.ColorCount()) +
+                      " colour(s) (--color-count): give one page per colour");
+        return;
+    }
     for (const std::string& path : options.pages)
-        report.pages.push_back(Page_Check(path, plan.BitsPerPixel(),
-                                          report.pages.empty() ? nullptr : &report.pages.front()));
-    report.width = report.pages.front().info.width;
-    report.height = report.pages.front().info.height;
-    report.bitsPerPixel = plan.BitsPerPixel();
-    report.rowBytes = rv_analysis::PackedRowBytes(report.width, report.bitsPerPixel);
+        split.pages.push_back(Page_Check(path, plan.BitsPerPixel(),
+                                         split.pages.empty() ? nullptr : &split.pages.front()));
+    split.width = split.pages.front().info.width;
+    split.height = split.pages.front().info.height;
+    split.bitsPerPixel = plan.BitsPerPixel();
+    split.rowBytes = rv_analysis::PackedRowBytes(split.width, split.bitsPerPixel);
 
     std::error_code made;
     std::filesystem::create_directories(options.outDir, made);
     if (made)
-        throw FileError(options.outDir + ": " + made.message());
+        throw std::runtime_error(options.outDir + ": " + made.message());
     Progress progress("splitting pages");
     for (int c = 0; c < plan.ColorCount(); ++c) {
         progress.Update(c, plan.ColorCount());
         const SPackedPage page =
-            Page_Read(report.pages[static_cast<size_t>(c)], plan.BitsPerPixel());
-        report.colours.push_back(Colour_Split(plan, c, page, options, report));
+            Page_Read(split.pages[static_cast<size_t>(c)], plan.BitsPerPixel());
+        split.colours.push_back(Colour_Split(plan, c, page, options, split, report));
     }
     progress.Update(plan.ColorCount(), plan.ColorCount());
     const std::string planPath = options.outDir + "/plan.json";
-    Plan_Write(report, planPath);
-    report.outcome.files.push_back(planPath);
-    Report_Judge(report);
+    Plan_Write(split, planPath);
+    report.files.push_back(planPath);
+    const std::string faults = Faults(split);
+    if (!faults.empty())
+        report.NotMet(faults);
 }
 
-nlohmann::ordered_json Report_ToJson(const SSplitReport& report, const SSplitOptions& options)
+nlohmann::ordered_json Split_ToJson(const SSplitReport& split, const SSplitOptions& options)
 {
     nlohmann::ordered_json pages = nlohmann::ordered_json::array();
-    for (const SPageFile& page : report.pages)
+    for (const SPageFile& page : split.pages)
         pages.push_back(
             {{"file", page.path}, {"bitDepth", page.info.bitDepth}, {"quantised", page.quantised}});
     nlohmann::ordered_json colours = nlohmann::ordered_json::array();
-    for (const SRecombinationVerdict& verdict : report.colours) {
+    for (const SRecombinationVerdict& verdict : split.colours) {
         nlohmann::ordered_json colour = {{"color", verdict.colorIndex},
                                          {"promise", rv_analysis::PromiseName(verdict.promise)},
                                          {"expectation", verdict.expectation},
@@ -286,26 +286,25 @@ nlohmann::ordered_json Report_ToJson(const SSplitReport& report, const SSplitOpt
         colours.push_back(colour);
     }
     nlohmann::ordered_json own = {{"pages", pages}};
-    if (!report.colours.empty()) {
-        own["page"] = PageJson(report);
-        own["passes"] = report.passes.size();
+    if (!split.colours.empty()) {
+        own["page"] = PageJson(split);
+        own["passes"] = split.passes.size();
         own["plan"] = options.outDir + "/plan.json";
         own["colors"] = colours;
     }
-    return OutcomeJson("split", report.outcome, &options.param, own);
+    return own;
 }
 
-void Report_Print(const SSplitReport& report, const SSplitOptions& options)
+void Split_Print(const SSplitReport& split, const SSplitOptions& options, size_t files)
 {
-    if (report.colours.empty())
+    if (split.colours.empty())
         return;
     std::printf("Split %zu page(s) of %s, %d bit(s) a pixel, into %zu passes: %zu files in %s\n",
-                report.pages.size(), SizeText(report.width, report.height).c_str(),
-                report.bitsPerPixel, report.passes.size(), report.outcome.files.size(),
-                options.outDir.c_str());
-    for (size_t c = 0; c < report.colours.size(); ++c) {
-        const SPageFile& page = report.pages[c];
-        const SRecombinationVerdict& verdict = report.colours[c];
+                split.pages.size(), SizeText(split.width, split.height).c_str(), split.bitsPerPixel,
+                split.passes.size(), files, options.outDir.c_str());
+    for (size_t c = 0; c < split.colours.size(); ++c) {
+        const SPageFile& page = split.pages[c];
+        const SRecombinationVerdict& verdict = split.colours[c];
         std::printf("  colour %zu: %s%s\n", c, page.path.c_str(),
                     page.quantised ? " (8-bit grey quantised to the mask's levels)" : "");
         std::printf("    %lld pixels with ink, %lld laid; expected: %s -> %s\n", verdict.requested,
@@ -316,26 +315,25 @@ void Report_Print(const SSplitReport& report, const SSplitOptions& options)
     }
 }
 
-int RunSplit(const SSplitOptions& options)
+void RunSplit(const SSplitOptions& options, SReport& report)
 {
-    SSplitReport report;
+    SSplitReport split;
+    // The report says how far the split came, also when a page is refused or a file fails.
+    const auto tell = [&options, &split, &report]() {
+        report.own = Split_ToJson(split, options);
+        if (!options.json)
+            Split_Print(split, options, report.files.size());
+    };
     try {
-        Report_Make(options, report);
-    } catch (const CommandRefusal& refusal) {
-        report.outcome.status = EStatus::Refused;
-        report.outcome.reason = refusal.what();
-    } catch (const std::exception& error) {  // FileError, PngError, a full disk
-        report.outcome.status = EStatus::Error;
-        report.outcome.reason = error.what();
+        Split_Make(options, split, report);
+    } catch (...) {
+        tell();
+        throw;
     }
-    if (options.json)
-        std::cout << Report_ToJson(report, options).dump(2) << "\n";
-    else
-        Report_Print(report, options);
-    return Outcome_Finish("split", report.outcome,
-                          std::to_string(report.colours.size()) + " colour(s), " +
-                              std::to_string(report.passes.size()) +
-                              " passes, every swath as the mode promises");
+    tell();
+    if (report.status == EReportStatus::Ok)
+        std::fprintf(stderr, "split: %zu colour(s), %zu passes, every swath as the mode promises\n",
+                     split.colours.size(), split.passes.size());
 }
 
 }  // namespace
@@ -356,5 +354,6 @@ CommandRun AddSplitCommand(CLI::App& app)
         ->required();
     command->add_flag("--png", options->png, "also write every swath as a PNG (ink dark)");
     command->add_flag("--json", options->json, "print the report as JSON");
-    return [options, command]() { return command->parsed() ? RunSplit(*options) : -1; };
+    return ReportedRun(command, options->json,
+                       [options](SReport& report) { RunSplit(*options, report); });
 }

@@ -1,12 +1,11 @@
 // rv_halftone testpage: a halftoned page to try split on, of any size.
-#include "CommandOutcome.h"
 #include "Commands.h"
 #include "PngWriter.h"
+#include "Report.h"
 
 #include <RvAnalysis/TestPage.h>
 
 #include <cstdio>
-#include <iostream>
 #include <memory>
 #include <string>
 
@@ -21,44 +20,26 @@ struct STestpageOptions
     bool json = false;
 };
 
-SCommandOutcome Testpage_Write(const STestpageOptions& options)
+void RunTestpage(const STestpageOptions& options, SReport& report)
 {
-    SCommandOutcome outcome;
+    report.own = {{"width", options.width},
+                  {"height", options.height},
+                  {"bitsPerPixel", options.bitsPerPixel}};
     const std::string refusal =
         rv_analysis::TestPageRefusal(options.width, options.height, options.bitsPerPixel);
     if (!refusal.empty()) {
-        outcome.status = EStatus::Refused;
-        outcome.reason = refusal;
-        return outcome;
+        report.Refuse(refusal);
+        return;
     }
     const rv_analysis::SPackedPage page =
         rv_analysis::MakeTestPage(options.width, options.height, options.bitsPerPixel);
     PngOptions dark;
     dark.invert = true;
-    try {
-        WritePngGreyPacked(options.out, page.bytes.data(), page.width, page.height,
-                           static_cast<int>(page.RowBytes()), page.bitsPerPixel, dark);
-        outcome.files.push_back(options.out);
-    } catch (const PngError& error) {
-        outcome.status = EStatus::Error;
-        outcome.reason = error.what();
-    }
-    return outcome;
-}
-
-int RunTestpage(const STestpageOptions& options)
-{
-    const SCommandOutcome outcome = Testpage_Write(options);
-    if (options.json) {
-        const nlohmann::ordered_json own = {{"width", options.width},
-                                            {"height", options.height},
-                                            {"bitsPerPixel", options.bitsPerPixel}};
-        std::cout << OutcomeJson("testpage", outcome, nullptr, own).dump(2) << "\n";
-    }
-    return Outcome_Finish("testpage", outcome,
-                          std::to_string(options.width) + " x " + std::to_string(options.height) +
-                              " pixels, " + std::to_string(options.bitsPerPixel) +
-                              " bit(s) a pixel, in " + options.out);
+    WritePngGreyPacked(options.out, page.bytes.data(), page.width, page.height,
+                       static_cast<int>(page.RowBytes()), page.bitsPerPixel, dark);
+    report.files.push_back(options.out);
+    std::fprintf(stderr, "testpage: %d x %d pixels, %d bit(s) a pixel, in %s\n", options.width,
+                 options.height, options.bitsPerPixel, options.out.c_str());
 }
 
 }  // namespace
@@ -79,5 +60,6 @@ CommandRun AddTestpageCommand(CLI::App& app)
                      "bits per pixel, as the mode's masks (1 or 2)")
         ->capture_default_str();
     command->add_flag("--json", options->json, "print the report as JSON");
-    return [options, command]() { return command->parsed() ? RunTestpage(*options) : -1; };
+    return ReportedRun(command, options->json,
+                       [options](SReport& report) { RunTestpage(*options, report); });
 }

@@ -23,7 +23,7 @@ using rv_analysis::SColorVerdict;
 
 struct SVerifyOptions
 {
-    SMaskParam param;
+    alignas(4) SMaskParam param;  // packed: see RecordOptions.h
     SOutputOptions output;
 };
 

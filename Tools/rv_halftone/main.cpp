@@ -34,6 +34,16 @@ const char* UnknownCommand(const CLI::App& app, int argc, char** argv)
     return nullptr;
 }
 
+// "mask, planes and verify": the commands as registered.
+std::string CommandList(const CLI::App& app)
+{
+    const std::vector<const CLI::App*> commands = app.get_subcommands({});
+    std::string list;
+    for (size_t i = 0; i < commands.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == commands.size() ? " and " : ", ") + commands[i]->get_name();
+    return list;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -61,9 +71,8 @@ int main(int argc, char** argv)
     commands.push_back(AddBandingCommand(app));
 
     if (const char* unknown = UnknownCommand(app, argc, argv)) {
-        std::cerr << "rv_halftone: unknown command '" << unknown
-                  << "'; the commands are mask, verify, planes, overlap, ramp, split, testpage and banding (see "
-                     "rv_halftone --help)\n";
+        std::cerr << "rv_halftone: unknown command '" << unknown << "'; the commands are "
+                  << CommandList(app) << " (see rv_halftone --help)\n";
         return static_cast<int>(CLI::ExitCodes::ExtrasError);
     }
     CLI11_PARSE(app, argc, argv);

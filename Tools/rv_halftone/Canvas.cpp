@@ -183,7 +183,9 @@ int CCanvas::Legend(int x, int y, const std::vector<std::pair<std::string, SRgb>
     const int rowHeight = (kGlyphHeight + 4) * scale;
     for (size_t i = 0; i < entries.size(); ++i) {
         const int top = y + static_cast<int>(i) * rowHeight;
-        Fill(x, top, kGlyphHeight * scale, kGlyphHeight * scale, entries[i].second);
+        // Outlined, so that a white swatch shows on the white canvas.
+        Fill(x, top, kGlyphHeight * scale, kGlyphHeight * scale, kGrey);
+        Fill(x + 1, top + 1, kGlyphHeight * scale - 2, kGlyphHeight * scale - 2, entries[i].second);
         Text(x + (kGlyphHeight + 3) * scale, top, entries[i].first, kBlack, scale);
     }
     return static_cast<int>(entries.size()) * rowHeight;

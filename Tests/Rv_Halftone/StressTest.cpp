@@ -2,8 +2,8 @@
 // mask's step in turn, more than the storage keeps, so that masks are built and evicted all the
 // time, and now and then makes the current record current again or asks for a refused one. No
 // call may crash or deadlock (CTest's timeout ends a hung run), a record that can be built is never
-// refused, and afterwards the storage keeps at most five masks, the current one among them, equal
-// byte for byte to the same record built alone.
+// refused, and afterwards the storage keeps at most five masks, no record twice, the current one
+// among them, equal byte for byte to the same record built alone.
 #include <Rv_Halftone/MaskDataFactory.h>
 #include <Rv_Halftone/MaskDataStorage.h>
 
@@ -42,17 +42,21 @@ TEST(StorageStress, ThreadsChurningOneStorageKeepItWhole)
     SMaskParam refused = SmallMaskParam(0);
     refused.bitsPerPixel = 3;
     std::atomic<int> wronglyRefused{0};
+    // The threads go round by round, so that all of them ask for the same record at once.
+    std::atomic<int> arrived{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
+        threads.emplace_back([&] {
             for (int i = 0; i < kOperations; ++i) {
+                for (++arrived; arrived < kThreads * (i + 1);)
+                    std::this_thread::yield();
                 // Masks handed out may be evicted by any other thread at once: none is read.
                 if (i % 13 == 7)
                     storage.MaskData_Current_Init(refused);
                 else if (i % 5 == 4)
                     wronglyRefused += !storage.MaskData_Current_Init(SmallMaskParam(0));
                 else if (storage.MaskData_Current_Get() != nullptr)
-                    storage.MaskData_Apply(SmallMaskParam((t + i) % kRecords));
+                    storage.MaskData_Apply(SmallMaskParam(i % kRecords));
             }
         });
     }
@@ -64,6 +68,11 @@ TEST(StorageStress, ThreadsChurningOneStorageKeepItWhole)
     const std::vector<CMaskData_Base*> kept = CMaskDataStorage_Peer::List(storage);
     EXPECT_LE(kept.size(), 5u);
     EXPECT_EQ(kept.back(), storage.MaskData_Current_Get());
+    // Two threads asking for the same record at once get one mask: the storage keeps no record
+    // twice.
+    for (size_t a = 0; a < kept.size(); ++a)
+        for (size_t b = a + 1; b < kept.size(); ++b)
+            EXPECT_FALSE(SameBytes(kept[a]->MaskParam_Input(), kept[b]->MaskParam_Input()));
     const std::unique_ptr<CMaskData_Base> alone(
         CMaskDataFactory::MaskData_Create(SmallMaskParam(0)));
     ASSERT_NE(alone, nullptr);

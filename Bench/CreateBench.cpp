@@ -193,10 +193,12 @@ void PrintRatios(const MedianReporter& reporter)
 {
     const std::string suffix = "/process_time/real_time";
     const double twoPart = reporter.RealSeconds("Create/TwoPart_2colours_2bit" + suffix);
+    const double threePart = reporter.RealSeconds("Create/ThreePart_2colours_2bit" + suffix);
     const double sine = reporter.RealSeconds("Create/SineRipple_2colours_2bit" + suffix);
-    if (twoPart > 0 && sine > 0)
-        std::printf("\nCreate, three-part with the sine ripple / two-part: x%.2f\n",
-                    sine / twoPart);
+    if (twoPart > 0 && threePart > 0 && sine > 0)
+        std::printf("\nCreate, three-part with the sine ripple / two-part: x%.2f; / three-part "
+                    "without it: x%.2f\n",
+                    sine / twoPart, sine / threePart);
     const std::string create = "Create/Production_1280x8_8colours_X2_Y2_2bit" + suffix;
     const std::string kernels = "KernelsOfCreate/Production_1280x8_8colours_X2_Y2_2bit" + suffix;
     if (reporter.RealSeconds(create) <= 0 || reporter.RealSeconds(kernels) <= 0)
@@ -226,6 +228,7 @@ void PrintRatios(const MedianReporter& reporter)
 RV_CREATE_BENCH(Create, Unfeathered_1colour_1bit, kPlain1Bit);
 RV_CREATE_BENCH(Create, Default_2colours_2bit, kDefault);
 RV_CREATE_BENCH(Create, TwoPart_2colours_2bit, kTwoPart);
+RV_CREATE_BENCH(Create, ThreePart_2colours_2bit, kThreePart);
 RV_CREATE_BENCH(Create, SineRipple_2colours_2bit, kSine);
 RV_CREATE_BENCH(Create, FourColours_X2_Y2_2bit, kFourColoursRes2);
 RV_CREATE_BENCH(Create, Production_1280x8_8colours_X2_Y2_2bit, kProduction);

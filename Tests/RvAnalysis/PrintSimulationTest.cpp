@@ -2,8 +2,8 @@
 // right and catches a mask broken in a single byte.
 #include <Rv_Halftone/MaskData_Base.h>
 
-#include "Peers.h"
 #include "MaskParams.h"
+#include "Peers.h"
 
 #include <RvAnalysis/PrintSimulation.h>
 

@@ -58,4 +58,3 @@ TEST(DecryptMask, ColumnDensitiesRiseInEqualSteps)
         }
     }
 }
-

@@ -3,9 +3,9 @@
 // plain renderer where it applies, must give the same mask.
 #include <Rv_Halftone/MaskData_Base.h>
 
-#include "Peers.h"
 #include "MaskParams.h"
 #include "Modes.h"
+#include "Peers.h"
 
 #include <Rv_Halftone/Rv_Halftone_Ext.h>
 

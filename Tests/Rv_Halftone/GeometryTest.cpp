@@ -4,8 +4,8 @@
 #include <Rv_Halftone/Rv_Halftone_Ext.h>
 
 #include "LogCapture.h"
-#include "Peers.h"
 #include "MaskParams.h"
+#include "Peers.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +47,9 @@ const GeometryCase kCases[] = {
 };
 // clang-format on
 
-class Geometry : public ::testing::TestWithParam<GeometryCase> {};
+class Geometry : public ::testing::TestWithParam<GeometryCase>
+{
+};
 
 void PrintTo(const GeometryCase& c, std::ostream* os) { *os << c.name; }
 
@@ -99,8 +101,11 @@ TEST(Geometry, TileHeightAndMaskPositions)
         int nozzleCount;
         bool less;
         int step, thresholdHeight, positions;
-    } cases[] = {{136, false, 34, 544, 16}, {140, false, 35, 525, 15}, {64, false, 16, 320, 20},
-                 {136, true, 34, 34, 1},    {544, true, 136, 136, 1}};
+    } cases[] = {{136, false, 34, 544, 16},
+                 {140, false, 35, 525, 15},
+                 {64, false, 16, 320, 20},
+                 {136, true, 34, 34, 1},
+                 {544, true, 136, 136, 1}};
     for (const auto& c : cases) {
         SMaskParam p = DefaultMaskParam();
         p.nozzleCount = c.nozzleCount;
@@ -214,7 +219,9 @@ const RefusedCase kRefused[] = {
 };
 // clang-format on
 
-class Refused : public ::testing::TestWithParam<RefusedCase> {};
+class Refused : public ::testing::TestWithParam<RefusedCase>
+{
+};
 
 void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
 

@@ -4,8 +4,8 @@
 #include <Rv_Halftone/MaskData_Base.h>
 #include <Rv_Halftone/Rv_Halftone_Ext.h>
 
-#include "Peers.h"
 #include "Modes.h"
+#include "Peers.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -88,8 +88,7 @@ SPngImage Image_CopyPacked(const uint8_t* rows, int width, int height, int rowBy
 {
     SPngImage image = Image_Sized(width, height, 1, bitDepth, PNG_COLOR_TYPE_GRAY, 1);
     const int usedBits = (width * bitDepth) % 8;
-    const uint8_t lastByteMask =
-        usedBits == 0 ? 0xFF : static_cast<uint8_t>(0xFF << (8 - usedBits));
+    const auto lastByteMask = static_cast<uint8_t>(usedBits == 0 ? 0xFF : 0xFF << (8 - usedBits));
     for (int y = 0; y < height; ++y) {
         const uint8_t* source = rows + static_cast<size_t>(y) * rowBytes;
         uint8_t* out = image.bytes.data() + static_cast<size_t>(y) * image.rowBytes;

@@ -15,12 +15,17 @@ bool rv_halftone::ThresholdLayers_Fit(int width, int height, int count)
     const long long layerSamples = static_cast<long long>(width) * height;
     const bool fits = width >= 0 && height >= 0 && count >= 0 && FitsInt(layerSamples) &&
                       FitsInt(layerSamples * count) && FitsInt(layerSamples * count * 2);
-    if (!fits && layerSamples > 0)
+    if (fits || width < 0 || height < 0 || count < 0)
+        return fits;
+    if (!FitsInt(layerSamples))  // then no colour count fits, and the bytes would overflow too
+        StateRefusal(Words("the threshold layers of ", width, " x ", height,
+                           " samples per colour exceed the largest int, ", INT_MAX));
+    else if (layerSamples > 0)
         StateRefusal(Words("colorCount ", count, ": the threshold layers of ", width, " x ", height,
                            " two-byte samples per colour would take ", layerSamples * count * 2,
                            " bytes, more than ", INT_MAX, "; colorCount can be at most ",
                            INT_MAX / (layerSamples * 2)));
-    return fits;
+    return false;
 }
 
 CBaseMaskData::CBaseMaskData() : m_width(0), m_height(0), m_count(0) { }

@@ -90,9 +90,9 @@ Table Built(EFeatherFamily family, int passes, int step, int rows, int times, in
             int feather = 0)
 {
     Table table(static_cast<size_t>(rows));
-    const tables::SCutTableSpec spec = {
+    const tables::SPassMaskTable shape = {
         family, passes, step, rows, times, level, Split(passes, step, feather)};
-    EXPECT_TRUE(tables::Build(spec, table.data()));
+    EXPECT_TRUE(tables::Build(shape, table.data()));
     return table;
 }
 

@@ -76,7 +76,7 @@ bool ThreePart_GroupsThenRamp(SCutTable* table, int n, int s, int passCount, int
 // ---- The table of a pass mask ----
 
 // What the table of a pass mask depends on: its working profile and the record's passes.
-struct SCutTableSpec
+struct SPassMaskTable
 {
     EFeatherFamily family;
     int passCount;  // P
@@ -87,8 +87,8 @@ struct SCutTableSpec
     STwoPartSplit split;  // two-part smoothing
 };
 
-// Fills the `spec.rows` entries of the table as the profile says.
-bool Build(const SCutTableSpec& spec, SCutTable* table);
+// Fills the `shape.rows` entries of the table as the profile says.
+bool Build(const SPassMaskTable& shape, SCutTable* table);
 
 }  // namespace cut_tables
 }  // namespace rv_halftone

@@ -58,22 +58,23 @@ bool Unfeathered_ColorTimes(SCutTable* table, int passCount, int colorTimes, int
     return true;
 }
 
-bool Build(const SCutTableSpec& spec, SCutTable* table)
+bool Build(const SPassMaskTable& shape, SCutTable* table)
 {
-    switch (spec.family) {
+    switch (shape.family) {
     case FeatherFamily_Unfeathered:
-        if (spec.colorTimes == 1) {
-            Unfeathered_OneTime(table, spec.step, spec.passCount);
+        if (shape.colorTimes == 1) {
+            Unfeathered_OneTime(table, shape.step, shape.passCount);
             return true;
         }
-        return Unfeathered_ColorTimes(table, spec.passCount, spec.colorTimes, spec.step);
+        return Unfeathered_ColorTimes(table, shape.passCount, shape.colorTimes, shape.step);
     case FeatherFamily_TwoPart:
-        return TwoPart(table, spec.passCount, spec.step, spec.colorTimes, spec.split);
+        return TwoPart(table, shape.passCount, shape.step, shape.colorTimes, shape.split);
     case FeatherFamily_ThreePart:
     case FeatherFamily_ThreePartRipple:
-        if (spec.colorTimes == 1)
-            return ThreePart_Ramp(table, spec.rows, spec.step, spec.levelPercent);
-        return ThreePart_Widened(table, spec.rows, spec.step, spec.levelPercent, spec.colorTimes);
+        if (shape.colorTimes == 1)
+            return ThreePart_Ramp(table, shape.rows, shape.step, shape.levelPercent);
+        return ThreePart_Widened(table, shape.rows, shape.step, shape.levelPercent,
+                                 shape.colorTimes);
     }
     ZEB_LOG_FAILURE();
     return false;

@@ -10,10 +10,10 @@ namespace tables = rv_halftone::cut_tables;
 bool CMaskData_Base::CreateCutTable(SCutTable* table, int rows)
 {
     const SMaskParam& p = m_maskParam_Current;
-    const tables::SCutTableSpec spec = {
+    const tables::SPassMaskTable shape = {
         m_featherFamily, p.basePass,           m_stepHeight_NoneRes, rows,
         p.colorTimes,    p.smoothLevelPercent, m_twoPartSplit};
-    return tables::Build(spec, table);
+    return tables::Build(shape, table);
 }
 
 bool CMaskData_Base::CreateCutTable_FeatherNone(SCutTable* table, int /*rows*/)

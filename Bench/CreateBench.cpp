@@ -20,8 +20,10 @@
 #include <boost/log/core.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -71,6 +73,42 @@ void Create(benchmark::State& state, Mode mode)
         benchmark::DoNotOptimize(mask.MaskData_Get(0, counter));
     }
     state.counters["decisions/s"] = benchmark::Counter(decisions, benchmark::Counter::kIsRate);
+}
+
+// Seconds of one Create of `mode`, on the wall clock.
+double TimedCreate(const Mode& mode)
+{
+    const auto start = std::chrono::steady_clock::now();
+    CMaskData_Base mask;
+    const bool built = mask.Create(Record(mode));
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    return built ? elapsed.count() : -1.0;
+}
+
+double Median(std::vector<double> values)
+{
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+// The modes' Creates in turn, each iteration one of every mode: a shared machine's slow and fast
+// moments then fall on all of them alike, and the medians compare builds made side by side. The
+// counters are milliseconds per Create (median) of each mode, in the order given.
+void CreateInTurn(benchmark::State& state, std::vector<Mode> modes)
+{
+    std::vector<std::vector<double>> seconds(modes.size());
+    for (auto _ : state) {
+        for (size_t m = 0; m < modes.size(); ++m) {
+            const double elapsed = TimedCreate(modes[m]);
+            if (elapsed < 0) {
+                state.SkipWithError("Create failed");
+                return;
+            }
+            seconds[m].push_back(elapsed);
+        }
+    }
+    for (size_t m = 0; m < modes.size(); ++m)
+        state.counters["ms_" + std::to_string(m)] = 1e3 * Median(seconds[m]);
 }
 
 void Verify(benchmark::State& state, Mode mode)
@@ -181,24 +219,29 @@ const Mode kPlain1Bit = {544, 4, 1, 1, 1, 1, 0, 1, 0.f};
 const Mode kTwoPart = {544, 4, 2, 2, 1, 1, 1, 1, 50.f};
 const Mode kThreePart = {544, 4, 2, 2, 1, 1, 1, 2, 50.f};
 const Mode kSine = {544, 4, 2, 2, 1, 1, 1, 3, 50.f};  // three-part with the sine ripple
+// Read by PrintRatios in this order.
+const std::vector<Mode> kSmoothingModes = {kTwoPart, kThreePart, kSine};
 const Mode kFourColoursRes2 = {544, 4, 4, 2, 2, 2, 0, 1, 0.f};
 // A large production head: every colour of a wide-format printer at twice the base resolution.
 const Mode kProduction = {1280, 8, 8, 2, 2, 2, 0, 1, 0.f};
 
-// What the run's own medians say: the ripple's cost against the two-part mode of the same head,
+// What the run's own figures say: the smoothing modes' Creates against each other, built in turn,
 // and the share of the production mode's Create spent outside the kernels: in processor time
 // (every thread of the build against its kernel calls alone), and in wall-clock time against
 // those calls spread at best over every core the generator's workers can use.
 void PrintRatios(const MedianReporter& reporter)
 {
     const std::string suffix = "/process_time/real_time";
-    const double twoPart = reporter.RealSeconds("Create/TwoPart_2colours_2bit" + suffix);
-    const double threePart = reporter.RealSeconds("Create/ThreePart_2colours_2bit" + suffix);
-    const double sine = reporter.RealSeconds("Create/SineRipple_2colours_2bit" + suffix);
+    const std::string inTurn = "CreateInTurn/TwoPart_ThreePart_SineRipple" + suffix;
+    const double twoPart = reporter.Counter(inTurn, "ms_0");
+    const double threePart = reporter.Counter(inTurn, "ms_1");
+    const double sine = reporter.Counter(inTurn, "ms_2");
     if (twoPart > 0 && threePart > 0 && sine > 0)
-        std::printf("\nCreate, three-part with the sine ripple / two-part: x%.2f; / three-part "
-                    "without it: x%.2f\n",
-                    sine / twoPart, sine / threePart);
+        std::printf("\nCreate, built in turn (medians): two-part %.2f ms, three-part %.2f ms, "
+                    "three-part with the sine ripple %.2f ms.\nWith the ripple / two-part: x%.2f; "
+                    "without it / two-part: x%.2f; with / without the ripple: x%.2f\n",
+                    twoPart, threePart, sine, sine / twoPart, threePart / twoPart,
+                    sine / threePart);
     const std::string create = "Create/Production_1280x8_8colours_X2_Y2_2bit" + suffix;
     const std::string kernels = "KernelsOfCreate/Production_1280x8_8colours_X2_Y2_2bit" + suffix;
     if (reporter.RealSeconds(create) <= 0 || reporter.RealSeconds(kernels) <= 0)
@@ -230,6 +273,7 @@ RV_CREATE_BENCH(Create, Default_2colours_2bit, kDefault);
 RV_CREATE_BENCH(Create, TwoPart_2colours_2bit, kTwoPart);
 RV_CREATE_BENCH(Create, ThreePart_2colours_2bit, kThreePart);
 RV_CREATE_BENCH(Create, SineRipple_2colours_2bit, kSine);
+RV_CREATE_BENCH(CreateInTurn, TwoPart_ThreePart_SineRipple, kSmoothingModes);
 RV_CREATE_BENCH(Create, FourColours_X2_Y2_2bit, kFourColoursRes2);
 RV_CREATE_BENCH(Create, Production_1280x8_8colours_X2_Y2_2bit, kProduction);
 RV_CREATE_BENCH(KernelsOfCreate, Production_1280x8_8colours_X2_Y2_2bit, kProduction);

@@ -13,8 +13,10 @@ public:
 
     // Makes `length` bytes valid. With `preserve` the bytes already valid keep their values when
     // the storage grows; with `shrink` the storage is cut to `length` bytes, otherwise it is kept
-    // for reuse. New bytes are not initialised: callers fill them. A negative length is refused
-    // (false, nothing changes). Allocation failure throws std::bad_alloc and changes nothing.
+    // for reuse. New storage (when `length` exceeds Capacity(), or with `shrink`) starts as
+    // zeroes beyond the preserved bytes; storage kept for reuse keeps what it held. A negative
+    // length is refused (false, nothing changes). Allocation failure throws std::bad_alloc and
+    // changes nothing.
     bool buffer_valid_len(int length, bool preserve, bool shrink);
 
     unsigned char* Buffer() const { return m_buffer; }

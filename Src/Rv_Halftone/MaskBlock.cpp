@@ -56,11 +56,16 @@ bool CMaskBlock::Create(int width, int height)
         ZEB_LOG_FAILURE();
         return false;
     }
-    m_maskBuffer.buffer_valid_len(static_cast<int>(bytes), true, false);
+    // New storage arrives zeroed; for a large mask that is pages the system has not handed out
+    // yet, first touched by the workers that render into them. Storage kept from an earlier
+    // Create is cleared here.
+    const bool newStorage = bytes > m_maskBuffer.Capacity();
+    m_maskBuffer.buffer_valid_len(static_cast<int>(bytes), false, false);
     m_width = width;
     m_height = height;
     AskForHugePages(m_maskBuffer.m_buffer, static_cast<size_t>(bytes));
-    ClearMaskData();
+    if (!newStorage)
+        ClearMaskData();
     return true;
 }
 

@@ -167,8 +167,7 @@ TEST(HostFaults, RefusedCreateLeaksNoContainer)
 {
     SMaskParam p = DefaultMaskParam();
     p.basePass = 1;
-    p.xResPass = 16;
-    p.colorCount = 100;  // about 118 MB of mask bytes
+    p.colorCount = 200;  // threshold layers of about 118 MB
     const long before = g_liveMasks;
     g_failAbove = 64u << 20;
     void* container = nullptr;

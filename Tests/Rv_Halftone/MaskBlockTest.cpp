@@ -19,19 +19,30 @@ bool AllZero(const CMaskBlock& block)
 
 }  // namespace
 
-// A second Create resizes and clears; ClearMaskData clears and keeps the size.
+// Every Create leaves zeroes, whether it takes new storage or reuses the old; ClearMaskData
+// clears and keeps the size.
 TEST(MaskBlock, CreateAndClearLeaveZeroes)
 {
-    CMaskBlock block;
-    ASSERT_TRUE(block.Create(512, 10));
-    std::memset(block.MaskData(), 0xAB, 5120);
-    ASSERT_TRUE(block.Create(16, 4));
-    EXPECT_EQ(block.MaskDataBytesCount(), 64);
-    EXPECT_TRUE(AllZero(block));
-    std::memset(block.MaskData(), 1, 64);
-    block.ClearMaskData();
-    EXPECT_EQ(block.MaskDataBytesCount(), 64);
-    EXPECT_TRUE(AllZero(block));
+    struct Row
+    {
+        const char* what;
+        int firstWidth, secondWidth;
+    };
+    const Row rows[] = {{"shrinks, keeps the storage", 512, 16},
+                        {"same size again", 512, 512},
+                        {"grows into new storage", 16, 512},
+                        {"grows past a large block", 1 << 20, 3 << 20}};
+    for (const Row& row : rows) {
+        CMaskBlock block;
+        ASSERT_TRUE(block.Create(row.firstWidth, 4));
+        std::memset(block.MaskData(), 0xAB, static_cast<size_t>(block.MaskDataBytesCount()));
+        ASSERT_TRUE(block.Create(row.secondWidth, 4));
+        EXPECT_EQ(block.MaskDataBytesCount(), row.secondWidth * 4) << row.what;
+        EXPECT_TRUE(AllZero(block)) << row.what;
+        std::memset(block.MaskData(), 1, static_cast<size_t>(block.MaskDataBytesCount()));
+        block.ClearMaskData();
+        EXPECT_TRUE(AllZero(block)) << row.what;
+    }
 }
 
 TEST(MaskBlock, CopiesAndAssignmentsOwnTheirBytes)

@@ -2,16 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
+// New storage holds the preserved bytes, then zeroes.
 TEST(ExpandBuffer, GrowKeepsValidBytesWhenAskedTo)
 {
-    ExpandBuffer buffer;
-    ASSERT_TRUE(buffer.buffer_valid_len(4, true, false));
-    std::memcpy(buffer.m_buffer, "abcd", 4);
-    ASSERT_TRUE(buffer.buffer_valid_len(1000, true, false));
-    EXPECT_EQ(buffer.m_validLen, 1000);
-    EXPECT_EQ(std::memcmp(buffer.m_buffer, "abcd", 4), 0);
+    for (const bool preserve : {true, false}) {
+        ExpandBuffer buffer;
+        ASSERT_TRUE(buffer.buffer_valid_len(4, true, false));
+        std::memcpy(buffer.m_buffer, "abcd", 4);
+        ASSERT_TRUE(buffer.buffer_valid_len(1000, preserve, false));
+        EXPECT_EQ(buffer.m_validLen, 1000);
+        const int kept = preserve ? 4 : 0;
+        EXPECT_EQ(std::memcmp(buffer.m_buffer, "abcd", static_cast<size_t>(kept)), 0);
+        EXPECT_EQ(std::count(buffer.m_buffer + kept, buffer.m_buffer + 1000, 0), 1000 - kept)
+            << preserve;
+    }
 }
 
 TEST(ExpandBuffer, ShrinkWithoutShrinkFlagKeepsStorage)

@@ -7,12 +7,13 @@
 
 namespace {
 
-// Storage comes zeroed from calloc: a large block is fresh pages the system hands out as zeroes,
-// so a caller that needs zeroes (a mask about to be rendered) does not write the whole block once
-// more before its real writers do.
-unsigned char* ZeroedStorage(size_t bytes)
+// Storage the buffer grows into comes zeroed from calloc: a large block is fresh pages the system
+// hands out as zeroes, so a caller that needs zeroes (a mask about to be rendered) does not write
+// the whole block once more before its real writers do. A copy, whose every byte is written at
+// once, takes its storage unzeroed; both are released with free.
+unsigned char* Storage(size_t bytes, bool zeroed)
 {
-    void* storage = std::calloc(bytes, 1);
+    void* storage = zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
     if (storage == nullptr)
         throw std::bad_alloc();
     return static_cast<unsigned char*>(storage);
@@ -23,7 +24,7 @@ unsigned char* ZeroedStorage(size_t bytes)
 ExpandBuffer::ExpandBuffer(const ExpandBuffer& other)
 {
     if (other.m_validLen > 0) {
-        m_buffer = ZeroedStorage(static_cast<size_t>(other.m_validLen));
+        m_buffer = Storage(static_cast<size_t>(other.m_validLen), false);
         std::memcpy(m_buffer, other.m_buffer, static_cast<size_t>(other.m_validLen));
         m_capacity = other.m_validLen;
         m_validLen = other.m_validLen;
@@ -48,7 +49,7 @@ bool ExpandBuffer::buffer_valid_len(int length, bool preserve, bool shrink)
     if (length < 0)
         return false;
     if (length > m_capacity || (shrink && length < m_capacity)) {
-        unsigned char* grown = length > 0 ? ZeroedStorage(static_cast<size_t>(length)) : nullptr;
+        unsigned char* grown = length > 0 ? Storage(static_cast<size_t>(length), true) : nullptr;
         const int kept = preserve ? (m_validLen < length ? m_validLen : length) : 0;
         if (kept > 0)
             std::memcpy(grown, m_buffer, static_cast<size_t>(kept));

@@ -176,7 +176,8 @@ private:
     double m_level;
 };
 
-// The paper's advances, each step rows plus the systematic error and a random one of its own.
+// The paper's advances before each physical pass, each the plan's advance plus the systematic
+// error and a random one of its own.
 class CPaperFeed
 {
 public:
@@ -206,47 +207,53 @@ private:
 
 std::vector<ENozzle> NozzlesOf(const CPrintPlan& plan, const SPrinterErrors& errors)
 {
-    std::vector<ENozzle> nozzles(static_cast<size_t>(plan.NozzleRows()), ENozzle::Sound);
-    for (const int row : errors.weakNozzles)
-        nozzles[static_cast<size_t>(row)] = ENozzle::Weak;
-    for (const int row : errors.deadNozzles)
-        nozzles[static_cast<size_t>(row)] = ENozzle::Dead;
+    std::vector<ENozzle> nozzles(static_cast<size_t>(plan.HeadNozzles()), ENozzle::Sound);
+    for (const int nozzle : errors.weakNozzles)
+        nozzles[static_cast<size_t>(nozzle)] = ENozzle::Weak;
+    for (const int nozzle : errors.deadNozzles)
+        nozzles[static_cast<size_t>(nozzle)] = ENozzle::Dead;
     return nozzles;
 }
 
-// Where one pass lies: its row 0 `top` lines below the first line of the stretch, the centres of
-// that row's dots in sample row `centreRow0` (counted the same way), and its dots, which depend on
-// where the centres fall between sample rows.
+// Where one physical pass lies: its nozzle 0 `top` lines below the first line of the stretch, the
+// centres of that nozzle's dots in sample row `centreRow0` (counted the same way), and its dots,
+// which depend on where the centres fall between sample rows.
 struct SPassPlace
 {
-    int pass;
+    SPhysicalPass pass;
     double top;
     int centreRow0;
     std::vector<SDotRow> sound;
     std::vector<SDotRow> weak;
 };
 
-// Every pass that reaches the stretch, in order: the paper always moves forward, so the first pass
-// that lies below it ends the list.
+// Every physical pass that reaches the stretch, in order: the paper always moves forward, so the
+// first pass that lies below it ends the list. The interleave's advance (to the next Y phase) is
+// off by the sub-advance error and the advance to the next print position takes it back, so Y
+// phase j lies j sub-advance errors lower and the error never accumulates.
 std::vector<SPassPlace> PassPlaces(const CPrintPlan& plan, const SPrinterErrors& errors,
                                    const SBandingSettings& settings, SIndexRange stretch,
                                    double reach)
 {
     const int subRows = settings.subRows;
-    const int stretchTop = stretch.first + plan.LeadLines();  // as a paper line
+    const double span = static_cast<double>(plan.NozzleCount() - 1) * plan.YPasses() + 1;
     CPaperFeed feed(errors);
     std::vector<SPassPlace> places;
     double offset = 0.0;
-    for (int t = 0;; offset = feed.Advance(), ++t) {
-        const double top = t * plan.StepHeight() - stretchTop + offset;
+    for (int g = 0;; offset = feed.Advance(), ++g) {
+        const SPhysicalPass pass = plan.Pass(g);
+        if (pass.index < 0)
+            return places;
+        const double top =
+            pass.nozzle0Line - stretch.first + offset + errors.subAdvanceError * pass.yPhase;
         if (top - reach > stretch.Count())
             return places;
-        if (top + plan.NozzleRows() + reach < 0)
+        if (top + span + reach < 0)
             continue;
         const double centre = (top + 0.5) * subRows;
         const int centreRow0 = static_cast<int>(std::floor(centre));
         const double within = centre - centreRow0;
-        places.push_back({t, top, centreRow0, DotRows(settings.dotDiameter, within, subRows),
+        places.push_back({pass, top, centreRow0, DotRows(settings.dotDiameter, within, subRows),
                           DotRows(settings.dotDiameter * errors.weakFactor, within, subRows)});
     }
 }
@@ -272,30 +279,35 @@ struct SStrip
     int subRows;
 };
 
-// Lays the rows of a pass whose ink reaches the strip; the sheet's sample row 0 is the first of the
-// strip's first line.
+// Lays the nozzles of a physical pass whose ink reaches the strip; the sheet's sample row 0 is the
+// first of the strip's first line.
 void LayPass(const CPrintPlan& plan, const SPassPlace& place, const std::vector<ENozzle>& nozzles,
              const CTint& tint, int colour, const SStrip& strip, CInkSheet& sheet)
 {
-    const unsigned char* rows = plan.RowsOfPass(colour, place.pass);
-    const int firstRow =
-        std::max(0, static_cast<int>(std::floor(strip.lines.first - place.top - strip.reach)));
-    const int endRow = std::min(
-        plan.NozzleRows(), static_cast<int>(std::ceil(strip.lines.end - place.top + strip.reach)));
-    for (int r = firstRow; r < endRow; ++r) {
-        const ENozzle nozzle = nozzles[static_cast<size_t>(r)];
+    const int pitch = plan.YPasses();
+    const int firstNozzle = std::max(
+        0, static_cast<int>(std::floor((strip.lines.first - place.top - strip.reach) / pitch)));
+    const int endNozzle = std::min(
+        plan.NozzleCount(),
+        static_cast<int>(std::ceil((strip.lines.end - place.top + strip.reach) / pitch)) + 1);
+    const int headColumns = plan.Width() / plan.XPasses();
+    for (int k = firstNozzle; k < endNozzle; ++k) {
+        const ENozzle nozzle = nozzles[static_cast<size_t>(k)];
         if (nozzle == ENozzle::Dead)
             continue;
-        const int centreRow = place.centreRow0 + (r - strip.lines.first) * strip.subRows;
+        const int centreRow = place.centreRow0 + (k * pitch - strip.lines.first) * strip.subRows;
         const auto [first, end] = RowsOnSheet(nozzle == ENozzle::Weak ? place.weak : place.sound,
                                               centreRow, sheet.Rows());
-        const unsigned char* row = rows + static_cast<size_t>(r) * plan.LineBytes();
-        const int paperLine = place.pass * plan.StepHeight() + r;
-        for (int x = 0; x < plan.Width(); ++x) {
-            if (!PixelFired(row, x, plan.BitsPerPixel()) || !tint.On(paperLine, x))
+        if (first == end)
+            continue;
+        const unsigned char* row = plan.RowOfNozzle(colour, place.pass, k);
+        const int paperLine = plan.NozzleLine(place.pass, k) + plan.LeadLines();
+        for (int x = 0; x < headColumns; ++x) {
+            const int u = static_cast<int>(plan.PageColumn(place.pass.xPhase, x));
+            if (!PixelFired(row, u, plan.BitsPerPixel()) || !tint.On(paperLine, u))
                 continue;
             for (const SDotRow* dot = first; dot < end; ++dot)
-                sheet.Lay(centreRow + dot->row, x, dot->window);
+                sheet.Lay(centreRow + dot->row, u, dot->window);
         }
     }
 }
@@ -339,6 +351,7 @@ SLaidInk Ink_Lay(const CPrintPlan& plan, const SPrinterErrors& errors,
 {
     const double reach = settings.dotDiameter / 2 + 1;
     const std::vector<SPassPlace> places = PassPlaces(plan, errors, settings, stretch, reach);
+    const double span = static_cast<double>(plan.NozzleCount() - 1) * plan.YPasses() + 1;
     const std::vector<ENozzle> nozzles = NozzlesOf(plan, errors);
     const CTint tint(plan, settings);
     const int lines = stretch.Count();
@@ -357,7 +370,7 @@ SLaidInk Ink_Lay(const CPrintPlan& plan, const SPrinterErrors& errors,
     for (int line = 0; line < lines; line += kStripLines) {
         const SStrip strip{{line, std::min(lines, line + kStripLines)}, reach, settings.subRows};
         while (firstPlace < places.size() &&
-               places[firstPlace].top + plan.NozzleRows() + reach < strip.lines.first)
+               places[firstPlace].top + span + reach < strip.lines.first)
             ++firstPlace;
         sheet.Clear();
         for (size_t p = firstPlace; p < places.size() && places[p].top - reach < strip.lines.end;

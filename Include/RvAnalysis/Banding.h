@@ -39,20 +39,20 @@ constexpr int kStretchBands = 8;
 constexpr long long kMaxStretchPixels = 1LL << 28;  // the work of one simulation
 constexpr int kMaxCropLines = 1024;
 
-// What a real printer does wrong. Lengths are in fine lines (page lines); nozzles are the head's,
-// 0 to the record's nozzleCount - 1 (CPrintPlan::HeadNozzles()), Y fine lines apart.
+// What a real printer does wrong. Lengths are in rows: fine lines, the page's own lines. Nozzles are
+// the head's, 0 to the record's nozzleCount - 1 (CPrintPlan::HeadNozzles()), Y rows apart.
 struct SPrinterErrors
 {
-    double advanceError = 0.0;     // lines each advance is too long (negative: too short)
-    double advanceJitter = 0.0;    // standard deviation of an independent error per advance, lines
-    double subAdvanceError = 0.0;  // lines the advance to the next Y phase is too long
+    double advanceError = 0.0;     // rows each advance is too long (negative: too short)
+    double advanceJitter = 0.0;    // standard deviation of an independent error per advance, rows
+    double subAdvanceError = 0.0;  // rows the advance to the next Y phase is too long
     std::vector<int> deadNozzles;  // never fire
     std::vector<int> weakNozzles;  // fire smaller dots
     double weakFactor = 0.7;       // their dot diameter as a share of the others'
     uint64_t seed = 1;             // of the random advance errors
 };
 
-// The largest errors a simulation takes, in fine lines either way; with Y phases, their sum over
+// The largest errors a simulation takes, in rows either way; with Y phases, their sum over
 // one advance must also stay below half the shortest advance of the plan (Banding_Refusal).
 constexpr double kMaxAdvanceError = 2.0;
 constexpr double kMaxAdvanceJitter = 0.5;
@@ -68,7 +68,7 @@ struct SBandingSettings
     // on where its pass falls between samples, enough to make a band of its own; from 32 on the
     // figures hardly change.
     int subRows = 32;
-    double dpi = 600.0;     // fine lines per inch
+    double dpi = 600.0;     // rows per inch
     SIndexRange cropLines;  // page lines whose ink is kept for a picture; empty: none
 };
 

@@ -57,23 +57,23 @@ std::string NozzleRefusal(const char* what, const std::vector<int>& nozzles, int
 }
 
 // The shortest paper advance between two physical passes: the one that starts a print position
-// over at Y phase 0, RealStep() - (Y - 1) fine lines.
+// over at Y phase 0, RealStep() - (Y - 1) rows (fine lines).
 int ShortestAdvance(const CPrintPlan& plan) { return plan.RealStep() - (plan.YPasses() - 1); }
 
 std::string ErrorRefusal(const CPrintPlan& plan, const SPrinterErrors& errors)
 {
     if (!Within(std::abs(errors.advanceError), 0.0, kMaxAdvanceError))
-        return "advance error " + Number(errors.advanceError) + " lines: at most " +
-               Number(kMaxAdvanceError) + " lines either way";
+        return "advance error " + Number(errors.advanceError) + " rows: at most " +
+               Number(kMaxAdvanceError) + " rows either way";
     if (!Within(errors.advanceJitter, 0.0, kMaxAdvanceJitter))
-        return "advance jitter " + Number(errors.advanceJitter) + " lines: 0 to " +
-               Number(kMaxAdvanceJitter) + " lines";
+        return "advance jitter " + Number(errors.advanceJitter) + " rows: 0 to " +
+               Number(kMaxAdvanceJitter) + " rows";
     if (!Within(std::abs(errors.subAdvanceError), 0.0, kMaxSubAdvanceError))
-        return "sub-advance error " + Number(errors.subAdvanceError) + " lines: at most " +
-               Number(kMaxSubAdvanceError) + " lines either way";
+        return "sub-advance error " + Number(errors.subAdvanceError) + " rows: at most " +
+               Number(kMaxSubAdvanceError) + " rows either way";
     if (errors.subAdvanceError != 0.0 && plan.YPasses() == 1)
         return "sub-advance error " + Number(errors.subAdvanceError) +
-               " lines: the mode has 1 Y phase, so no advance interleaves the lines (yResPass 2 "
+               " rows: the mode has 1 Y phase, so no advance interleaves the rows (yResPass 2 "
                "or more)";
     // The simulation lays passes in order and stops at the first one below the stretch. The
     // advance that starts a new print position takes back the sub-advance error of every Y phase.
@@ -84,8 +84,8 @@ std::string ErrorRefusal(const CPrintPlan& plan, const SPrinterErrors& errors)
         return "advance error " + Number(errors.advanceError) + ", " + Number(kJitterReach) +
                " x jitter " + Number(errors.advanceJitter) + " and " +
                std::to_string(plan.YPasses() - 1) + " x sub-advance error " +
-               Number(errors.subAdvanceError) + " lines reach half the shortest advance of " +
-               std::to_string(ShortestAdvance(plan)) + " lines: the paper would not move steadily";
+               Number(errors.subAdvanceError) + " rows reach half the shortest advance of " +
+               std::to_string(ShortestAdvance(plan)) + " rows: the paper would not move steadily";
     if (!(errors.weakFactor > 0.0 && errors.weakFactor <= 1.0))
         return "weak nozzle factor " + Number(errors.weakFactor) + ": above 0, at most 1";
     std::string reason = NozzleRefusal("dead", errors.deadNozzles, plan.HeadNozzles());

@@ -56,7 +56,8 @@ public:
 
     EPromise Kind() const { return m_kind; }
     const std::string& Text() const { return m_text; }  // the rule in words
-    // The count page pixel (pageLine >= 0, x) of `colour` must receive; -1 without a promise.
+    // The count page pixel (pageLine, x) of `colour` must receive; -1 without a promise, and for a
+    // pixel off the plannable page (pageLine outside 0 to kMaxPageLines - 1, x < 0).
     int ExpectedCount(int colour, int pageLine, int x) const;
     // Whether pixels of one page line may be promised different counts; when not, the count of
     // any pixel stands for its whole line. The X phases of one line lie under different nozzles,

@@ -107,7 +107,8 @@ CCoveragePromise::CCoveragePromise(const CPrintPlan& plan) : m_plan(plan)
 
 int CCoveragePromise::ExpectedCount(int colour, int pageLine, int x) const
 {
-    if (colour < 0 || colour >= m_plan.ColorCount() || pageLine < 0 || x < 0)
+    if (colour < 0 || colour >= m_plan.ColorCount() || pageLine < 0 || pageLine >= kMaxPageLines ||
+        x < 0)
         return -1;
     const int paperLine = pageLine + m_plan.LeadLines();
     switch (m_kind) {

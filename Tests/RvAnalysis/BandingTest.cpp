@@ -181,7 +181,7 @@ TEST(BandingSimulation, SubAdvanceErrorPairsTheLinesOfTheTwoYPhases)
             EXPECT_EQ(top, bottom);
         } else {
             EXPECT_LT(f.meanCoverage, 0.99) << error;
-            EXPECT_EQ(top < bottom, error > 0) << error << ": top " << top << ", bottom " << bottom;
+            EXPECT_EQ(top<bottom, error> 0) << error << ": top " << top << ", bottom " << bottom;
         }
     }
 }

@@ -1,9 +1,15 @@
 // The print plan on a mode worked out by hand, and masks it cannot plan.
 #include "MaskParams.h"
 
+#include <RvAnalysis/PageSplitter.h>
 #include <RvAnalysis/PrintPlan.h>
+#include <RvAnalysis/PrintSimulation.h>
+#include <RvAnalysis/Recombination.h>
 
 #include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
 
 namespace {
 
@@ -111,6 +117,57 @@ TEST(PrintPlan, RefusesWhatItCannotPlanAndSaysWhy)
         EXPECT_EQ(plan.PassCount(static_cast<int>(lines)), 0) << lines;
     }
     EXPECT_EQ(plan.Pass(2147483647).index, -1);
+}
+
+// What a host may hand the public entries at their edges: each refuses with the value and the rule,
+// or lays nothing it cannot place, and none crashes, throws or overflows.
+TEST(RvAnalysisEdges, EveryEntryRefusesWhatItCannotDoAndSaysWhy)
+{
+    SMaskParam bad = DefaultMaskParam();
+    bad.basePass = 0;
+    CMaskData_Base failed, mask;
+    ASSERT_FALSE(failed.Create(bad));
+    ASSERT_TRUE(mask.Create(DefaultMaskParam()));  // 2 colours, 2 bits, X = Y = 1
+    const CPrintPlan failedPlan(failed), plan(mask);
+    const unsigned char ink[2] = {0xFF, 0xFF};  // one row of 8 pixels of 2 bits
+    const SPageRaster page{ink, sizeof ink, 8, 1, 2, sizeof ink};
+    // A swath of one fully inked row that no nozzle of the plan lays: all of it lies outside.
+    const auto outside = [&](int pass, int firstNozzle) {
+        CRecombination check(plan, 0, page);
+        SSwath swath;
+        swath.pass = pass;
+        swath.firstNozzle = firstNozzle;
+        swath.rows = 1;
+        swath.rowBytes = sizeof ink;
+        swath.bytes = ink;
+        check.Lay(swath);
+        return std::to_string(check.Verdict().outside) + " pixels outside";
+    };
+    struct
+    {
+        const char* entry;
+        std::function<std::string()> reason;
+        const char* expected;
+    } const cases[] = {
+        {"a page of INT_MAX lines",
+         [&] {
+             return PageRefusal(plan, 0, {ink, sizeof ink, 8, INT_MAX, 2, 0});
+         },
+         "a page of 2147483647 lines: 0 to 67108864 lines"},
+        {"Simulate, a colour the mask lacks", [&] { return Simulate(plan, 2, 0, 10).refusal; },
+         "colour 2 is not in the mask, which has colours 0 to 1"},
+        {"Simulate, -1 lines", [&] { return Simulate(plan, 0, 0, -1).refusal; },
+         "-1 lines: a simulation lays 0 lines or more"},
+        {"Verify, a mask whose Create failed", [&] { return Verify(failedPlan, 0).refusal; },
+         "the mask is not built"},
+        {"Lay, a swath whose nozzles start near INT_MAX", [&] { return outside(0, INT_MAX - 1); },
+         "8 pixels outside"},
+        {"Lay, a swath of pass INT_MAX", [&] { return outside(INT_MAX, 0); }, "8 pixels outside"},
+        {"ExpectedCount, page line INT_MAX",
+         [&] { return std::to_string(CCoveragePromise(plan).ExpectedCount(0, INT_MAX, 0)); }, "-1"},
+    };
+    for (const auto& c : cases)
+        EXPECT_NE(c.reason().find(c.expected), std::string::npos) << c.entry << ": " << c.reason();
 }
 
 }  // namespace

@@ -135,9 +135,12 @@ TEST_P(SplitMode, SwathsGiveBackThePageAsPromisedAndASwathBitChangeIsSeen)
         EXPECT_GT(verdict.requested, 0);
         if (!verdict.checked)
             continue;
-        // Flip bits of a pass in the middle: its first byte that fires, then bytes across it.
-        std::vector<unsigned char>& middle = split.swaths[split.swaths.size() / 2];
-        ASSERT_FALSE(middle.empty());
+        // Flip bits of a pass with rows from the middle on (with Y phases, a short page leaves
+        // some passes without): its first byte that fires, then bytes across it.
+        size_t pick = split.swaths.size() / 2;
+        while (split.swaths[pick].empty())
+            pick = (pick + 1) % split.swaths.size();
+        std::vector<unsigned char>& middle = split.swaths[pick];
         std::vector<size_t> bytes = {middle.size() - 1, middle.size() / 3};
         for (size_t b = 0; b < middle.size(); ++b)
             if (middle[b] != 0) {

@@ -1,7 +1,7 @@
 // The modes whose whole masks the rendering tests check: every pixel against the rendering rule,
 // the print against the mode's promise, the same bytes from every worker count, from the plain
 // single-threaded renderer and from every kernel variant. Every feather family (and an
-// unfeathered record that carries type 3), colorTimes 1 to 3, X passes 1 to 5, Y passes 1 to 3,
+// unfeathered record that carries type 3), colorTimes 1 to 3, X passes 1 to 5, Y passes 1 to 4,
 // the resolution split, both bit depths, one and many mask positions; the heads are small where
 // the checks run under ThreadSanitizer.
 #pragma once
@@ -20,6 +20,7 @@ inline const SModeCase kModes[] = {
     {"None_X5",              160, 2, 5, 1, 1, 1, 0, 0, 0.f,  1, 100, 0, true},
     {"None_Split5",          160, 2, 4, 4, 1, 1, 0, 0, 0.f,  1, 100, 5, true},
     {"None_SplitY3",         288, 2, 1, 3, 2, 1, 0, 0, 0.f,  1, 100, 3, true},
+    {"None_Y4",              128, 2, 1, 4, 1, 1, 0, 0, 0.f,  1, 100, 0, true},
     {"None_ColorTimes3",     320, 5, 1, 1, 1, 1, 0, 0, 0.f,  3, 100, 0, true},
     {"None_LeftOverRows",    545, 4, 1, 1, 1, 1, 0, 0, 0.f,  1, 100, 0, false},
     {"None_Type3",           96,  2, 1, 1, 1, 1, 0, 3, 0.f,  1, 100, 0, true},

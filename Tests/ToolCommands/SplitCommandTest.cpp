@@ -6,9 +6,20 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <thread>
 
 namespace {
 
@@ -30,6 +41,15 @@ std::vector<uint8_t> FileBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every entry of a folder by name, with its bytes (a folder's: none).
+std::map<std::string, std::vector<uint8_t>> FolderBytes(const std::string& dir)
+{
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        files[entry.path().filename().string()] = FileBytes(entry.path().string());
+    return files;
 }
 
 SToolRun Split(std::vector<std::string> args)
@@ -124,21 +144,28 @@ TEST(SplitCommand, QuantisesEightBitPagesAndRefusesOtherDepthsAndSizes)
     EXPECT_EQ(report["colors"][0]["requested"], 1200);
     EXPECT_FALSE(report["pages"][1]["quantised"].get<bool>());
 
+    // A page that split would replace: under one of its names in --out, or the same file by another.
+    const std::string inOut = MakePage(dir, "pass0002_c0.png", 60, 40, 2);
+    std::filesystem::create_directories(dir + "/hard");
+    std::filesystem::create_hard_link(twoBit, dir + "/hard/pass0000_c1.raw");
     const struct
     {
         std::vector<std::string> pages;
         const char* status;
         int exit;
         const char* reason;
+        std::string out = "refused";
     } cases[] = {
         {{oneBit, twoBit}, "refused", 1, "one.png has 1-bit pixels, but the mode has 2-bit"},
         {{twoBit, smaller}, "refused", 1, "small.png is 60 x 39 pixels, but"},
         {{twoBit}, "refused", 1, "1 page(s) given, but the mode has 2 colour(s)"},
         {{twoBit, dir + "/none.png"}, "error", 2, "none.png: No such file"},
+        {{twoBit, inOut}, "refused", 1, "pass0002_c0.png, which split replaces", "."},
+        {{twoBit, twoBit}, "refused", 1, "hard/pass0000_c1.raw, which split replaces", "hard"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = c.pages;
-        args.insert(args.end(), {"--out", dir + "/refused", "--json"});
+        args.insert(args.end(), {"--out", dir + "/" + c.out, "--json"});
         run = Split(args);
         EXPECT_EQ(run.status, c.exit) << run.err;
         report = nlohmann::json::parse(run.out);
@@ -147,4 +174,87 @@ TEST(SplitCommand, QuantisesEightBitPagesAndRefusesOtherDepthsAndSizes)
             << report["reason"];
         EXPECT_TRUE(report["files"].empty());
     }
+}
+
+// A page is opened once: a pipe (as from <(...)) can be a page, and a FIFO that offers a taller
+// picture to a second open is never opened again (the first header sized the buffer).
+TEST(SplitCommand, ReadsEachPageOnceFromPipesAndFifos)
+{
+    std::signal(SIGPIPE, SIG_IGN);  // a writer whose reader has gone gets an error instead
+    const std::string dir = FreshTestDir();
+    const std::string page = MakePage(dir, "c0.png", 60, 40, 2);
+    const std::vector<uint8_t> bytes = FileBytes(page);
+    const std::vector<uint8_t> taller = FileBytes(MakePage(dir, "tall.png", 60, 4000, 2));
+
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    close(ends[1]);
+    SToolRun run = Split({page, "/dev/fd/" + std::to_string(ends[0]), "--out", dir + "/pipe"});
+    close(ends[0]);
+    EXPECT_EQ(run.status, 0) << run.err;
+
+    const std::string fifo = dir + "/fifo.png";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (const std::vector<uint8_t>* offered = &bytes; !done;) {
+            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);  // fails unread
+            if (fd < 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                continue;
+            }
+            fcntl(fd, F_SETFL, 0);
+            EXPECT_GT(write(fd, offered->data(), offered->size()), 0);
+            pollfd readerGone{fd, 0, 0};
+            while (!done && poll(&readerGone, 1, 20) == 0) {
+            }
+            close(fd);
+            offered = &taller;
+        }
+    });
+    run = Split({fifo, page, "--out", dir + "/fifo"});
+    done = true;
+    writer.join();
+    EXPECT_EQ(run.status, 0) << run.err;
+}
+
+// The output folder changes only when a split succeeds, and then by new files under split's own
+// names: links left there are replaced, never written through, and an earlier run's files of those
+// names go; a run that fails leaves the folder as it was.
+TEST(SplitCommand, ReplacesItsOwnFilesWholeOrNotAtAll)
+{
+    namespace fs = std::filesystem;
+    const std::string dir = FreshTestDir();
+    const std::string page0 = MakePage(dir, "c0.png", 60, 40, 2);
+    const std::string page1 = MakePage(dir, "c1.png", 60, 40, 2);
+    const std::string out = dir + "/out";
+    fs::create_directories(out);
+    std::ofstream(dir + "/victim") << "keep";
+    fs::create_symlink(dir + "/victim", out + "/plan.json");
+    fs::create_symlink(dir + "/victim", out + "/pass0000_c0.raw");
+    fs::create_symlink(dir + "/missing", out + "/pass0001_c1.png");
+    SToolRun run = Split({page0, page1, "--out", out, "--png"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(FileBytes(dir + "/victim"), std::vector<uint8_t>({'k', 'e', 'e', 'p'}));
+    EXPECT_FALSE(fs::exists(dir + "/missing"));
+    EXPECT_FALSE(fs::is_symlink(out + "/plan.json"));
+    const auto written = FolderBytes(out);
+
+    // Colour 1's pixels are broken (a byte of its image data flipped): found after colour 0 is cut.
+    std::vector<uint8_t> broken = FileBytes(page1);
+    const auto data = std::search(broken.begin(), broken.end(), "IDAT", "IDAT" + 4);
+    ASSERT_NE(data, broken.end());
+    data[20] ^= 0x55;
+    std::ofstream(dir + "/broken.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(broken.data()), broken.size());
+    run = Split({page0, dir + "/broken.png", "--out", out, "--json"});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_TRUE(nlohmann::json::parse(run.out)["files"].empty());
+    EXPECT_EQ(FolderBytes(out), written);
+
+    // Without --png, the earlier run's pictures go too.
+    ASSERT_EQ(Split({page0, page1, "--out", out}).status, 0);
+    for (const auto& [name, bytes] : FolderBytes(out))
+        EXPECT_EQ(fs::path(name).extension(), name == "plan.json" ? ".json" : ".raw") << name;
 }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csetjmp>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -35,12 +36,20 @@ bool Step_ReadInfo(png_structp png, png_infop info, SPngInfo& out)
     return true;
 }
 
-bool Step_ReadRows(png_structp png, png_infop info, png_bytep* rows)
+// Sets up row reading; then png_get_rowbytes says how wide a row libpng will write.
+bool Step_StartRows(png_structp png, png_infop info)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
+    return true;
+}
+
+bool Step_ReadRows(png_structp png, png_bytep* rows)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
     png_read_image(png, rows);
     return true;
 }
@@ -84,14 +93,31 @@ void CPngReader::Close()
     m_file = nullptr;
 }
 
-void CPngReader::ReadGreyRows(uint8_t* bytes)
+void CPngReader::ReadGreyRows(uint8_t* bytes, size_t size)
 {
     if (!m_info.Grey() || m_info.bitDepth > 8)
         throw PngError(m_path + ": not grey of at most 8 bits");
+    if (m_rowsRead)
+        throw PngError(m_path + ": its rows were read already");
+    const size_t rowBytes = m_info.RowBytes();
+    const size_t height = static_cast<size_t>(m_info.height);
+    if (rowBytes != 0 && size / rowBytes < height)
+        throw PngError(m_path + ": " + std::to_string(height) + " rows of " +
+                       std::to_string(rowBytes) + " bytes do not fit in " + std::to_string(size) +
+                       " bytes");
+    m_rowsRead = true;
     png_structp png = static_cast<png_structp>(m_png);
-    std::vector<png_bytep> rows(static_cast<size_t>(m_info.height));
-    for (size_t y = 0; y < rows.size(); ++y)
-        rows[y] = bytes + y * m_info.RowBytes();
-    if (!Step_ReadRows(png, static_cast<png_infop>(m_pngInfo), rows.data()))
+    png_infop info = static_cast<png_infop>(m_pngInfo);
+    if (!Step_StartRows(png, info))
+        throw PngError(m_path + ": " + m_message);
+    // libpng writes rows as wide as its own count says; a count other than the header's is refused
+    // rather than trusted with the caller's buffer.
+    if (png_get_rowbytes(png, info) != rowBytes || png_get_image_height(png, info) != height)
+        throw PngError(m_path + ": rows of " + std::to_string(png_get_rowbytes(png, info)) +
+                       " bytes, not the " + std::to_string(rowBytes) + " its header gives");
+    std::vector<png_bytep> rows(height);
+    for (size_t y = 0; y < height; ++y)
+        rows[y] = bytes + y * rowBytes;
+    if (!Step_ReadRows(png, rows.data()))
         throw PngError(m_path + ": " + m_message);
 }

@@ -32,9 +32,11 @@ public:
     CPngReader& operator=(const CPngReader&) = delete;
 
     const SPngInfo& Info() const { return m_info; }
-    // A grey image's rows as stored, Info().RowBytes() bytes each, into `bytes`, which holds
-    // Info().height of them; once.
-    void ReadGreyRows(uint8_t* bytes);
+    // A grey image's rows as stored, Info().RowBytes() bytes each, into `bytes`, which holds `size`
+    // bytes; once. Refused (PngError) before a byte is written when `size` is short of
+    // Info().height rows, or when libpng's rows would be wider than the header said: nothing is
+    // ever written past `size` bytes, whatever the file holds.
+    void ReadGreyRows(uint8_t* bytes, size_t size);
 
 private:
     void Close();
@@ -45,4 +47,5 @@ private:
     void* m_pngInfo = nullptr;  // png_infop
     char m_message[256] = {};   // libpng's last error
     SPngInfo m_info;
+    bool m_rowsRead = false;  // libpng reads a stream's rows once
 };

@@ -6,6 +6,7 @@
 #include "PngWriter.h"
 #include "Progress.h"
 #include "RecordOptions.h"
+#include "StagedFolder.h"
 
 #include <RvAnalysis/PageSplitter.h>
 #include <RvAnalysis/PrintPlan.h>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <regex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -43,6 +45,9 @@ struct SPageFile
     std::string path;
     SPngInfo info;
     bool quantised = false;  // 8-bit grey brought to the mask's levels
+    // Open from the header's check until the pixels are read: a page is opened once, so what is
+    // read is what was checked, and a pipe or FIFO can be a page.
+    std::unique_ptr<CPngReader> reader;
 };
 
 // What one physical pass prints; the same for every colour.
@@ -77,6 +82,7 @@ struct SSplitReport
     std::vector<SPageFile> pages;
     std::vector<SPassEntry> passes;
     std::vector<SRecombinationVerdict> colours;
+    bool written = false;  // the swaths and plan.json are in the output folder
 };
 
 std::string SizeText(int width, int height)
@@ -89,7 +95,8 @@ SPageFile Page_Check(const std::string& path, int maskBits, const SPageFile* fir
 {
     SPageFile page;
     page.path = path;
-    page.info = CPngReader(path).Info();
+    page.reader = std::make_unique<CPngReader>(path);
+    page.info = page.reader->Info();
     const SPngInfo& info = page.info;
     if (!info.Grey())
         throw CommandRefusal(path + " is not a grey PNG (colour type " +
@@ -114,11 +121,13 @@ SPageFile Page_Check(const std::string& path, int maskBits, const SPageFile* fir
 }
 
 // The page in the mask's levels: a PNG pixel's darkness is its ink, as in the tool's pictures.
-SPackedPage Page_Read(const SPageFile& file, int maskBits)
+// Reads the rows from the page's checked header and closes the page.
+SPackedPage Page_Read(SPageFile& file, int maskBits)
 {
     const SPngInfo& info = file.info;
     std::vector<uint8_t> stored(info.RowBytes() * info.height);
-    CPngReader(file.path).ReadGreyRows(stored.data());
+    file.reader->ReadGreyRows(stored.data(), stored.size());
+    file.reader.reset();
     SPackedPage page{info.width, info.height, maskBits, {}};
     if (!file.quantised) {
         for (uint8_t& byte : stored)
@@ -141,6 +150,29 @@ SPackedPage Page_Read(const SPageFile& file, int maskBits)
     return page;
 }
 
+// Every name split writes in its output folder (SwathName's and plan.json), and so removes there
+// when an earlier run left it.
+const std::vector<std::regex>& OwnNames()
+{
+    static const std::vector<std::regex> names = {std::regex(R"(pass\d{4,}_c\d+\.(raw|png))"),
+                                                  std::regex(R"(plan\.json)")};
+    return names;
+}
+
+// A page that is one of the files the split replaces or removes (the same file, by device and
+// inode, under whatever path) would be lost to the run's own output: refused.
+void Pages_CheckNotOutputs(const std::vector<SPageFile>& pages, const std::string& outDir)
+{
+    for (const std::string& output : OwnEntries(outDir, OwnNames()))
+        for (const SPageFile& page : pages) {
+            std::error_code unrelated;  // a link to nothing is no page
+            if (std::filesystem::equivalent(page.path, output, unrelated))
+                throw CommandRefusal(page.path + " is the file " + output +
+                                     ", which split replaces: give pages from outside its "
+                                     "passNNNN_cC.raw, .png and plan.json names in --out");
+        }
+}
+
 std::string SwathName(int pass, int colour, const char* extension)
 {
     char name[64];
@@ -151,7 +183,7 @@ std::string SwathName(int pass, int colour, const char* extension)
 // Splits one colour: every swath to its files and into the recombination check.
 SRecombinationVerdict Colour_Split(const rv_analysis::CPrintPlan& plan, int colour,
                                    const SPackedPage& page, const SSplitOptions& options,
-                                   SSplitReport& split, SReport& report)
+                                   CStagedFolder& out, SSplitReport& split, SReport& report)
 {
     rv_analysis::CPageSplitter splitter(plan, colour, page.Raster());
     if (!splitter.Accepted())
@@ -166,14 +198,14 @@ SRecombinationVerdict Colour_Split(const rv_analysis::CPrintPlan& plan, int colo
         entry.advanceBefore = pass.advanceBefore;
         entry.nozzle0Line = pass.nozzle0Line;
         const std::string raw = SwathName(swath.pass, colour, "raw");
-        WriteFileBytes(options.outDir + "/" + raw, swath.bytes, swath.ByteCount());
+        WriteFileBytes(out.Stage(raw), swath.bytes, swath.ByteCount());
         entry.files.push_back(raw);
         report.files.push_back(options.outDir + "/" + raw);
         if (options.png && swath.rows > 0) {
             const std::string png = SwathName(swath.pass, colour, "png");
             PngOptions dark;
             dark.invert = true;
-            WritePngGreyPacked(options.outDir + "/" + png, swath.bytes, swath.columns, swath.rows,
+            WritePngGreyPacked(out.Stage(png), swath.bytes, swath.columns, swath.rows,
                                static_cast<int>(swath.rowBytes), page.bitsPerPixel, dark);
             report.files.push_back(options.outDir + "/" + png);
         }
@@ -294,21 +326,20 @@ void Split_Make(const SSplitOptions& options, SSplitReport& split, SReport& repo
     split.head = {plan.NozzleCount(),   plan.HeadNozzles(), plan.XPasses(),  plan.YPasses(),
                   plan.PositionCount(), plan.StepHeight(),  plan.RealStep(), plan.LeadLines()};
 
-    std::error_code made;
-    std::filesystem::create_directories(options.outDir, made);
-    if (made)
-        throw std::runtime_error(options.outDir + ": " + made.message());
+    Pages_CheckNotOutputs(split.pages, options.outDir);
+    CStagedFolder out(options.outDir);
     Progress progress("splitting pages");
     for (int c = 0; c < plan.ColorCount(); ++c) {
         progress.Update(c, plan.ColorCount());
         const SPackedPage page =
             Page_Read(split.pages[static_cast<size_t>(c)], plan.BitsPerPixel());
-        split.colours.push_back(Colour_Split(plan, c, page, options, split, report));
+        split.colours.push_back(Colour_Split(plan, c, page, options, out, split, report));
     }
     progress.Update(plan.ColorCount(), plan.ColorCount());
-    const std::string planPath = options.outDir + "/plan.json";
-    Plan_Write(split, planPath);
-    report.files.push_back(planPath);
+    Plan_Write(split, out.Stage("plan.json"));
+    out.Commit(OwnNames());
+    split.written = true;
+    report.files.push_back(options.outDir + "/plan.json");
     const std::string faults = Faults(split);
     if (!faults.empty())
         report.NotMet(faults);
@@ -341,7 +372,8 @@ nlohmann::ordered_json Split_ToJson(const SSplitReport& split, const SSplitOptio
     if (!split.colours.empty()) {
         own["page"] = PageJson(split);
         own["passes"] = split.passes.size();
-        own["plan"] = options.outDir + "/plan.json";
+        if (split.written)
+            own["plan"] = options.outDir + "/plan.json";
         own["colors"] = colours;
     }
     return own;
@@ -379,6 +411,8 @@ void RunSplit(const SSplitOptions& options, SReport& report)
     try {
         Split_Make(options, split, report);
     } catch (...) {
+        // The folder was left as it was: none of the run's files stays.
+        report.files.clear();
         tell();
         throw;
     }

@@ -1,5 +1,6 @@
 // rv_halftone planes: the quality figures of the library's sixteen stored threshold planes, read
 // through CRawMaskData as every renderer reads them, and optionally pictures of them.
+#include "CommandLine.h"
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "PngWriter.h"
@@ -45,6 +46,8 @@ struct SPlanesReport
     bool ok = true;                  // every plane meets every floor
     std::vector<std::string> files;  // written to the --out folder
 };
+
+bool PlaneNumber(double value) { return WholeNumber(value) && value >= 0 && value < rva::kPlaneCount; }
 
 bool IsBasePlane(int plane) { return plane % 4 == 1 || plane % 4 == 2; }
 
@@ -252,7 +255,7 @@ CommandRun AddPlanesCommand(CLI::App& app)
     CLI::App* command = app.add_subcommand(
         "planes", "Show the quality figures of the stored threshold planes, and pictures of them");
     command->add_option("--plane", options->planes, "planes to look at (0 to 15; default all)")
-        ->check(CLI::Range(0, rva::kPlaneCount - 1))
+        ->check(InSet(PlaneNumber, "must be from 0 to " + std::to_string(rva::kPlaneCount - 1)))
         ->delimiter(',');
     AddOutputOptions(
         *command, options->output,

@@ -1,0 +1,92 @@
+// The exit status of every outcome of a command, and of a standard output that cannot be written:
+// the mapping itself, since a sound library never gives some of these outcomes (a promise not
+// met) and a test run seldom meets the others (a full disk).
+#include "Report.h"
+#include "ToolRunner.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <new>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs `run` with the standard output going to `path`, and restores it.
+int WithStandardOutput(const std::string& path, const std::function<int()>& run)
+{
+    std::cout.flush();
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    const int target = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(target, STDOUT_FILENO);
+    close(target);
+    const int status = run();
+    std::cout.flush();
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    std::cout.clear();
+    std::clearerr(stdout);
+    return status;
+}
+
+}  // namespace
+
+TEST(Report, ExitStatusOfEveryOutcome)
+{
+    const std::string file = FreshTestDir() + "/report.json";
+    const struct
+    {
+        const char* name;
+        std::function<void(SReport&)> body;
+        const char* output;  // where the standard output goes; null: a file read back
+        int exit;
+        const char* status;
+    } cases[] = {
+        {"ok", [](SReport&) {}, nullptr, 0, "ok"},
+        {"refused", [](SReport& r) { r.Refuse("no"); }, nullptr, 1, "refused"},
+        {"refusal thrown", [](SReport&) { throw CommandRefusal("no"); }, nullptr, 1, "refused"},
+        {"not met", [](SReport& r) { r.NotMet("a promise failed"); }, nullptr, 1, "not met"},
+        {"file error", [](SReport&) { throw std::runtime_error("x.png: disk full"); }, nullptr, 2,
+         "error"},
+        {"out of memory", [](SReport&) { throw std::bad_alloc(); }, nullptr, 2, "error"},
+        {"ok, output unwritable", [](SReport&) {}, "/dev/full", 2, nullptr},
+        {"not met, output unwritable", [](SReport& r) { r.NotMet("failed"); }, "/dev/full", 2,
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        if (c.output != nullptr && access(c.output, W_OK) != 0)
+            continue;  // no /dev/full here
+        const int exit = WithStandardOutput(c.output != nullptr ? c.output : file, [&c] {
+            return RunReported("mask", true, c.body);
+        });
+        EXPECT_EQ(exit, c.exit) << c.name;
+        if (c.status != nullptr) {
+            std::ifstream in(file);
+            EXPECT_EQ(nlohmann::json::parse(in)["status"], c.status) << c.name;
+        }
+    }
+    EXPECT_EQ(WithStandardOutput(file, [] { return ReportUsageError("mask", true, "bad"); }), 2);
+    std::ifstream in(file);
+    EXPECT_EQ(nlohmann::json::parse(in)["status"], "usage error");
+}
+
+// The whole tool too: a report that cannot be written is an error, whatever the command found.
+TEST(Report, FullStandardOutputIsAnError)
+{
+    if (access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    const SToolRun run = RunTool({"mask", "--nozzle-count", "96", "--json"}, {{}, "/dev/full"});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find("the standard output could not be written"), std::string::npos);
+}

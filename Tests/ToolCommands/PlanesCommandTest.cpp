@@ -59,10 +59,10 @@ TEST(PlanesCommand, JsonFiguresOfASelection)
     EXPECT_EQ(plane5["plane"], 5);
     // Plane 5 is plane 1 rotated: a base matrix with plane 1's floor.
     EXPECT_EQ(plane5["histogram"], "base");
-    EXPECT_EQ(plane5["neighbourFloor"], 947);
-    EXPECT_EQ(plane2["neighbourFloor"], 1834);
+    EXPECT_EQ(plane5["neighborFloor"], 947);
+    EXPECT_EQ(plane2["neighborFloor"], 1834);
     EXPECT_TRUE(plane5["derived"].get<bool>());
-    EXPECT_GE(plane5["neighbourMin"].get<int>(), 947);
+    EXPECT_GE(plane5["neighborMin"].get<int>(), 947);
     EXPECT_LT(plane5["closePairs"].get<int>(), 800);
     EXPECT_TRUE(plane5["misses"].empty());
     EXPECT_FALSE(report.contains("pictures"));

@@ -77,15 +77,15 @@ const char* HistogramName(const SPlaneReport& report)
     return ok ? (base ? "base" : "complement") : "WRONG";
 }
 
-nlohmann::json Plane_ToJson(const SPlaneReport& report)
+nlohmann::ordered_json Plane_ToJson(const SPlaneReport& report)
 {
     const rva::SPlaneFigures& f = report.figures;
     return {
         {"plane", report.plane},
         {"histogram", HistogramName(report)},
         {"derived", report.derived},
-        {"neighbourMin", f.neighbourMin},
-        {"neighbourFloor", rva::kNeighbourFloor[report.plane % 4]},
+        {"neighborMin", f.neighbourMin},
+        {"neighborFloor", rva::kNeighbourFloor[report.plane % 4]},
         {"closePairs", f.closePairs},
         {"rowsBelow", {{"min", f.rowsBelow.min}, {"max", f.rowsBelow.max}}},
         {"lowFrequency",
@@ -95,9 +95,9 @@ nlohmann::json Plane_ToJson(const SPlaneReport& report)
     };
 }
 
-nlohmann::json Report_ToJson(const SPlanesReport& report)
+nlohmann::ordered_json Report_ToJson(const SPlanesReport& report)
 {
-    nlohmann::json json = {{"planes", nlohmann::json::array()}};
+    nlohmann::ordered_json json = {{"planes", nlohmann::ordered_json::array()}};
     for (const SPlaneReport& plane : report.planes)
         json["planes"].push_back(Plane_ToJson(plane));
     return json;

@@ -103,6 +103,10 @@ SToolRun RunTool(const std::vector<std::string>& args, const SToolSetting& setti
     const std::string errPath = dir + "/stderr";
 
     std::vector<std::string> words{RV_HALFTONE_TOOL};
+    if (setting.memoryLimitKiB > 0)  // the shell sets the limit, then becomes the tool
+        words = {"/bin/sh", "-c", "ulimit -v " + std::to_string(setting.memoryLimitKiB) +
+                                      " && exec \"$0\" \"$@\"",
+                 RV_HALFTONE_TOOL};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& word : words)

@@ -18,6 +18,7 @@ struct SToolSetting
 {
     std::vector<std::string> environment;  // "NAME=value" added to the test's own environment
     std::string standardOutput;            // a path the standard output goes to instead
+    long long memoryLimitKiB = 0;          // the address space the tool may use (0: no limit)
 };
 
 // Runs the built rv_halftone with `args` (without the program name), no shell involved, and

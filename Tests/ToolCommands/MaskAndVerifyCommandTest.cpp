@@ -86,6 +86,7 @@ TEST(ToolCommands, RefusalsNameTheOptionAndTheRule)
          kRefused,
          true,
          "page lines up to 1000000000 at most"},
+        {{"planes", "--plane", "16", "--out", page}, kUsage, false, "--plane: 16 must be from 0 to 15"},
         {{"overlap", "--overlap-height", "0"}, kUsage, false, "--overlap-height: 0 must be at least 1"},
         {{"ramp", "--ramp-width", "0"}, kUsage, false, "--ramp-width: 0 must be at least 1"},
         {{"banding", "--dead-nozzles", "544"},
@@ -198,6 +199,7 @@ TEST(ToolCommands, VersionVerboseAnywhereAndUnknownCommands)
         const char* err;
     } cases[] = {
         {{"--version"}, 0, "libRv_Halftone 1.", ""},
+        {{"planes"}, 0, "all 16 plane(s) meet every floor", ""},
         {{"mask", "-v", "--nozzle-count", "96"}, 0, "Pass mask geometry", "Start"},
         {{"maks"},
          2,

@@ -12,10 +12,8 @@
 #include <functional>
 #include <iostream>
 #include <new>
-#include <sstream>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -88,36 +86,18 @@ TEST(Report, ExitStatusOfEveryOutcome)
     EXPECT_EQ(nlohmann::json::parse(in)["status"], "usage error");
 }
 
-// The whole tool too: a report that cannot be written is an error, whatever the command found,
-// and a mask the memory cannot hold is an error that says how much it needed.
-TEST(Report, ToolErrorsSayWhat)
+// A mask the memory cannot hold is an error that says how much it needed: 16,384 nozzles at X x 4
+// in 8 colours need 1.2 GB, here given 600 MB (the sanitizers reserve far more for themselves).
+TEST(Report, MaskBeyondTheMemoryIsAnErrorWithItsSize)
 {
-    const struct
-    {
-        const char* name;
-        std::vector<std::string> args;
-        SToolSetting setting;
-        bool runs;  // false: this build or machine cannot show the case
-        const char* reason;
-    } cases[] = {
-        {"full standard output",
-         {"mask", "--nozzle-count", "96", "--json"},
-         {{}, "/dev/full"},
-         access("/dev/full", W_OK) == 0,
-         "the standard output could not be written"},
-        // 16,384 nozzles at X x 4 in 8 colours: 1.2 GB of mask in 600 MB (the sanitizers reserve
-        // far more address space than that for themselves).
-        {"memory",
-         {"mask", "--nozzle-count", "16384", "--x-res-pass", "4", "--color-count", "8"},
-         {{}, "", 600000},
-         !kSanitized,
-         "not enough memory for the mask: 1212153856 bytes (8 colour(s) of 151519232 bytes)"},
-    };
-    for (const auto& c : cases) {
-        if (!c.runs)
-            continue;
-        const SToolRun run = RunTool(c.args, c.setting);
-        EXPECT_EQ(run.status, 2) << c.name << ": " << run.err;
-        EXPECT_NE(run.err.find(c.reason), std::string::npos) << c.name << ": " << run.err;
-    }
+    if (kSanitized)
+        GTEST_SKIP() << "a sanitizer's own address space exceeds the limit";
+    const SToolRun run = RunTool(
+        {"mask", "--nozzle-count", "16384", "--x-res-pass", "4", "--color-count", "8"},
+        {{}, "", 600000});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find("not enough memory for the mask: 1212153856 bytes (8 colour(s) of "
+                           "151519232 bytes)"),
+              std::string::npos)
+        << run.err;
 }

@@ -17,5 +17,4 @@ grep -q "RV_HALFTONE_KERNEL" <<< "$text" || { echo "RV_HALFTONE_KERNEL is not de
 if grep -q "/rv_halftone" <<< "$text"; then
   echo "the page names the program by a path:"; grep "/rv_halftone" <<< "$text" | head -3; status=1
 fi
-[ "$status" = 0 ] && echo "man page: a section for each of $(wc -w <<< "$commands") commands"
 exit "$status"

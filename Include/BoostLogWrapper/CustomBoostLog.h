@@ -7,6 +7,13 @@
 //     signature, file and line; the logger carries it, so a host need not register it,
 //   - the message text.
 //
+// Nothing of the library reaches the standard output. Boost.Log prints to it with a default sink of
+// its own while the core has no sink; so before a record goes to the core the library registers a
+// sink that takes no record (it stands in for the host's sinks), and a record that no sink of the
+// host takes is dropped, or written to the standard error stream when it is a failure (severity
+// SeverityLevel_Error) and the core's logging is enabled. A host that wants no line at all either
+// chooses the log callback of the C extension (null: no records) or disables the core's logging.
+//
 // The logger lives in libRv_Halftone.so and is exported with this header, so that code of a host
 // that uses the library's headers (ZebQueue.h logs through it) writes to the same logger.
 #pragma once
@@ -42,6 +49,10 @@ public:
 
     // The same usable logger from any thread for the life of the process.
     static Logger& BoostLog_Get();
+
+    // Writes one record to the core as described at the top of this header: to the host's sinks
+    // that take it, else a failure to the standard error stream; never to the standard output.
+    static void Record_ToCore(ESeverityLevel severity, const std::string& text);
 };
 
 namespace zeb_log {
@@ -58,21 +69,19 @@ inline thread_local int t_quiet = 0;
 
 }  // namespace zeb_log
 
-// One log statement: push the function's scope (its full signature, file and line), open a record
-// at the severity, stream the message, push the record, pop the scope. A record the filter
-// rejects streams nothing.
+// One log statement: push the function's scope (its full signature, file and line), write the
+// message and hand the record to the route chosen, or to the core (Record_ToCore); pop the scope.
 #define ZEB_LOG(severity, message)                                                                 \
     do {                                                                                           \
         if (zeb_log::t_quiet == 0) {                                                               \
             BOOST_LOG_FUNCTION();                                                                  \
+            std::ostringstream zebText;                                                            \
+            zebText << message;                                                                    \
             if (const zeb_log::RecordRoute zebRoute =                                              \
-                    zeb_log::g_route.load(std::memory_order_acquire)) {                            \
-                std::ostringstream zebText;                                                        \
-                zebText << message;                                                                \
+                    zeb_log::g_route.load(std::memory_order_acquire))                              \
                 zebRoute((severity), zebText.str());                                               \
-            } else {                                                                               \
-                BOOST_LOG_SEV(CCustomBoostLog::BoostLog_Get(), (severity)) << message;             \
-            }                                                                                      \
+            else                                                                                   \
+                CCustomBoostLog::Record_ToCore((severity), zebText.str());                         \
         }                                                                                          \
     } while (false)
 

@@ -10,9 +10,11 @@ namespace zeb_log {
 using RecordCallback = void (*)(int severity, const char* text, const char* scope, void* user);
 
 // From now on every record of the library goes to `callback` (null: nowhere) instead of the core.
-// Safe while other threads write records: a record being delivered finishes first, and the
-// previous callback is never called once this returns. The callback may be called on any thread
-// that writes a record, never on two at once.
+// Safe while other threads write records: a call of the previous callback under way finishes
+// first, and the previous callback is never called once this returns. The callback is called
+// with no lock of the library held, never on two threads at once: on the thread that writes a
+// record, or on the thread whose call of the callback is under way then (which delivers the
+// record once that call returns). So a callback may build masks itself.
 void Route_ToCallback(RecordCallback callback, void* user);
 
 // Drops this thread's records for the life of the object.

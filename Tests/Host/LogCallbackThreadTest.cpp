@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -73,4 +76,59 @@ TEST(LogCallback, ChangesSafelyWhileTheGeneratorsThreadsLog)
         EXPECT_EQ(state.lateCalls.load(), 0);
         EXPECT_EQ(state.overlaps.load(), 0);
     }
+}
+
+namespace {
+
+// A callback that builds a mask of its own the first time it is called, while the generator's
+// threads of both builds write records.
+struct SBuildingCallback
+{
+    std::atomic<bool> built{false};
+    std::atomic<bool> innerCreated{false};
+    std::atomic<int> calls{0};
+};
+
+void BuildOnRecord(int, const char*, const char*, void* user)
+{
+    auto& state = *static_cast<SBuildingCallback*>(user);
+    state.calls.fetch_add(1);
+    if (state.built.exchange(true))
+        return;
+    SMaskParam p = DefaultMaskParam();
+    p.nozzleCount = 96;
+    p.colorCount = 1;
+    void* mask = nullptr;
+    state.innerCreated = halfton_mask_container_create(ToTestParam(p), mask);
+    rv_halftone_mask_delete(&mask);
+}
+
+}  // namespace
+
+// A callback may build a mask: no deadlock between the callback's thread, which waits for the
+// inner build, and the inner generator's threads, which write records meanwhile.
+TEST(LogCallback, MayBuildAMaskItself)
+{
+    SBuildingCallback state;
+    rv_halftone_set_log_callback(BuildOnRecord, &state);
+    std::promise<bool> done;
+    std::future<bool> outer = done.get_future();
+    std::thread host([&done] {
+        SMaskParam p = DefaultMaskParam();
+        p.nozzleCount = 96;
+        p.colorCount = 1;
+        void* mask = nullptr;
+        done.set_value(halfton_mask_container_create(ToTestParam(p), mask));
+        rv_halftone_mask_delete(&mask);
+    });
+    if (outer.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+        ADD_FAILURE() << "the build whose callback builds a mask did not end: a deadlock";
+        std::_Exit(1);  // the threads cannot be joined
+    }
+    host.join();
+    rv_halftone_set_log_callback(nullptr, nullptr);
+    EXPECT_TRUE(outer.get());
+    EXPECT_TRUE(state.innerCreated.load());
+    // The outer and the inner builds' Start and End at least.
+    EXPECT_GE(state.calls.load(), 4);
 }

@@ -18,6 +18,8 @@ if [ "$tools" = tools ]; then
   page=$(man -M "$work/prefix/share/man" -w rv_halftone)
   test "$(realpath "$page")" = "$(realpath "$work/prefix/share/man/man1/rv_halftone.1")"
   man -M "$work/prefix/share/man" rv_halftone 2>/dev/null | grep -q "feather-percent"
+  bash "$source/Tests/ToolCommands/check_man_page.sh" "$work/prefix/bin/rv_halftone" \
+    "$work/prefix/share/man/man1/rv_halftone.1"
   echo "installed man page: ok"
 fi
 cmake -S "$source/Tests/Packaging/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$work/prefix" > /dev/null

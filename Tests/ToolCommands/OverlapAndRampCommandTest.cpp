@@ -15,11 +15,15 @@ TEST(OverlapCommand, ReportsComplementaryShares)
     double previousHead = -1.0;
     for (const nlohmann::json& share : report["shares"]) {
         // Ink 100: the parts are exact complements, and the head's share never falls.
-        EXPECT_EQ(share["both"], 0);
-        EXPECT_DOUBLE_EQ(share["head"].get<double>() + share["tail"].get<double>(), 1.0);
-        EXPECT_GE(share["head"].get<double>(), previousHead);
-        previousHead = share["head"].get<double>();
+        EXPECT_EQ(share["bothPixels"], 0);
+        EXPECT_DOUBLE_EQ(share["headPercent"].get<double>() + share["tailPercent"].get<double>(),
+                         100.0);
+        EXPECT_GE(share["headPercent"].get<double>(), previousHead);
+        previousHead = share["headPercent"].get<double>();
     }
+    SPngHeader chart;
+    std::string chartError;
+    EXPECT_TRUE(ReadPngHeader(dir + "/overlap_shares.png", chart, chartError)) << chartError;
     for (const char* name : {"overlap_head.png", "overlap_tail.png", "overlap_sum.png"}) {
         SPngHeader header;
         std::string error;

@@ -1,5 +1,6 @@
 // The tool's PNG writer: what it writes reads back, through libpng, as the pixels it was given.
 
+#include "PngReader.h"
 #include "PngWriter.h"
 #include "Canvas.h"
 #include "ToolRunner.h"
@@ -136,6 +137,24 @@ INSTANTIATE_TEST_SUITE_P(Cases, PngWriterPacked,
                          [](const ::testing::TestParamInfo<SPackedCase>& c) {
                              return c.param.name;
                          });
+
+// A page longer than libpng's default limit of 1,000,000 pixels a side is written and read back
+// whole: 1 x 1,048,576 pixels, one bit each.
+TEST(PngReader, ReadsSidesBeyondLibpngsDefaultLimit)
+{
+    const int height = 1 << 20;
+    std::vector<uint8_t> rows(height);
+    for (int y = 0; y < height; ++y)
+        rows[y] = (y % 3 == 0) ? 0x80 : 0x00;
+    const std::string path = FreshTestDir() + "/tall.png";
+    WritePngGreyPacked(path, rows.data(), 1, height, 1, 1);
+    CPngReader reader(path);
+    ASSERT_EQ(reader.Info().width, 1);
+    ASSERT_EQ(reader.Info().height, height);
+    std::vector<uint8_t> read(height, 0);
+    reader.ReadGreyRows(read.data());
+    EXPECT_EQ(read, rows);
+}
 
 // Every refusal names the file, and no file is left behind.
 TEST(PngWriter, RefusalsThrowAndLeaveNoFile)

@@ -4,12 +4,15 @@
 #include <png.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <csetjmp>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+#include <thread>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -91,19 +94,32 @@ bool ReadInfo(std::FILE* file, SPngHeader& header, char* message)
 
 }  // namespace
 
-SToolRun RunTool(const std::vector<std::string>& args)
+SToolRun RunTool(const std::vector<std::string>& args, const SToolSetting& setting)
 {
     // The streams go through files, so a chatty tool cannot block on a pipe.
     static const std::string dir = g_testDirs.Make("run");
-    const std::string outPath = dir + "/stdout";
+    const std::string outPath =
+        setting.standardOutput.empty() ? dir + "/stdout" : setting.standardOutput;
     const std::string errPath = dir + "/stderr";
 
     std::vector<std::string> words{RV_HALFTONE_TOOL};
+    if (setting.memoryLimitKiB > 0)  // the shell sets the limit, then becomes the tool
+        words = {"/bin/sh", "-c", "ulimit -v " + std::to_string(setting.memoryLimitKiB) +
+                                      " && exec \"$0\" \"$@\"",
+                 RV_HALFTONE_TOOL};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable != nullptr; ++variable)
+        variables.emplace_back(*variable);
+    variables.insert(variables.end(), setting.environment.begin(), setting.environment.end());
+    std::vector<char*> envp;
+    for (std::string& variable : variables)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -113,7 +129,7 @@ SToolRun RunTool(const std::vector<std::string>& args)
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
 
     SToolRun run;
@@ -122,13 +138,24 @@ SToolRun RunTool(const std::vector<std::string>& args)
         return run;
     }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    for (;;) {
+        const pid_t ended = waitpid(pid, &status, WNOHANG);
+        if (ended == pid)
+            break;
+        if (ended < 0 && errno != EINTR) {
             run.err = "lost the tool process";
             return run;
         }
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = FileText(outPath);
+    run.out = setting.standardOutput.empty() ? FileText(outPath) : std::string();
     run.err = FileText(errPath);
     return run;
 }

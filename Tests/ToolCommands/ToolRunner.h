@@ -13,9 +13,18 @@ struct SToolRun
     std::string err;  // standard error
 };
 
+// Where and how the tool runs, when not as the test itself does.
+struct SToolSetting
+{
+    std::vector<std::string> environment;  // "NAME=value" added to the test's own environment
+    std::string standardOutput;            // a path the standard output goes to instead
+    long long memoryLimitKiB = 0;          // the address space the tool may use (0: no limit)
+};
+
 // Runs the built rv_halftone with `args` (without the program name), no shell involved, and
-// waits for it.
-SToolRun RunTool(const std::vector<std::string>& args);
+// waits for it; a run that has not ended after two minutes is killed (status 128 + 9), so that a
+// tool that hangs fails its test.
+SToolRun RunTool(const std::vector<std::string>& args, const SToolSetting& setting = {});
 
 // A new empty directory under the test temporary directory, named after the running test and
 // removed when the test program ends.

@@ -291,9 +291,9 @@ void Report_Print(const SBandingReport& report, const SBandingOptions& options)
     }
     const SBandingFigures& f = report.figures;
     const double dpi = options.settings.dpi;
-    std::printf("Banding: page lines %d to %d (%d cycles of %d lines, step %d), %d sub-rows per "
+    std::printf("Banding: page lines %d:%d (%d cycles of %d lines, step %d), %d sub-rows per "
                 "row, %g dpi\n",
-                f.lines.first, f.lines.end - 1, f.lines.Count() / report.cycleLines,
+                f.lines.first, f.lines.end, f.lines.Count() / report.cycleLines,
                 report.cycleLines, report.stepHeight, options.settings.subRows, dpi);
     std::printf("  mean coverage      %8.3f %%\n", 100.0 * f.meanCoverage);
     std::printf("  banding index      %8.3f %% (RMS of the bands of %g to %g mm)\n", f.indexPercent,

@@ -113,8 +113,31 @@ std::vector<double> Ticks(double low, double high)
 
 }  // namespace
 
+int ScaleWithinCap(long long width, long long height, int asked, long long frameWidth,
+                   long long frameHeight)
+{
+    for (int scale = asked; scale >= 1; --scale)
+        if ((width * scale + frameWidth) * (height * scale + frameHeight) <= kMaxPicturePixels)
+            return scale;
+    return 0;
+}
+
+namespace {
+
+int CheckedSide(int side, int other)
+{
+    const long long pixels = static_cast<long long>(std::max(side, 1)) * std::max(other, 1);
+    if (pixels > kMaxPicturePixels)
+        throw PngError("a picture of " + std::to_string(side) + " x " + std::to_string(other) +
+                       " pixels has more than the " + std::to_string(kMaxPicturePixels) +
+                       " pixels a picture may have");
+    return std::max(side, 1);
+}
+
+}  // namespace
+
 CCanvas::CCanvas(int width, int height, SRgb background)
-    : m_width(std::max(width, 1)), m_height(std::max(height, 1)),
+    : m_width(CheckedSide(width, height)), m_height(std::max(height, 1)),
       m_pixels(static_cast<size_t>(m_width) * m_height * 3)
 {
     Fill(0, 0, m_width, m_height, background);
@@ -327,5 +350,122 @@ CCanvas StackedChart(int width, int height, const SChartAxes& axes, const std::v
         canvas.Text(at + 3, area.top + 2, marker.label, kBlack);
     }
     DrawAxisLines(canvas, area);
+    return canvas;
+}
+
+namespace {
+
+// Where FramedPicture puts things: margins round the scaled picture.
+struct SFrameLayout
+{
+    int left, top, right, bottom;  // margins
+};
+
+int WidestLabel(const std::vector<double>& ticks)
+{
+    int widest = 0;
+    for (const double t : ticks)
+        widest = std::max(widest, CCanvas::TextWidth(TickLabel(t)));
+    return widest;
+}
+
+SFrameLayout FrameLayout(const SPictureFrame& frame)
+{
+    const int text = CCanvas::TextHeight();
+    int panel = LegendWidth(frame.legend);
+    for (const std::string& note : frame.notes)
+        panel = std::max(panel, CCanvas::TextWidth(note) + 16);
+    int marks = 0;
+    for (const SChartMarker& mark : frame.yMarks)
+        marks = std::max(marks, CCanvas::TextWidth(mark.label) + 4);
+    const int ticks = WidestLabel(Ticks(frame.axes.yMin, frame.axes.yMax));
+    const int left = 8 + std::max({ticks + 8, marks + 12, CCanvas::TextWidth(frame.axes.yLabel)});
+    const int top = 2 * text + 16;
+    const int bottom = 2 * text + 20;
+    return {left, top, panel + 16, bottom};
+}
+
+// The panel's height: the legend, then the notes.
+int PanelHeight(const SPictureFrame& frame)
+{
+    return static_cast<int>(frame.legend.size() + frame.notes.size()) *
+               (CCanvas::TextHeight() + 4) +
+           8;
+}
+
+}  // namespace
+
+int FramedPictureScale(int width, int height, int asked, const SPictureFrame& frame)
+{
+    const SFrameLayout layout = FrameLayout(frame);
+    for (int scale = ScaleWithinCap(width, height, asked, layout.left + layout.right,
+                                    layout.top + layout.bottom);
+         scale >= 1; --scale) {
+        const long long canvasHeight = std::max<long long>(
+            static_cast<long long>(height) * scale + layout.top + layout.bottom,
+            layout.top + PanelHeight(frame));
+        if ((static_cast<long long>(width) * scale + layout.left + layout.right) * canvasHeight <=
+            kMaxPicturePixels)
+            return scale;
+    }
+    return 0;
+}
+
+CCanvas FramedPicture(const SRgbPicture& picture, int scale, const SPictureFrame& frame)
+{
+    const SFrameLayout layout = FrameLayout(frame);
+    const int shownWidth = picture.width * scale, shownHeight = picture.height * scale;
+    CCanvas canvas(layout.left + shownWidth + layout.right,
+                   std::max(layout.top + shownHeight + layout.bottom,
+                            layout.top + PanelHeight(frame)));
+    const int text = CCanvas::TextHeight();
+    const SChartAxes& axes = frame.axes;
+    canvas.Paste(layout.left, layout.top, picture.rgb.data(), picture.width, picture.height, scale);
+    // The y axis counts down the picture, the x axis across it.
+    const auto atX = [&](double x) {
+        return layout.left + static_cast<int>(std::lround((x - axes.xMin) /
+                                                          (axes.xMax - axes.xMin) * shownWidth));
+    };
+    const auto atY = [&](double y) {
+        return layout.top + static_cast<int>(std::lround((y - axes.yMin) /
+                                                         (axes.yMax - axes.yMin) * shownHeight));
+    };
+    const int right = layout.left + shownWidth, bottom = layout.top + shownHeight;
+    canvas.Text(layout.left, 4, axes.title, kBlack);
+    for (const double t : Ticks(axes.xMin, axes.xMax)) {
+        canvas.Line(atX(t), bottom, atX(t), bottom + 3, kBlack);
+        const std::string label = TickLabel(t);
+        canvas.Text(atX(t) - CCanvas::TextWidth(label) / 2, bottom + 6, label, kBlack);
+    }
+    for (const double t : Ticks(axes.yMin, axes.yMax)) {
+        canvas.Line(layout.left - 4, atY(t), layout.left - 1, atY(t), kBlack);
+        const std::string label = TickLabel(t);
+        canvas.Text(layout.left - 6 - CCanvas::TextWidth(label), atY(t) - text / 2, label, kBlack);
+    }
+    canvas.Text((layout.left + right - CCanvas::TextWidth(axes.xLabel)) / 2, bottom + text + 12,
+                axes.xLabel, kBlack);
+    canvas.Text(4, layout.top - text - 6, axes.yLabel, kBlack);
+    // The frame, one pixel outside the picture.
+    canvas.Line(layout.left - 1, layout.top - 1, right, layout.top - 1, kBlack);
+    canvas.Line(layout.left - 1, bottom, right, bottom, kBlack);
+    canvas.Line(layout.left - 1, layout.top - 1, layout.left - 1, bottom, kBlack);
+    canvas.Line(right, layout.top - 1, right, bottom, kBlack);
+    // Marks: a red wedge pointing at the line, its label above the wedge, and a tick on the
+    // right edge.
+    const SRgb mark = {220, 0, 0};
+    for (const SChartMarker& m : frame.yMarks) {
+        const int y = atY(m.x);
+        for (int d = 0; d < 6; ++d)
+            canvas.Line(layout.left - 12 + d, y - (5 - d), layout.left - 12 + d, y + (5 - d), mark);
+        canvas.Fill(layout.left - 6, y, 5, std::max(1, scale), mark);
+        canvas.Text(layout.left - 8 - CCanvas::TextWidth(m.label), y - text - 6, m.label, mark);
+        canvas.Fill(right + 1, y, 6, std::max(1, scale), mark);
+    }
+    const int panelLeft = right + 14;
+    int y = layout.top + canvas.Legend(panelLeft, layout.top, frame.legend) + 4;
+    for (const std::string& note : frame.notes) {
+        canvas.Text(panelLeft, y, note, kBlack);
+        y += text + 4;
+    }
     return canvas;
 }

@@ -17,9 +17,21 @@ constexpr SRgb kWhite = {255, 255, 255};
 constexpr SRgb kBlack = {0, 0, 0};
 constexpr SRgb kGrey = {160, 160, 160};
 
+// The most pixels a picture of the tool may have (8192 x 4096; about 100 MB as RGB while it is
+// drawn): a scale that would make more is lowered, and a picture that has more at scale 1 is
+// refused.
+constexpr long long kMaxPicturePixels = 1LL << 25;
+
+// The largest scale from 1 to `asked` at which a picture of width x height pixels, each shown as
+// scale x scale, plus a frame of frameWidth x frameHeight pixels around it, stays within
+// kMaxPicturePixels; 0 when none does.
+int ScaleWithinCap(long long width, long long height, int asked, long long frameWidth = 0,
+                   long long frameHeight = 0);
+
 class CCanvas
 {
 public:
+    // Throws PngError, before allocating, for more than kMaxPicturePixels.
     CCanvas(int width, int height, SRgb background = kWhite);
 
     int Width() const { return m_width; }
@@ -89,3 +101,30 @@ struct SChartMarker
 CCanvas StackedChart(int width, int height, const SChartAxes& axes, const std::vector<double>& x,
                      const std::vector<SChartLayer>& layers,
                      const std::vector<SChartMarker>& markers);
+
+// A raster picture in a frame, the way every picture of a simulated print is shown: the title
+// above, ticks and labels on both axes, the legend and notes at the right, marks on the y axis
+// (a wedge in the left margin and its label, so that the picture itself stays whole). The axes
+// give the picture's extent in their units: xMin at the left edge of the first column and xMax at
+// the right edge of the last; yMin at the top edge of the first row and yMax at the bottom edge
+// of the last (rows count down, as page lines do).
+struct SRgbPicture
+{
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;  // rows of width x 3 bytes
+};
+
+struct SPictureFrame
+{
+    SChartAxes axes;
+    std::vector<std::pair<std::string, SRgb>> legend;
+    std::vector<std::string> notes;  // lines of text under the legend
+    std::vector<SChartMarker> yMarks;
+};
+
+CCanvas FramedPicture(const SRgbPicture& picture, int scale, const SPictureFrame& frame);
+
+// The largest scale from 1 to `asked` at which FramedPicture stays within kMaxPicturePixels; 0
+// when none does.
+int FramedPictureScale(int width, int height, int asked, const SPictureFrame& frame);

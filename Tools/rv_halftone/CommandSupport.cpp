@@ -1,15 +1,18 @@
 #include "CommandSupport.h"
 
+#include "CommandLine.h"
 #include "RecordOptions.h"
 
 #include <Rv_Halftone/Rv_Halftone_Ext.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <regex>
 #include <stdexcept>
 
@@ -21,6 +24,12 @@ PngOptions SOutputOptions::Png(bool invert) const
     return png;
 }
 
+namespace {
+
+bool ScaleFactor(double value) { return AtLeastOne(value) && value <= 16.0; }
+
+}  // namespace
+
 void AddOutputOptions(CLI::App& command, SOutputOptions& options, const std::string& outHelp,
                       const char* jsonHelp)
 {
@@ -30,10 +39,110 @@ void AddOutputOptions(CLI::App& command, SOutputOptions& options, const std::str
     if (!options.outDir.empty())
         out->capture_default_str();
     command
-        .add_option("--scale", options.scale, "enlarge pictures by this integer factor (1 to 16)")
-        ->check(CLI::Range(1, 16))
+        .add_option("--scale", options.scale,
+                    "enlarge pictures by this integer factor (1 to 16; a picture stays within " +
+                        std::to_string(kMaxPicturePixels) + " pixels)")
+        ->check(InSet(ScaleFactor, "must be a whole number from 1 to 16"))
         ->capture_default_str();
 }
+
+void WarnPictureOptionsWithoutOut(const CLI::App& command, const SOutputOptions& output,
+                                  const std::vector<std::string>& options, SReport& report)
+{
+    if (!output.outDir.empty())
+        return;
+    for (const std::string& name : options)
+        if (command.get_option(name)->count() > 0)
+            report.Warn(name + " changes nothing without --out: it shapes the pictures");
+}
+
+void AddColorOption(CLI::App& command, int& color, const std::string& help)
+{
+    command.add_option("--color", color, help)->default_str("every colour");
+}
+
+std::vector<int> ChosenColors(int color, int colorCount)
+{
+    std::vector<int> colors;
+    if (color >= 0 && color < colorCount)
+        colors.push_back(color);
+    else if (color == -1)
+        for (int c = 0; c < colorCount; ++c)
+            colors.push_back(c);
+    else
+        throw CommandRefusal("--color " + std::to_string(color) + ": the mode has colours 0 to " +
+                             std::to_string(colorCount - 1) + " (--color-count " +
+                             std::to_string(colorCount) + ")");
+    return colors;
+}
+
+bool ParseLineRange(const std::string& text, SWideLineRange& lines)
+{
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos)
+        return false;
+    const auto whole = [](const char* from, const char* to, long long& value) {
+        const auto [end, error] = std::from_chars(from, to, value);
+        return error == std::errc() && end == to && from != to;
+    };
+    const char* begin = text.data();
+    return whole(begin, begin + colon, lines.first) &&
+           whole(begin + colon + 1, begin + text.size(), lines.end) && lines.first < lines.end;
+}
+
+namespace {
+
+// The scale a picture gets, with a warning when it is less than asked.
+int PictureScale(int scale, int askedScale, const std::string& kind, SReport& report)
+{
+    if (scale == 0)
+        throw CommandRefusal(kind + " would have more than " + std::to_string(kMaxPicturePixels) +
+                             " pixels even at scale 1, the most a picture may have (choose fewer "
+                             "lines with --lines, or fewer resolution passes)");
+    if (scale < askedScale)
+        report.Warn(kind + " are drawn at scale " + std::to_string(scale) + ", not " +
+                    std::to_string(askedScale) + ": larger, they would have more than " +
+                    std::to_string(kMaxPicturePixels) + " pixels, the most a picture may have");
+    return scale;
+}
+
+}  // namespace
+
+void WriteFramedPicture(const std::string& path, const SRgbPicture& picture,
+                        const SPictureFrame& frame, int askedScale, const std::string& kind,
+                        SReport& report)
+{
+    const int scale = PictureScale(
+        FramedPictureScale(picture.width, picture.height, askedScale, frame), askedScale, kind,
+        report);
+    FramedPicture(picture, scale, frame).WritePng(path);
+}
+
+void WriteMaskPicture(const std::string& path, const unsigned char* rows, int width, int height,
+                      int lineBytes, int bitsPerPixel, int askedScale, const std::string& kind,
+                      SReport& report)
+{
+    PngOptions png;
+    png.scale = PictureScale(ScaleWithinCap(width, height, askedScale), askedScale, kind, report);
+    png.invert = true;
+    WritePngGreyPacked(path, rows, width, height, lineBytes, bitsPerPixel, png);
+}
+
+namespace {
+
+// Why a build ran out of memory, with the size it needed once the geometry was known (the library
+// sizes the mask before it allocates it).
+std::string NotEnoughMemoryReason(const CMaskData_Base& mask)
+{
+    const long long colorBytes = mask.MaskBytes_OneColor();
+    const int colors = mask.MaskParam_Current().colorCount;
+    if (colorBytes <= 0)
+        return "not enough memory to build the mask";
+    return "not enough memory for the mask: " + std::to_string(colorBytes * colors) + " bytes (" +
+           std::to_string(colors) + " colour(s) of " + std::to_string(colorBytes) + " bytes)";
+}
+
+}  // namespace
 
 std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, SReport& report)
 {
@@ -47,8 +156,12 @@ std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, SReport& repo
         return nullptr;
     }
     auto mask = std::make_unique<CMaskData_Base>();
-    if (mask->Create(param))
-        return mask;
+    try {
+        if (mask->Create(param))
+            return mask;
+    } catch (const std::bad_alloc&) {
+        throw std::runtime_error(NotEnoughMemoryReason(*mask));
+    }
     report.Refuse("the library accepted the record but could not build the mask (see its records "
                   "above)");
     return nullptr;

@@ -1,29 +1,45 @@
 #include "ConsoleLog.h"
 
-#include <BoostLogWrapper/CustomBoostLog.h>
+#include <Rv_Halftone/Rv_Halftone_Ext.h>
 
-#include <boost/log/attributes/named_scope.hpp>
-#include <boost/log/core.hpp>
-#include <boost/log/expressions.hpp>
-#include <boost/log/support/date_time.hpp>
-#include <boost/log/utility/setup/console.hpp>
+#include <atomic>
+#include <cstdio>
+#include <string>
 
-#include <iostream>
+namespace {
 
-namespace logging = boost::log;
-namespace expr = boost::log::expressions;
-
-BOOST_LOG_ATTRIBUTE_KEYWORD(severity_keyword, "Severity", ESeverityLevel)
-
-void AddConsoleLog(bool verbose)
+// Severities as the library's callback gives them.
+enum ESeverity
 {
-    logging::core::get()->add_global_attribute("Scope", logging::attributes::named_scope());
-    auto sink = logging::add_console_log(
-        std::clog,
-        logging::keywords::format =
-            (expr::stream << "[" << severity_keyword << "] "
-                          << expr::format_named_scope("Scope", logging::keywords::format = "%n",
-                                                      logging::keywords::depth = 1)
-                          << ": " << expr::smessage));
-    sink->set_filter(severity_keyword >= (verbose ? SeverityLevel_Info : SeverityLevel_Error));
+    Severity_Trace = 0,
+    Severity_Info = 1,
+    Severity_Error = 2,
+};
+
+std::atomic<int> g_lowestShown{Severity_Error};
+
+const char* SeverityName(int severity)
+{
+    switch (severity) {
+    case Severity_Trace: return "trace";
+    case Severity_Info: return "info";
+    case Severity_Error: return "error";
+    }
+    return "record";
 }
+
+void ToStandardError(int severity, const char* text, const char* scope, void*)
+{
+    if (severity < g_lowestShown.load(std::memory_order_relaxed))
+        return;
+    // One write per line, so that lines of the library's threads do not mix.
+    const std::string line = std::string("[") + SeverityName(severity) + "] " + scope + ": " +
+                             text + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+}  // namespace
+
+void RouteLibraryRecordsToStandardError() { rv_halftone_set_log_callback(&ToStandardError, nullptr); }
+
+void ShowProgressRecords() { g_lowestShown.store(Severity_Info, std::memory_order_relaxed); }

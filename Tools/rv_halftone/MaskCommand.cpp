@@ -27,7 +27,8 @@ struct SMaskOptions
 {
     alignas(4) SMaskParam param;  // packed: see RecordOptions.h
     SOutputOptions output;
-    std::string lines;  // "FIRST:LAST" page lines of the pass maps; empty: the lead-in and a cycle
+    std::string lines;  // "FIRST:END" page lines of the pass maps; empty: the steady state
+    int color = -1;     // the colour of the pictures; -1 every colour
 };
 
 struct SGeometry
@@ -52,19 +53,21 @@ struct SMaskReport
     alignas(4) SMaskParam current;  // packed: see RecordOptions.h
     SGeometry geometry;
     std::string kernel;
-    std::vector<std::string> passColours;  // pass t in colour t mod their count
 };
 
-// Page lines a pass map shows at most: by default (the lead-in and one cycle of mask positions
-// fit for every common mode), and when chosen with --lines. Longer stretches are cut, and the
-// report says so.
+// Page lines a pass map shows at most: by default (a swath and one cycle of mask positions fit
+// for every common mode), and when chosen with --lines. Longer stretches are cut, and the report
+// says so.
 constexpr int kPassMapDefaultLines = 4096;
 constexpr int kPassMapMaxLines = 16384;
+// The last page line a pass map may show: any real page is far shorter (a billion lines are 42 km
+// at 600 lines an inch), and the pass numbers of every line up to it fit an int.
+constexpr long long kLastPageLine = 1000000000;
 
 // The stretch the pass maps show, and what was cut of the one asked for ("" when nothing).
 struct SPassMapLines
 {
-    SLineRange lines;
+    rv_analysis::SIndexRange lines;
     std::string note;
 };
 
@@ -73,8 +76,6 @@ SMaskReport Report_Make(const CMaskData_Base& mask)
     SMaskReport report;
     report.current = mask.MaskParam_Current();
     report.kernel = rv_halftone_kernel_variant();
-    for (const PassColour& colour : PassPalette(mask.BasePass()))
-        report.passColours.push_back(colour.name);
     SGeometry& g = report.geometry;
     g.maskWidth = mask.MaskWidth();
     g.maskHeight = mask.MaskHeight_IncludeRes();
@@ -92,10 +93,10 @@ SMaskReport Report_Make(const CMaskData_Base& mask)
     return report;
 }
 
-nlohmann::json Report_ToJson(const SMaskReport& report)
+nlohmann::ordered_json Report_ToJson(const SMaskReport& report)
 {
     const SGeometry& g = report.geometry;
-    nlohmann::json json = {
+    nlohmann::ordered_json json = {
         {"current", RecordToJson(report.current)},
         {"geometry",
          {
@@ -114,7 +115,6 @@ nlohmann::json Report_ToJson(const SMaskReport& report)
              {"yResStep", g.yResStep},
          }},
         {"kernel", report.kernel},
-        {"passColours", report.passColours},
     };
     return json;
 }
@@ -156,115 +156,136 @@ void Report_Print(const SMaskReport& report)
         c.bitsPerPixel);
 }
 
-// "FIRST:LAST" into a range; false when the text is not two whole numbers in order.
-bool ParseLines(const std::string& text, SLineRange& lines)
-{
-    char end = '\0';
-    return std::sscanf(text.c_str(), "%d:%d%c", &lines.first, &lines.last, &end) == 2 &&
-           lines.first <= lines.last;
-}
-
-// The stretch --lines asks for, or the default: from the top of the lead-in, at least one more
-// swath and one whole cycle of positions. Refuses a stretch above the lead-in's top.
+// The stretch --lines asks for, or the default: the steady state from page line 0 (a step of the
+// lead-in above it, so that the mark of page line 0 shows), a swath and a cycle of positions long.
+// Refuses a stretch above the lead-in's top or past kLastPageLine.
 SPassMapLines PassMapLines(const rv_analysis::CPrintPlan& plan, const std::string& asked,
                            SReport& report)
 {
     SPassMapLines chosen;
-    const int height = plan.MaskRows();
-    int cap = kPassMapMaxLines;
+    const long long top = -plan.LeadLines();
+    SWideLineRange wide;
+    long long cap = kPassMapMaxLines;
     if (asked.empty()) {
-        chosen.lines.first = -plan.LeadLines();
-        chosen.lines.last =
-            chosen.lines.first + std::max(2 * height, height + plan.CycleLines()) - 1;
+        wide.first = -std::min(plan.LeadLines(), plan.StepHeight());
+        wide.end = std::max(plan.MaskRows(), plan.CycleLines());
         cap = kPassMapDefaultLines;
-    } else if (!ParseLines(asked, chosen.lines)) {
+    } else if (!ParseLineRange(asked, wide)) {
         report.Refuse("--lines " + asked +
-                      ": give FIRST:LAST page lines with FIRST <= LAST, e.g. --lines=-100:400 "
-                      "(negative lines lie in the lead-in)");
+                      ": give FIRST:END page lines with FIRST < END, END excluded, e.g. "
+                      "--lines=-100:400 (negative lines lie in the lead-in)");
         return chosen;
-    } else if (chosen.lines.first < -plan.LeadLines()) {
-        report.Refuse("--lines " + asked + ": the first line must be at least " +
-                      std::to_string(-plan.LeadLines()) +
+    } else if (wide.first < top) {
+        report.Refuse("--lines " + asked + ": FIRST must be at least " + std::to_string(top) +
                       ", the top of the lead-in (no pass reaches above it)");
         return chosen;
     }
-    if (chosen.lines.Count() > cap) {
-        chosen.note = "lines " + std::to_string(chosen.lines.first + cap) + " to " +
-                      std::to_string(chosen.lines.last) + " cut: at most " + std::to_string(cap) +
+    if (wide.end > wide.first + cap) {
+        chosen.note = "lines " + std::to_string(wide.first + cap) + ":" +
+                      std::to_string(wide.end) + " cut: at most " + std::to_string(cap) +
                       " lines" + (asked.empty() ? ", choose others with --lines" : "");
-        chosen.lines.last = chosen.lines.first + cap - 1;
+        wide.end = wide.first + cap;
     }
+    if (wide.end > kLastPageLine) {
+        report.Refuse("--lines " + asked + ": the pass maps show page lines up to " +
+                      std::to_string(kLastPageLine) + " at most");
+        return chosen;
+    }
+    chosen.lines = {static_cast<int>(wide.first), static_cast<int>(wide.end)};
     return chosen;
 }
 
-// One picture per colour and mask position (fired pixels dark), one pass map and one chart of
-// the passes' shares per line per colour. Returns the paths written.
+// Per colour chosen: one picture per mask position (fired pixels dark), one pass map and one chart
+// of the passes' shares per line. Returns the paths written.
 std::vector<std::string> Pictures_Write(const rv_analysis::CPrintPlan& plan,
-                                        const SPassMapLines& chosen, const SOutputOptions& output)
+                                        const SPassMapLines& chosen, const SMaskOptions& options,
+                                        SReport& report)
 {
+    const SOutputOptions& output = options.output;
+    const std::vector<int> colors = ChosenColors(options.color, plan.ColorCount());
     PrepareOutDir(output.outDir,
                   {R"(mask_c\d+_p\d+\.png)", R"(passmap_c\d+\.png)", R"(shares_c\d+\.png)"});
-    const int colours = plan.ColorCount();
+    const std::vector<SPassColor> palette = PassPalette(plan);
     const int positions = plan.PositionCount();
+    const long long total = static_cast<long long>(colors.size()) * (positions + 2);
     std::vector<std::string> files;
     Progress progress("writing pictures");
-    for (int c = 0; c < colours; ++c) {
+    long long done = 0;
+    for (const int c : colors) {
         // Pass p < N lays position p.
         for (int p = 0; p < positions; ++p) {
-            progress.Update(static_cast<long long>(c) * (positions + 2) + p,
-                            static_cast<long long>(colours) * (positions + 2));
+            progress.Update(done++, total);
             char name[64];
             std::snprintf(name, sizeof name, "mask_c%d_p%02d.png", c, p);
             files.push_back(output.outDir + "/" + name);
-            WritePngGreyPacked(files.back(), plan.RowsOfPosition(c, p), plan.Width(),
-                               plan.MaskRows(), plan.LineBytes(), plan.BitsPerPixel(),
-                               output.Png(true));
+            WriteMaskPicture(files.back(), plan.RowsOfPosition(c, p), plan.Width(), plan.MaskRows(),
+                             plan.LineBytes(), plan.BitsPerPixel(), output.scale,
+                             "the mask pictures", report);
         }
-        const SLineRange& lines = chosen.lines;
+        const rv_analysis::SIndexRange& lines = chosen.lines;
+        const rv_analysis::SFireCounts fired =
+            rv_analysis::Simulate(plan, c, lines.first, lines.Count());
         files.push_back(output.outDir + "/passmap_c" + std::to_string(c) + ".png");
-        WritePassMap(files.back(), rv_analysis::Simulate(plan, c, lines.first, lines.Count()),
-                     plan.Mask().BasePass(), output.scale, chosen.note);
-        progress.Update(static_cast<long long>(c) * (positions + 2) + positions + 1,
-                        static_cast<long long>(colours) * (positions + 2));
+        WriteFramedPicture(
+            files.back(), PassMapPicture(fired, palette),
+            PassMapFrame(plan, c, fired, palette,
+                         chosen.note.empty() ? std::vector<std::string>{}
+                                             : std::vector<std::string>{chosen.note}),
+            output.scale, "the pass maps", report);
+        progress.Update(done++, total);
         files.push_back(output.outDir + "/shares_c" + std::to_string(c) + ".png");
-        WritePassShares(files.back(), plan, c, lines);
+        WritePassShares(files.back(), plan, c, palette, lines);
+        progress.Update(done++, total);
     }
     return files;
 }
 
-void PrintLegend(const SMaskReport& report, const SPassMapLines& chosen)
+nlohmann::ordered_json PassMap_ToJson(const rv_analysis::CPrintPlan& plan,
+                                      const SPassMapLines& chosen)
 {
-    const size_t count = report.passColours.size();
-    std::printf("Pass maps: page lines %d to %d%s%s; pass t is drawn in colour t mod %zu:",
-                chosen.lines.first, chosen.lines.last, chosen.note.empty() ? "" : " (",
-                chosen.note.empty() ? "" : (chosen.note + ")").c_str(), count);
-    for (size_t i = 0; i < count; ++i)
-        std::printf("%s %zu %s", i == 0 ? "" : ",", i, report.passColours[i].c_str());
+    nlohmann::ordered_json colors = nlohmann::ordered_json::array();
+    for (const SPassColor& colour : PassPalette(plan))
+        colors.push_back(colour.name);
+    nlohmann::ordered_json json = {{"lines", {chosen.lines.first, chosen.lines.end}},
+                                   {"colorCycle", colors.size()},
+                                   {"colors", colors}};
+    if (!chosen.note.empty())
+        json["note"] = chosen.note;
+    return json;
+}
+
+void PrintLegend(const rv_analysis::CPrintPlan& plan, const SPassMapLines& chosen)
+{
+    const std::vector<SPassColor> palette = PassPalette(plan);
+    std::printf("Pass maps: page lines %s%s%s; pass t is drawn in colour t mod %zu:",
+                LinesText(chosen.lines).c_str(), chosen.note.empty() ? "" : " (",
+                chosen.note.empty() ? "" : (chosen.note + ")").c_str(), palette.size());
+    for (size_t i = 0; i < palette.size(); ++i)
+        std::printf("%s %zu %s", i == 0 ? "" : ",", i, palette[i].name.c_str());
     std::printf("; unfired pixels white\n");
 }
 
-void RunMask(const SMaskOptions& options, SReport& report)
+void RunMask(const SMaskOptions& options, const CLI::App& command, SReport& report)
 {
+    const SOutputOptions& output = options.output;
+    WarnPictureOptionsWithoutOut(command, output, {"--scale", "--lines", "--color"}, report);
     const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, report);
     if (!mask)
         return;
     const SMaskReport geometry = Report_Make(*mask);
-    const SOutputOptions& output = options.output;
     const rv_analysis::CPrintPlan plan(*mask);
     const SPassMapLines chosen = PassMapLines(plan, options.lines, report);
     if (report.status != EReportStatus::Ok)
         return;
     const bool pictures = !output.outDir.empty();
     if (pictures)
-        report.files = Pictures_Write(plan, chosen, output);
+        report.files = Pictures_Write(plan, chosen, options, report);
     report.own = Report_ToJson(geometry);
-    report.own["passMapLines"] = {chosen.lines.first, chosen.lines.last};
-    if (!chosen.note.empty())
-        report.own["passMapNote"] = chosen.note;
+    report.own["passMap"] = PassMap_ToJson(plan, chosen);
     if (!output.json) {
         Report_Print(geometry);
         if (pictures)
-            PrintLegend(geometry, chosen);
+            PrintLegend(plan, chosen);
     }
     if (pictures)
         std::fprintf(stderr, "mask: wrote %zu pictures to %s\n", report.files.size(),
@@ -280,17 +301,19 @@ CommandRun AddMaskCommand(CLI::App& app)
     AddRecordOptions(*command, options->param);
     AddOutputOptions(*command, options->output,
                      "folder for one picture per colour and mask position (fired pixels dark), "
-                     "a pass map per colour (with its legend) and a chart of the share of each "
-                     "line each pass lays",
+                     "a pass map per colour (with its axes and legend) and a chart of the share "
+                     "of each line each pass lays",
                      "print the report as JSON");
     command->add_option("--lines", options->lines,
-                        "FIRST:LAST page lines of the pass maps and share charts (negative lines "
-                        "lie in the lead-in: write --lines=-100:400); default: from the top of "
-                        "the lead-in, one more swath and one cycle of positions, at most " +
+                        "FIRST:END page lines of the pass maps and share charts, END excluded "
+                        "(negative lines lie in the lead-in: write --lines=-100:400); default: "
+                        "the steady state, from a step above page line 0, a swath and a cycle "
+                        "of positions long, at most " +
                             std::to_string(kPassMapDefaultLines) + " lines (chosen: at most " +
                             std::to_string(kPassMapMaxLines) + ")");
+    AddColorOption(*command, options->color,
+                   "write the pictures of this colour only (0 to --color-count - 1)");
     return ReportedRun(command, options->output.json, [options, command](SReport& report) {
-        WarnUnreadFeatherOptions(*command, options->param);
-        RunMask(*options, report);
+        RunMask(*options, *command, report);
     });
 }

@@ -1,5 +1,6 @@
 // rv_halftone planes: the quality figures of the library's sixteen stored threshold planes, read
 // through CRawMaskData as every renderer reads them, and optionally pictures of them.
+#include "CommandLine.h"
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "PngWriter.h"
@@ -46,6 +47,8 @@ struct SPlanesReport
     std::vector<std::string> files;  // written to the --out folder
 };
 
+bool PlaneNumber(double value) { return WholeNumber(value) && value >= 0 && value < rva::kPlaneCount; }
+
 bool IsBasePlane(int plane) { return plane % 4 == 1 || plane % 4 == 2; }
 
 const uint16_t* StoredPlane(int plane) { return CRawMaskData::RawData(plane); }
@@ -74,15 +77,15 @@ const char* HistogramName(const SPlaneReport& report)
     return ok ? (base ? "base" : "complement") : "WRONG";
 }
 
-nlohmann::json Plane_ToJson(const SPlaneReport& report)
+nlohmann::ordered_json Plane_ToJson(const SPlaneReport& report)
 {
     const rva::SPlaneFigures& f = report.figures;
     return {
         {"plane", report.plane},
         {"histogram", HistogramName(report)},
         {"derived", report.derived},
-        {"neighbourMin", f.neighbourMin},
-        {"neighbourFloor", rva::kNeighbourFloor[report.plane % 4]},
+        {"neighborMin", f.neighbourMin},
+        {"neighborFloor", rva::kNeighbourFloor[report.plane % 4]},
         {"closePairs", f.closePairs},
         {"rowsBelow", {{"min", f.rowsBelow.min}, {"max", f.rowsBelow.max}}},
         {"lowFrequency",
@@ -92,9 +95,9 @@ nlohmann::json Plane_ToJson(const SPlaneReport& report)
     };
 }
 
-nlohmann::json Report_ToJson(const SPlanesReport& report)
+nlohmann::ordered_json Report_ToJson(const SPlanesReport& report)
 {
-    nlohmann::json json = {{"planes", nlohmann::json::array()}};
+    nlohmann::ordered_json json = {{"planes", nlohmann::ordered_json::array()}};
     for (const SPlaneReport& plane : report.planes)
         json["planes"].push_back(Plane_ToJson(plane));
     return json;
@@ -252,7 +255,7 @@ CommandRun AddPlanesCommand(CLI::App& app)
     CLI::App* command = app.add_subcommand(
         "planes", "Show the quality figures of the stored threshold planes, and pictures of them");
     command->add_option("--plane", options->planes, "planes to look at (0 to 15; default all)")
-        ->check(CLI::Range(0, rva::kPlaneCount - 1))
+        ->check(InSet(PlaneNumber, "must be from 0 to " + std::to_string(rva::kPlaneCount - 1)))
         ->delimiter(',');
     AddOutputOptions(
         *command, options->output,

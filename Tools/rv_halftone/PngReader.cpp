@@ -11,6 +11,7 @@
 namespace {
 
 constexpr size_t kMessageSize = 256;
+constexpr png_uint_32 kMaxSide = 0x7fffffff;  // the largest side PNG allows
 
 // libpng reports an error by calling this, which must not return: keep the message and jump back
 // to the setjmp of the step that called libpng.
@@ -72,6 +73,10 @@ CPngReader::CPngReader(const std::string& path) : m_path(path)
         throw PngError(path + ": cannot start libpng");
     }
     png_init_io(png, m_file);
+    // Sides up to PNG's largest rather than libpng's default 1,000,000: a 1 x 1,048,576 page is a
+    // page like any other. What a page may hold is the caller's cap, checked on its header before
+    // any row is read; libpng's limits on chunks stay.
+    png_set_user_limits(png, kMaxSide, kMaxSide);
     if (!Step_ReadInfo(png, info, m_info)) {
         Close();
         throw PngError(path + ": " + m_message);

@@ -3,7 +3,9 @@
 // The header is read when the reader opens, so that a caller can refuse a picture, or check its
 // size, before any pixel is allocated; the rows are read as stored (grey of 1 or 2 bits packed from
 // the most significant bit down, the mask's layout; 8 bits a byte per pixel). Files that cannot be
-// opened or are not well-formed PNG throw PngError with the path and the reason.
+// opened or are not well-formed PNG throw PngError with the path and the reason. Any side PNG
+// allows is read (libpng's default limit of 1,000,000 pixels a side is lifted): the caller caps a
+// page by its header.
 #pragma once
 
 #include "PngWriter.h"

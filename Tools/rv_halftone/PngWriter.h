@@ -1,9 +1,10 @@
 // PNG pictures for the rv_halftone commands, written through libpng.
 //
 // Every writer takes whole rows in memory and a file path; it throws PngError (with the path and
-// the reason) when the file cannot be created or libpng refuses the image. A picture of a mask or
-// threshold tile is small, so an optional integer scale repeats each pixel scale x scale times to
-// make single dots visible in an image viewer.
+// the reason) when the file cannot be created or libpng refuses the image. An optional integer
+// scale repeats each pixel scale x scale times to make single dots visible in an image viewer;
+// the scaled rows are made one at a time as they are written, never the whole scaled picture.
+// Sides up to PNG's largest (2^31 - 1) are written, beyond libpng's default limit of 1,000,000.
 #pragma once
 
 #include <cstdint>

@@ -14,13 +14,12 @@
 // only when the record is.
 //
 // Adds --nozzle-count ... --less-mask-position to `command`, writing into `param`, which starts
-// as the tool's default mode (544 nozzles, 4 passes, 2 colours, 2 bits, no feather). Values are
-// only type-checked here: the library itself refuses a record it cannot serve.
+// as the tool's default mode (544 nozzles, 4 passes, 2 colours, 2 bits, no feather). A value
+// outside an option's own set (--bits-per-pixel 3, --res-split-mode 7) is a usage error, shown as
+// given; rules that tie fields together are the library's, which refuses a record it cannot serve
+// and says why. Options given that the record leaves unread (--feather-percent without
+// --feather-mode 1, ...) draw a warning in the command's report.
 void AddRecordOptions(CLI::App& command, SMaskParam& param);
-
-// Warns on the standard error stream about options given that the record's feather mode does not
-// read (--feather-percent and the like without --feather-mode 1).
-void WarnUnreadFeatherOptions(const CLI::App& command, const SMaskParam& param);
 
 // A library text with the record's field names ("featherPercent") turned into this tool's options
 // ("--feather-percent").

@@ -1,4 +1,5 @@
 // rv_halftone testpage: a halftoned page to try split on, of any size.
+#include "CommandLine.h"
 #include "Commands.h"
 #include "PngWriter.h"
 #include "Report.h"
@@ -19,6 +20,9 @@ struct STestpageOptions
     int bitsPerPixel = 2;
     bool json = false;
 };
+
+// A side of a test page: the pages any printer prints, and more.
+bool PageSide(double value) { return AtLeastOne(value) && value <= 1000000.0; }
 
 void RunTestpage(const STestpageOptions& options, SReport& report)
 {
@@ -52,12 +56,15 @@ CommandRun AddTestpageCommand(CLI::App& app)
                     "strokes; ink dark) to try split on");
     command->add_option("--out", options->out, "the PNG file to write")->required();
     command->add_option("--width", options->width, "pixels across (1 to 1,000,000)")
+        ->check(InSet(PageSide, "must be from 1 to 1000000"))
         ->capture_default_str();
     command->add_option("--height", options->height, "lines (1 to 1,000,000)")
+        ->check(InSet(PageSide, "must be from 1 to 1000000"))
         ->capture_default_str();
     command
         ->add_option("--bits-per-pixel", options->bitsPerPixel,
                      "bits per pixel, as the mode's masks (1 or 2)")
+        ->check(InSet(OneOrTwoBits, "must be 1 or 2"))
         ->capture_default_str();
     command->add_flag("--json", options->json, "print the report as JSON");
     return ReportedRun(command, options->json,

@@ -25,6 +25,7 @@ struct SVerifyOptions
 {
     alignas(4) SMaskParam param;  // packed: see RecordOptions.h
     SOutputOptions output;
+    int color = -1;  // the colour simulated; -1 every colour
 };
 
 struct SVerifyReport
@@ -51,8 +52,11 @@ std::string HistogramText(const std::vector<long long>& histogram)
 }
 
 // Each colour is simulated once; its verdict and its picture come from the same fire counts.
-SVerifyReport Report_Make(const rv_analysis::CPrintPlan& plan, const SOutputOptions& output)
+SVerifyReport Report_Make(const rv_analysis::CPrintPlan& plan, const SVerifyOptions& options,
+                          SReport& status)
 {
+    const SOutputOptions& output = options.output;
+    const std::vector<int> colors = ChosenColors(options.color, plan.ColorCount());
     SVerifyReport report;
     report.firstPaperLine = plan.LeadLines();
     report.endPaperLine = plan.LeadLines() + plan.CycleLines();
@@ -60,8 +64,9 @@ SVerifyReport Report_Make(const rv_analysis::CPrintPlan& plan, const SOutputOpti
     if (!output.outDir.empty())
         PrepareOutDir(output.outDir, {R"(firecount_c\d+\.png)"});
     Progress progress("simulating the print");
-    for (int c = 0; c < plan.ColorCount(); ++c) {
-        progress.Update(c, plan.ColorCount());
+    for (size_t i = 0; i < colors.size(); ++i) {
+        const int c = colors[i];
+        progress.Update(static_cast<long long>(i), static_cast<long long>(colors.size()));
         const rv_analysis::SFireCounts fired = rv_analysis::Simulate(plan, c);
         report.colours.push_back(rv_analysis::Judge(plan, c, fired));
         const SColorVerdict& verdict = report.colours.back();
@@ -71,18 +76,18 @@ SVerifyReport Report_Make(const rv_analysis::CPrintPlan& plan, const SOutputOpti
         }
         if (!output.outDir.empty()) {
             report.files.push_back(output.outDir + "/firecount_c" + std::to_string(c) + ".png");
-            WriteFireCounts(report.files.back(), fired, output.scale);
+            WriteFramedPicture(report.files.back(), FireCountPicture(fired),
+                               FireCountFrame(c, fired), output.scale, "the fire counts", status);
         }
     }
-    progress.Update(plan.ColorCount(), plan.ColorCount());
     return report;
 }
 
-nlohmann::json Report_ToJson(const SVerifyReport& report)
+nlohmann::ordered_json Report_ToJson(const SVerifyReport& report)
 {
-    nlohmann::json colours = nlohmann::json::array();
+    nlohmann::ordered_json colours = nlohmann::ordered_json::array();
     for (const SColorVerdict& verdict : report.colours) {
-        nlohmann::json colour = {{"color", verdict.colorIndex},
+        nlohmann::ordered_json colour = {{"color", verdict.colorIndex},
                                  {"promise", rv_analysis::PromiseName(verdict.promise)},
                                  {"expectation", verdict.expectation},
                                  {"pixels", verdict.pixels},
@@ -96,7 +101,7 @@ nlohmann::json Report_ToJson(const SVerifyReport& report)
         colours.push_back(colour);
     }
     const int colourCount = static_cast<int>(report.colours.size());
-    nlohmann::json json = {{"paperLines", {report.firstPaperLine, report.endPaperLine}},
+    nlohmann::ordered_json json = {{"paperLines", {report.firstPaperLine, report.endPaperLine}},
                            {"colors", colours},
                            {"checked", report.checked},
                            {"notJudged", colourCount - report.checked}};
@@ -107,10 +112,10 @@ nlohmann::json Report_ToJson(const SVerifyReport& report)
 
 void Report_Print(const SVerifyReport& report)
 {
-    std::printf("Simulated print: paper lines %d to %d (page lines 0 to %d: after the lead-in, one "
-                "cycle of %d mask positions)\n",
-                report.firstPaperLine, report.endPaperLine - 1,
-                report.endPaperLine - report.firstPaperLine - 1, report.positions);
+    std::printf("Simulated print: paper lines %d:%d (page lines 0:%d: after the lead-in, one cycle "
+                "of %d mask positions)\n",
+                report.firstPaperLine, report.endPaperLine,
+                report.endPaperLine - report.firstPaperLine, report.positions);
     for (const SColorVerdict& verdict : report.colours) {
         std::printf("  colour %d: %s\n", verdict.colorIndex,
                     HistogramText(verdict.histogram).c_str());
@@ -135,18 +140,19 @@ std::string Summary(const SVerifyReport& report)
     return "every promise met";
 }
 
-void RunVerify(const SVerifyOptions& options, SReport& report)
+void RunVerify(const SVerifyOptions& options, const CLI::App& command, SReport& report)
 {
+    const SOutputOptions& output = options.output;
+    WarnPictureOptionsWithoutOut(command, output, {"--scale"}, report);
     const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, report);
     if (!mask)
         return;
-    const SOutputOptions& output = options.output;
     const rv_analysis::CPrintPlan plan(*mask);
     if (!plan.Accepted()) {
         report.Refuse(plan.Refusal());
         return;
     }
-    const SVerifyReport verdict = Report_Make(plan, output);
+    const SVerifyReport verdict = Report_Make(plan, options, report);
     report.files = verdict.files;
     report.own = Report_ToJson(verdict);
     if (!verdict.allMet)
@@ -173,8 +179,9 @@ CommandRun AddVerifyCommand(CLI::App& app)
                      "folder for a picture of the fire counts per colour (0 white, 1 mid grey, "
                      "2 dark grey, 3 or more black; the legend is in the picture)",
                      "print the report as JSON");
+    AddColorOption(*command, options->color,
+                   "simulate and judge this colour only (0 to --color-count - 1)");
     return ReportedRun(command, options->output.json, [options, command](SReport& report) {
-        WarnUnreadFeatherOptions(*command, options->param);
-        RunVerify(*options, report);
+        RunVerify(*options, *command, report);
     });
 }

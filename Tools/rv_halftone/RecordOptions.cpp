@@ -7,33 +7,9 @@
 #include <iostream>
 #include <string>
 
-namespace {
-
-SMaskParam DefaultRecord()
-{
-    alignas(4) SMaskParam p;  // see RecordOptions.h
-    std::memset(&p, 0, sizeof p);
-    p.nozzleCount = 544;
-    p.basePass = 4;
-    p.xResPass = 1;
-    p.yResPass = 1;
-    p.colorCount = 2;
-    p.bitsPerPixel = 2;
-    p.featherMode = 0;
-    p.featherPercent = 0.0f;
-    p.featherNozzleType = 1;
-    p.colorTimes = 1;
-    p.smoothLevelPercent = 100;
-    p.resSplitMode = 0;
-    p.lessMaskPosition = 0;
-    return p;
-}
-
-}  // namespace
-
 void AddRecordOptions(CLI::App& command, SMaskParam& param)
 {
-    param = DefaultRecord();
+    param = MaskParam_Default();
     command
         .add_option("--nozzle-count", param.nozzleCount,
                     "nozzle rows of the head the mask may use (at least base-pass x x-res-pass x "

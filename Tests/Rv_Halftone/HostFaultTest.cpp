@@ -9,6 +9,7 @@
 #include <Rv_Halftone/OverlapMask.h>
 #include <Rv_Halftone/Rv_Halftone.h>
 
+#include "LogCapture.h"
 #include "MaskParams.h"
 
 #include <gtest/gtest.h>
@@ -162,19 +163,39 @@ TEST(HostFaults, SizesThatWouldWrapAreRefused)
     EXPECT_FALSE(thresholds.Create(65536, 65536, 1));
 }
 
-// A build that throws releases the half-built container.
-TEST(HostFaults, RefusedCreateLeaksNoContainer)
+// A build that runs out of memory fails through either door, with no exception: the flat
+// interface releases the half-built container, and a C++ caller gets false and a record of what
+// the build had asked for.
+TEST(HostFaults, CreateOutOfMemoryFailsAndSaysForWhat)
 {
     SMaskParam p = DefaultMaskParam();
     p.basePass = 1;
-    p.colorCount = 200;  // threshold layers of about 118 MB
+    p.colorCount = 200;  // threshold layers of 544 x 544 x 200 x 2 = 118,374,400 bytes
     const long before = g_liveMasks;
     g_failAbove = 64u << 20;
     void* container = nullptr;
     const bool created = halfton_mask_container_create(ToTestParam(p), container);
     g_failAbove = kNever;
     EXPECT_FALSE(created);
+    EXPECT_EQ(container, nullptr);
     EXPECT_EQ(g_liveMasks, before);
+
+    const LogCapture log;
+    CMaskData_Base mask;
+    g_failAbove = 64u << 20;
+    bool createdHere = true;
+    EXPECT_NO_THROW(createdHere = mask.Create(p));
+    g_failAbove = kNever;
+    EXPECT_FALSE(createdHere);
+    size_t said = 0;
+    for (const CapturedRecord& record : log.Records()) {
+        if (record.message.rfind("not enough memory for the mask: ", 0) == 0) {
+            ++said;
+            EXPECT_NE(record.message.find("118374400 bytes of threshold layers"), std::string::npos)
+                << record.message;
+        }
+    }
+    EXPECT_EQ(said, 1u);
 }
 
 // The storage appends a new mask after building it; if the append throws, the mask is released.

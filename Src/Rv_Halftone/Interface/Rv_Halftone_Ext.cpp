@@ -6,7 +6,7 @@
 #include "Kernels/PixelKernels.h"
 #include "PassMask/RecordCheck.h"
 
-#include <LogRoute.h>
+#include <BoostLogWrapper/LogRoute.h>
 
 #include <algorithm>
 #include <cstring>

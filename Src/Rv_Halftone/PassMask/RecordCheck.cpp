@@ -4,7 +4,7 @@
 
 #include "Common/Refusal.h"
 
-#include <LogRoute.h>
+#include <BoostLogWrapper/LogRoute.h>
 
 namespace rv_halftone {
 

@@ -2,18 +2,14 @@
 // generator's threads), in wall-clock time since the work runs on the generator's threads, the
 // print simulation behind `rv_halftone verify` and the banding simulation behind
 // `rv_halftone banding`. "decisions/s" counts mask pixels decided. The production mode's kernel
-// calls are also timed alone, so that the run can print how much of its Create is spent outside
-// the kernels.
+// calls alone are timed by rv_kernel_bench; scripts/run-bench.sh sets the two side by side.
 #include "MedianReporter.h"
-#include "PixelKernels.h"
 
 #include <RvAnalysis/Banding.h>
 #include <RvAnalysis/PrintPlan.h>
 #include <RvAnalysis/PrintSimulation.h>
-#include <Rv_Halftone/BaseMaskData.h>
 #include <Rv_Halftone/MaskData_Base.h>
 #include <Rv_Halftone/MaskParam.h>
-#include <Rv_Halftone/RawMaskData.h>
 #include <Rv_Halftone/Rv_Halftone_Ext.h>
 
 #include <benchmark/benchmark.h>
@@ -24,7 +20,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -151,69 +146,6 @@ void BandingCompare(benchmark::State& state, Mode mode)
     }
 }
 
-// The kernel calls of a Create alone, on this thread: every unit cut and packed (fused, by the
-// kernels the library chose) from the same threshold layers and cut table into a mask already in
-// memory, with no generator, no zeroing and no page faults. Unfeathered modes only.
-void KernelsOfCreate(benchmark::State& state, Mode mode)
-{
-    CMaskData_Base mask;
-    if (mode.featherMode != 0 || !mask.Create(Record(mode))) {
-        state.SkipWithError("not an unfeathered mode that builds");
-        return;
-    }
-    const int width = CRawMaskData::Width();
-    const int xPasses = mask.XResPass();
-    const int yPasses = mask.YResPass();
-    const int rows = mask.MaskHeight_IncludeRes() / yPasses;
-    const int step = mode.nozzles / mode.passes;
-    CBaseMaskData layers;
-    std::vector<SCutTable> cuts(static_cast<size_t>(rows));
-    if (!layers.Create(width, mask.ThresholdHeight(), mode.colours) ||
-        !CMaskData_Base::CreateCutTable_FeatherNone_ColorOneTimes(cuts.data(), rows, step,
-                                                                  mode.passes)) {
-        state.SkipWithError("no layers or cut table");
-        return;
-    }
-    std::vector<int> columns;
-    for (int k = 0; k < xPasses; ++k)
-        columns.push_back(width * k / xPasses);
-    const rv_halftone::kernels::KernelTable& kernels = rv_halftone::kernels::ActiveKernels();
-    std::vector<uint64_t> scratch(
-        static_cast<size_t>(kernels.cutPackScratchWords(width, xPasses, width)));
-    std::vector<unsigned char> out(static_cast<size_t>(mask.MaskBytes_OneColor()) * mode.colours);
-    const long long lineBytes = mask.MaskLineBytes_OneColor();
-    for (auto _ : state) {
-        for (int c = 0; c < mode.colours; ++c) {
-            for (int p = 0; p < mask.MaskPositionCount(); ++p) {
-                for (int j = 0; j < yPasses; ++j) {
-                    // Rows and bytes of unit (c, p, j) as the generator addresses them.
-                    const rv_halftone::kernels::CutPackJob unit = {
-                        layers.MaskData(c),
-                        width,
-                        mask.ThresholdHeight(),
-                        p * step + j * step / yPasses,
-                        columns.data(),
-                        xPasses,
-                        width,
-                        cuts.data(),
-                        rows,
-                        mode.bits,
-                        out.data() + static_cast<long long>(c) * mask.MaskBytes_OneColor() +
-                            static_cast<long long>(p) * mask.MaskBytes_OnePosition() +
-                            j * lineBytes,
-                        yPasses * lineBytes,
-                        scratch.data()};
-                    kernels.cutPackRows(unit);
-                }
-            }
-        }
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    state.counters["decisions/s"] = benchmark::Counter(
-        Decisions(mask) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-}
-
 const Mode kDefault = {544, 4, 2, 2, 1, 1, 0, 1, 0.f};  // the README's default mode
 const Mode kPlain1Bit = {544, 4, 1, 1, 1, 1, 0, 1, 0.f};
 const Mode kTwoPart = {544, 4, 2, 2, 1, 1, 1, 1, 50.f};
@@ -226,9 +158,7 @@ const Mode kFourColoursRes2 = {544, 4, 4, 2, 2, 2, 0, 1, 0.f};
 const Mode kProduction = {1280, 8, 8, 2, 2, 2, 0, 1, 0.f};
 
 // What the run's own figures say: the smoothing modes' Creates against each other, built in turn,
-// and the share of the production mode's Create spent outside the kernels: in processor time
-// (every thread of the build against its kernel calls alone), and in wall-clock time against
-// those calls spread at best over every core the generator's workers can use.
+// and the production mode's Create.
 void PrintRatios(const MedianReporter& reporter)
 {
     const std::string suffix = "/process_time/real_time";
@@ -243,20 +173,11 @@ void PrintRatios(const MedianReporter& reporter)
                     twoPart, threePart, sine, sine / twoPart, threePart / twoPart,
                     sine / threePart);
     const std::string create = "Create/Production_1280x8_8colours_X2_Y2_2bit" + suffix;
-    const std::string kernels = "KernelsOfCreate/Production_1280x8_8colours_X2_Y2_2bit" + suffix;
-    if (reporter.RealSeconds(create) <= 0 || reporter.RealSeconds(kernels) <= 0)
-        return;
-    const unsigned cores = std::min(std::max(1u, std::thread::hardware_concurrency()), 6u);
-    const double kernelWall = reporter.RealSeconds(kernels) / cores;
-    std::printf("Production mode: Create %.1f ms (%.1f ms of processor time), %.2f G decisions/s; "
-                "its kernel calls alone %.1f ms of processor time.\nOutside the kernels: %.0f %% "
-                "of the processor time, %.0f %% of the wall-clock time (the calls at best on %u "
-                "cores: %.1f ms)\n",
-                reporter.RealSeconds(create) * 1e3, reporter.CpuSeconds(create) * 1e3,
-                reporter.Counter(create, "decisions/s") / 1e9, reporter.CpuSeconds(kernels) * 1e3,
-                100.0 * (1.0 - reporter.CpuSeconds(kernels) / reporter.CpuSeconds(create)),
-                100.0 * (1.0 - std::min(1.0, kernelWall / reporter.RealSeconds(create))), cores,
-                kernelWall * 1e3);
+    if (reporter.RealSeconds(create) > 0)
+        std::printf("Production mode: Create %.1f ms (%.1f ms of processor time), %.2f G "
+                    "decisions/s\n",
+                    reporter.RealSeconds(create) * 1e3, reporter.CpuSeconds(create) * 1e3,
+                    reporter.Counter(create, "decisions/s") / 1e9);
 }
 
 }  // namespace
@@ -276,7 +197,6 @@ RV_CREATE_BENCH(Create, SineRipple_2colours_2bit, kSine);
 RV_CREATE_BENCH(CreateInTurn, TwoPart_ThreePart_SineRipple, kSmoothingModes);
 RV_CREATE_BENCH(Create, FourColours_X2_Y2_2bit, kFourColoursRes2);
 RV_CREATE_BENCH(Create, Production_1280x8_8colours_X2_Y2_2bit, kProduction);
-RV_CREATE_BENCH(KernelsOfCreate, Production_1280x8_8colours_X2_Y2_2bit, kProduction);
 RV_CREATE_BENCH(Verify, Default_2colours_2bit, kDefault);
 RV_CREATE_BENCH(Banding, Default_2colours_2bit, kDefault);
 RV_CREATE_BENCH(Banding, ThreePart_2colours_2bit, kThreePart);

@@ -1,6 +1,8 @@
 # The components: the three outside ones (small static libraries compiled position independent
-# with hidden symbols, so that they end up inside libRv_Halftone.so without widening its
-# interface), then the library.
+# with hidden symbols, linked into libRv_Halftone.so; only the classes that the library's exported
+# classes derive from or hand out are exported with it, as cmake/Interface.cmake lists), RvPlanes
+# (the threshold planes as data, which the library, the analysis library and the threshold
+# generator share), then the library.
 
 # <component>_headers: the include root of one component, a folder in the build tree that holds
 # nothing but a link to its Include/<component>. A target sees another component's headers only by
@@ -17,4 +19,5 @@ endfunction()
 add_subdirectory(Src/BoostLogWrapper)
 add_subdirectory(Src/ZebCommon)
 add_subdirectory(Src/RvBandData)
+add_subdirectory(Src/RvPlanes)
 add_subdirectory(Src/Rv_Halftone)

@@ -22,6 +22,8 @@ endif()
 if(RV_HALFTONE_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
+  # Optional: the Python host test runs only where an interpreter is found.
+  find_package(Python3 COMPONENTS Interpreter)
 endif()
 if(RV_HALFTONE_BUILD_BENCH)
   find_package(benchmark REQUIRED)

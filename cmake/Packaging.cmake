@@ -15,7 +15,7 @@ install(TARGETS Rv_Halftone RvAnalysis EXPORT Rv_HalftoneTargets
 # Public headers only: the library's internal headers live beside its sources and are never
 # installed. The component headers are installed because the exported classes derive from or hold
 # their types.
-foreach(_dir Rv_Halftone ZebCommon BoostLogWrapper RvBandData RvAnalysis)
+foreach(_dir Rv_Halftone ZebCommon BoostLogWrapper RvBandData RvPlanes RvAnalysis)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/Include/${_dir}
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
 endforeach()

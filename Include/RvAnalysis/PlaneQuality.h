@@ -7,13 +7,15 @@
 // neighbours too.
 #pragma once
 
+#include <RvPlanes/PlaneDerive.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace rv_analysis {
 
-constexpr int kPlaneCount = 16;               // planes the library stores
+constexpr int kPlaneCount = rv_halftone::planes::kPlaneCount;  // planes the library stores
 constexpr int kLevelBins = 1 << 16;           // histogram bins: one per 16-bit value
 constexpr int kCloseDifference = 4096;        // neighbour pairs below this difference are "close"
 constexpr int kRowLevel = 32768;              // rows are balanced at this cut

@@ -17,9 +17,6 @@ class CSineMask;
 // mask position and Y pass (in that nesting) through a pool of 2 x N units. When every unit is
 // queued and every worker has ended, the master stops; that is what Wait_Exit waits for.
 // Destroying the generator at any point stops and joins all its threads first.
-//
-// States of the master's OneLoop (the numbers the state record shows): 1 set up, 2 hand out
-// units, 3 wait for the workers.
 class RV_HALFTONE_API CMaskDataGenerator : public CustomThreadBase
 {
 public:
@@ -43,6 +40,14 @@ protected:
     void Finally() override;
 
 private:
+    // The states of the master's OneLoop, in the numbers its state record shows.
+    enum EMasterState
+    {
+        MasterState_SetUp = 1,
+        MasterState_HandOutUnits = 2,
+        MasterState_WaitForWorkers = 3,
+    };
+
     bool Init_Param();
     bool Init_SinMask();
     bool Create_AllSubThread();

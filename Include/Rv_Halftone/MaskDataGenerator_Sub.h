@@ -23,11 +23,8 @@ struct WorkerScratch;  // internal to the library
 // is cut into one byte-per-pixel block per X pass, rippled, then packed. Units never share output
 // rows, so workers write the output without a lock. Everything a unit needs is made when the
 // thread starts: no unit allocates. A step that fails (an exception included) ends the thread
-// with a "m_processState = " record, and the master then fails the run.
-//
-// States of OneLoop (the numbers the state record shows): 1 set up, 2 take a unit, 3 check
-// whether the input is finished, 4 cut (the fused path cuts, packs and ripples here, then goes
-// to 7), 5 ripple, 6 pack, 7 give the unit back, 8 finish.
+// with a "m_processState = " record (the state's number, EWorkerState below), and the master
+// then fails the run.
 class RV_HALFTONE_API CMaskDataGenerator_Sub : public CustomThreadBase
 {
 public:
@@ -48,6 +45,19 @@ protected:
 
 private:
     friend class CMaskDataGenerator;  // reads m_failed once the thread has ended
+
+    // The states of OneLoop, in the numbers the state record shows.
+    enum EWorkerState
+    {
+        WorkerState_SetUp = 1,
+        WorkerState_TakeUnit = 2,
+        WorkerState_CheckInputFinished = 3,
+        WorkerState_Cut = 4,  // into blocks; the fused path cuts, packs and ripples here, then 7
+        WorkerState_Ripple = 5,
+        WorkerState_Pack = 6,
+        WorkerState_ReturnUnit = 7,
+        WorkerState_Finish = 8,
+    };
 
     bool Initialize();
     bool Input_Get();

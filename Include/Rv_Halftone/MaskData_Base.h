@@ -9,9 +9,15 @@
 #include <Rv_Halftone/Rv_Halftone_Export.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class CBaseMaskData;
+namespace rv_halftone {
+struct SRecordVerdict;
+SRecordVerdict CheckRecord(const SMaskParam& param);  // internal to the library
+struct SRenderJob;                                    // internal to the library
+}  // namespace rv_halftone
 
 // Built once by Create() from an SMaskParam, read-only afterwards (any number of threads may read
 // it; MaskData_Get writes only the caller's counter). Units: "_NoneRes" quantities are base rows,
@@ -28,7 +34,10 @@ public:
     CMaskData_Base& operator=(const CMaskData_Base&) = delete;
 
     // Builds the whole mask; call once. False, with failure records innermost first, for a
-    // record that cannot be served; the object is then only fit to be destroyed.
+    // record that cannot be served (then a record before Create's own failure record points to
+    // rv_halftone_record_reason, which says why), or when memory runs out (a record "not enough
+    // memory for ..." says for what: no exception leaves Create); the object is then only fit to
+    // be destroyed.
     bool Create(const SMaskParam& param);
 
     int BitsPerPixel() const;
@@ -90,6 +99,27 @@ protected:
 
 private:
     friend class CMaskData_Base_Peer;  // test-only access
+    // rv_halftone_record_reason's check runs Check.
+    friend rv_halftone::SRecordVerdict rv_halftone::CheckRecord(const SMaskParam& param);
+
+    // How far a build goes: every check of the record, or on to the mask's bytes.
+    enum class EBuildEnd
+    {
+        Checked,
+        Rendered,
+    };
+    enum class EBuildResult
+    {
+        Done,
+        Refused,      // a rule of the record is broken; the refusing step stated which
+        NotRendered,  // the record is fine, but memory, threads or time ran out
+    };
+    EBuildResult Build(const SMaskParam& param, EBuildEnd end);
+    // Create's steps up to rendering, and rendering's own check: nothing is allocated for the
+    // mask's bytes, no thread starts, no record is written.
+    bool Check(const SMaskParam& param);
+    // What the build had asked for when memory ran out, in words.
+    std::string MemoryAskedFor() const;
 
     bool RangeTest() const;
     void SplitResolution();
@@ -103,6 +133,9 @@ private:
     bool MaskBytes_Fit() const;
 
     bool CreateCutTable(SCutTable* table, int rows);
+    // Whether CreateCutTable accepts this mask's profile for its rows, with a failure record (and
+    // the reason stated) when not; no table is built.
+    bool CutTable_Accepted() const;
     bool CreateCutTable_FeatherNone(SCutTable* table, int rows);
     bool CreateCutTable_FeatherNone_ColorOneTimes(SCutTable* table, int rows);
     bool CreateCutTable_FeatherNone_ColorMultipleTimes(SCutTable* table, int rows);
@@ -116,12 +149,18 @@ private:
     bool CreateCutTable_Smooth_3_ColorMultipleTimes_Style_1(SCutTable* table, int rows);
     bool CreateCutTable_Smooth_3_ColorMultipleTimes_Style_2(SCutTable* table, int rows);
 
+    // Rendering: a check that allocates nothing (the layers, the output and the generator's
+    // sizes fit, the cut table's builders accept the profile), then the run.
+    bool Render_Check();
     bool CreateMaskData();
     // The same with another number of workers: the bytes must not depend on it.
     bool CreateMaskData_Workers(int workerCount);
     bool CreateMaskData_Old();
     bool MaskBlock_Size();
     bool Render_Prepare(CBaseMaskData& thresholds, std::vector<SCutTable>& cutTable);
+    // The generator's job for this mask (its sizes alone are read while thresholds is null).
+    rv_halftone::SRenderJob RenderJob_Of(const CBaseMaskData* thresholds,
+                                         const SCutTable* cutTable);
     void Log_Data();
 
     // Aligned although the record is packed, so that its int fields are aligned too: a host (or

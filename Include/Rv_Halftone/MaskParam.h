@@ -1,8 +1,11 @@
 // The pass mask parameter record as the classes take it.
 #pragma once
 
+#include <Rv_Halftone/Rv_Halftone.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // The numbers the record's mode fields take. The fields stay plain int32 (the record crosses the
 // library boundary); these names are for code that fills or reads them.
@@ -67,3 +70,42 @@ static_assert(offsetof(SMaskParam, colorTimes) == 36, "layout");
 static_assert(offsetof(SMaskParam, smoothLevelPercent) == 40, "layout");
 static_assert(offsetof(SMaskParam, resSplitMode) == 44, "layout");
 static_assert(offsetof(SMaskParam, lessMaskPosition) == 48, "layout");
+static_assert(sizeof(SMaskParam) == sizeof(SMaskParam_Test), "the two records share one layout");
+
+// The record a host gives the flat interface as the classes take it, and back: the two records
+// share one layout, so the bytes are copied as they are.
+inline SMaskParam MaskParam_Of(const SMaskParam_Test& record)
+{
+    SMaskParam param;
+    std::memcpy(&param, &record, sizeof param);
+    return param;
+}
+
+inline SMaskParam_Test MaskParam_Test_Of(const SMaskParam& param)
+{
+    SMaskParam_Test record;
+    std::memcpy(&record, &param, sizeof record);
+    return record;
+}
+
+// The representative record the tool and the tests start from: 544 nozzles, 4 passes, 2 colours,
+// 2 bits, no feather (the fields a feather would read as their neutral values).
+inline SMaskParam MaskParam_Default()
+{
+    SMaskParam p;
+    std::memset(&p, 0, sizeof p);
+    p.nozzleCount = 544;
+    p.basePass = 4;
+    p.xResPass = 1;
+    p.yResPass = 1;
+    p.colorCount = 2;
+    p.bitsPerPixel = 2;
+    p.featherMode = FeatherMode_None;
+    p.featherPercent = 0.0f;
+    p.featherNozzleType = FeatherNozzleType_TwoPart;
+    p.colorTimes = 1;
+    p.smoothLevelPercent = 100;
+    p.resSplitMode = ResSplitMode_None;
+    p.lessMaskPosition = 0;
+    return p;
+}

@@ -41,6 +41,17 @@ RV_HALFTONE_API int rv_halftone_mask_color_count(void* container);
 RV_HALFTONE_API int rv_halftone_mask_bits_per_pixel(void* container);
 RV_HALFTONE_API int rv_halftone_mask_bytes_per_position(void* container);
 
+/* The paper's real advance per pass in mask rows: halfton_mask_step_height() divided by the X
+ * and the Y resolution passes (after the split); 0 for a null container. */
+RV_HALFTONE_API int rv_halftone_mask_real_step_height(void* container);
+
+/* The step tables: the row offset of each X resolution pass (x_steps) and of each Y resolution
+ * pass (y_steps), one entry per pass after the split. Each copies up to `size` entries into
+ * `steps` and returns the table's length, so that a call with `size` 0 (or a null `steps`) asks
+ * for the length alone; 0 for a null container. */
+RV_HALFTONE_API int rv_halftone_mask_x_steps(void* container, int* steps, int size);
+RV_HALFTONE_API int rv_halftone_mask_y_steps(void* container, int* steps, int size);
+
 /* Deletes the container *container (null is fine) and sets *container to null; does nothing for
  * a null `container`. The C-linkage twin of halfton_mask_container_delete. */
 RV_HALFTONE_API void rv_halftone_mask_delete(void** container);

@@ -1,7 +1,7 @@
 #include <RvAnalysis/PlaneQuality.h>
 #include <RvAnalysis/Spectrum.h>
 
-#include "PlaneDerive.h"
+#include <RvPlanes/PlaneDerive.h>
 
 #include <Rv_Halftone/RawMaskData.h>
 
@@ -16,7 +16,6 @@ namespace {
 namespace planes = rv_halftone::planes;
 
 constexpr int kMaxLevel = planes::kLevelScale - 1;
-static_assert(kPlaneCount == planes::kPlaneCount, "the figures cover every stored plane");
 
 int Width() { return CRawMaskData::Width(); }
 

@@ -1,6 +1,6 @@
 #include <RvAnalysis/PrintSimulation.h>
 
-#include "PlaneDerive.h"
+#include <RvPlanes/PlaneDerive.h>
 
 #include <Rv_Halftone/RawMaskData.h>
 

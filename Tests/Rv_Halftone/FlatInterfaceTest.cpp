@@ -1,5 +1,6 @@
 // The flat interface as a host uses it.
 #include <Rv_Halftone/Rv_Halftone.h>
+#include <Rv_Halftone/Rv_Halftone_Ext.h>
 
 #include "LogCapture.h"
 #include "MaskParams.h"
@@ -30,7 +31,8 @@ private:
 
 }  // namespace
 
-// Each geometry function gives its own quantity: a mode where all five differ.
+// Each geometry function gives its own quantity: a mode where all five differ, and the C
+// extension's real step and step tables (X passes 80 rows apart, Y passes one step of 160).
 TEST(FlatInterface, GeometryOfAModeWithResolution)
 {
     SMaskParam p = DefaultMaskParam();
@@ -46,6 +48,18 @@ TEST(FlatInterface, GeometryOfAModeWithResolution)
     EXPECT_EQ(halfton_mask_line_bytes(mask.Handle()), 136);
     EXPECT_EQ(halfton_mask_step_height(mask.Handle()), 320);
     EXPECT_EQ(halfton_mask_lead_blank_height(mask.Handle()), 1200);
+    EXPECT_EQ(rv_halftone_mask_real_step_height(mask.Handle()), 80);
+    int steps[3] = {-1, -1, -1};
+    EXPECT_EQ(rv_halftone_mask_x_steps(mask.Handle(), nullptr, 0), 2);
+    EXPECT_EQ(rv_halftone_mask_x_steps(mask.Handle(), steps, 3), 2);
+    EXPECT_EQ(steps[0], 0);
+    EXPECT_EQ(steps[1], 80);
+    EXPECT_EQ(steps[2], -1) << "nothing past the table is written";
+    EXPECT_EQ(rv_halftone_mask_y_steps(mask.Handle(), steps, 1), 2);
+    EXPECT_EQ(steps[0], 0);
+    EXPECT_EQ(steps[1], 80) << "a short room takes only what fits";
+    EXPECT_EQ(rv_halftone_mask_y_steps(mask.Handle(), steps, 2), 2);
+    EXPECT_EQ(steps[1], 160);
 }
 
 // The counter is advanced before use and wraps after the last position; colours lie one colour's
@@ -97,6 +111,9 @@ TEST(FlatInterface, BadColourOrHandleGivesNullAndKeepsTheCounter)
     EXPECT_EQ(halfton_mask_line_bytes(nullptr), 0);
     EXPECT_EQ(halfton_mask_step_height(nullptr), 0);
     EXPECT_EQ(halfton_mask_lead_blank_height(nullptr), 0);
+    EXPECT_EQ(rv_halftone_mask_real_step_height(nullptr), 0);
+    EXPECT_EQ(rv_halftone_mask_x_steps(nullptr, nullptr, 0), 0);
+    EXPECT_EQ(rv_halftone_mask_y_steps(nullptr, nullptr, 0), 0);
 }
 
 TEST(FlatInterface, OnePositionAlwaysGivesPositionZero)

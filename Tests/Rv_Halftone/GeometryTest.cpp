@@ -35,6 +35,11 @@ const GeometryCase kCases[] = {
     {"None_544_4",          544, 4, 1, 1, 0, 0,  0.f, 0, 1, 136, 544, 408,  544, 136, 136,  408,  544, 136,  4, kNone,    0,  0},
     {"None_544_4_Times4",   544, 4, 1, 1, 0, 0,  0.f, 0, 4, 136, 544, 408,  544, 136, 136,  408,  544, 136,  4, kNone,    0,  0},
     {"None_545_4_LeftOver", 545, 4, 1, 1, 0, 0,  0.f, 0, 1, 136, 545, 544,  545, 136, 136,  409,  544, 136,  4, kTwo,   135,  1},
+    // Heads too small for their rows left over: the feather is clamped to the step (7 - 4 rows
+    // and 30 - 16 rows left over, steps of 1 and 4), every pass row feathered. No tile of at
+    // least 183 rows repeats within 20 such steps: the shortest tried (183, 184) gives the fewest.
+    {"None_7_4_LeftOverAboveStep",  7, 4, 1, 1, 0, 0,  0.f, 0, 1,   1,   5,   4,    5,   1,   1,    4,  544, 136, 183, kTwo,    0,  1},
+    {"None_30_4_Res2x2_LeftOver",  30, 4, 2, 2, 0, 0,  0.f, 0, 1,   4,  20,  16,   40,   8,   2,   38, 1088, 272, 46, kTwo,     0,  4},
     {"None_640_4_Res2x2",   640, 4, 2, 2, 0, 0,  0.f, 0, 1, 160, 640, 480, 1280, 320,  80, 1200, 1088, 272, 17, kNone,    0,  0},
     {"Smooth2_544_4_f50",   544, 4, 1, 1, 1, 1, 50.f, 0, 1, 126, 544, 504,  544, 126, 126,  418,  544, 136,  4, kTwo,    86, 40},
     {"Smooth2_544_4_Res2x2",544, 4, 2, 2, 1, 1, 50.f, 0, 1, 124, 544, 496, 1088, 248,  62, 1026, 1088, 272, 17, kTwo,    76, 48},

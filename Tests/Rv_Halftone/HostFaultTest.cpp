@@ -9,11 +9,14 @@
 #include <Rv_Halftone/OverlapMask.h>
 #include <Rv_Halftone/Rv_Halftone.h>
 
+#include "LogCapture.h"
 #include "MaskParams.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstdlib>
 #include <new>
 #include <thread>
@@ -122,17 +125,28 @@ TEST(HostFaults, TallMaskIsRenderedInFullOrRefused)
     EXPECT_EQ(container, nullptr);
 }
 
+// A band taller than a threshold tile is rendered on every line: the head and the tail of each
+// band line read their own tile rows, so together they fire about inkPercent % of the line
+// (exactly that share only while the band fits one tile); an unrendered line would fire none.
 TEST(HostFaults, TallOverlapBandIsRendered)
 {
+    constexpr int kLines = 2000;  // more than three tiles
     OverlapMask mask;
-    ASSERT_TRUE(mask.Create(SOverlapMaskParam{3000000, 1, 100.f, 1, 50}));
-    // Every band line fires about half the pixels between head and tail; an unrendered band
-    // would fire none.
-    const unsigned char* middle = mask.Mask_head() + 1500000LL * mask.MaskLineBytes();
-    int fired = 0;
-    for (int i = 0; i < mask.MaskLineBytes(); ++i)
-        fired += middle[i] != 0;
-    EXPECT_GT(fired, 0);
+    ASSERT_TRUE(mask.Create(SOverlapMaskParam{kLines, 1, 100.f, 1, 50}));
+    const int lineBytes = mask.MaskLineBytes();
+    int fewest = INT_MAX, most = 0;
+    for (int k = 0; k < kLines; ++k) {
+        const unsigned char* head = mask.Mask_head() + static_cast<long long>(k) * lineBytes;
+        const unsigned char* tail = head + static_cast<long long>(kLines) * lineBytes;
+        int fired = 0;
+        for (int i = 0; i < lineBytes; ++i)
+            fired += __builtin_popcount(head[i]) + __builtin_popcount(tail[i]);
+        fewest = std::min(fewest, fired);
+        most = std::max(most, fired);
+    }
+    // 512 pixels a line at 50 % ink: 256, within a tenth of the line either way.
+    EXPECT_GE(fewest, 205);
+    EXPECT_LE(most, 307);
 }
 
 // A worker that cannot get its memory fails the build; the host's process goes on.
@@ -162,19 +176,39 @@ TEST(HostFaults, SizesThatWouldWrapAreRefused)
     EXPECT_FALSE(thresholds.Create(65536, 65536, 1));
 }
 
-// A build that throws releases the half-built container.
-TEST(HostFaults, RefusedCreateLeaksNoContainer)
+// A build that runs out of memory fails through either door, with no exception: the flat
+// interface releases the half-built container, and a C++ caller gets false and a record of what
+// the build had asked for.
+TEST(HostFaults, CreateOutOfMemoryFailsAndSaysForWhat)
 {
     SMaskParam p = DefaultMaskParam();
     p.basePass = 1;
-    p.colorCount = 200;  // threshold layers of about 118 MB
+    p.colorCount = 200;  // threshold layers of 544 x 544 x 200 x 2 = 118,374,400 bytes
     const long before = g_liveMasks;
     g_failAbove = 64u << 20;
     void* container = nullptr;
     const bool created = halfton_mask_container_create(ToTestParam(p), container);
     g_failAbove = kNever;
     EXPECT_FALSE(created);
+    EXPECT_EQ(container, nullptr);
     EXPECT_EQ(g_liveMasks, before);
+
+    const LogCapture log;
+    CMaskData_Base mask;
+    g_failAbove = 64u << 20;
+    bool createdHere = true;
+    EXPECT_NO_THROW(createdHere = mask.Create(p));
+    g_failAbove = kNever;
+    EXPECT_FALSE(createdHere);
+    size_t said = 0;
+    for (const CapturedRecord& record : log.Records()) {
+        if (record.message.rfind("not enough memory for the mask: ", 0) == 0) {
+            ++said;
+            EXPECT_NE(record.message.find("118374400 bytes of threshold layers"), std::string::npos)
+                << record.message;
+        }
+    }
+    EXPECT_EQ(said, 1u);
 }
 
 // The storage appends a new mask after building it; if the append throws, the mask is released.

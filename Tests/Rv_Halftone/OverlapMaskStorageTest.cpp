@@ -76,4 +76,33 @@ TEST(OverlapMaskStorage, ThreadsAskingAtOnceShareOneMaskPerRecord)
     }
 }
 
+
+// A record that differs from a kept one in any one field gets its own mask, the one built alone
+// from it, never the kept one.
+TEST(OverlapMaskStorage, RecordsDifferingInOneFieldGetTheirOwnMasks)
+{
+    const SOverlapMaskParam kept = Param(30, 50.0f, 70, 1);
+    const struct
+    {
+        const char* field;
+        SOverlapMaskParam record;
+    } rows[] = {
+        {"overlapHeight", Param(31, 50.0f, 70, 1)},  {"featherEnable", Param(30, 50.0f, 70, 1, 0)},
+        {"featherPercent", Param(30, 60.0f, 70, 1)}, {"bitsPerPixel", Param(30, 50.0f, 70, 2)},
+        {"inkPercent", Param(30, 50.0f, 71, 1)},
+    };
+    OverlapMaskStorage storage;
+    const OverlapMask* first = nullptr;
+    ASSERT_TRUE(storage.OverlapMask_Create(kept, first));
+    for (const auto& row : rows) {
+        const OverlapMask* mask = nullptr;
+        ASSERT_TRUE(storage.OverlapMask_Create(row.record, mask)) << row.field;
+        EXPECT_NE(mask, first) << row.field;
+        EXPECT_TRUE(mask->OverlapMaskParam() == row.record) << row.field;
+        OverlapMask alone;
+        ASSERT_TRUE(alone.Create(row.record));
+        EXPECT_TRUE(SameBytes(*mask, alone)) << row.field;
+    }
+}
+
 }  // namespace

@@ -1,5 +1,5 @@
-// The rendered pass masks: every pixel means what the rendering contract says, and the print that a
-// host lays from them fires every paper pixel the intended number of times.
+// The rendered pass masks: every pixel is its threshold cut by its row's range of the cut table,
+// and the print that a host lays from them fires every paper pixel the intended number of times.
 #include <Rv_Halftone/BaseMaskData.h>
 #include <Rv_Halftone/MaskData_Base.h>
 #include <Rv_Halftone/RawMaskData.h>
@@ -18,7 +18,7 @@
 namespace {
 
 // One Y pass of one position before packing: H0 rows of X x 544 pixels (output pixel order),
-// cut from the thresholds exactly as the rendering contract defines.
+// cut from the thresholds pixel by pixel, written here independently of the library's kernels.
 std::vector<uint8_t> CutBlock(const CMaskData_Base& mask, const CBaseMaskData& layers,
                               const std::vector<SCutTable>& table, int colour, int position, int j)
 {

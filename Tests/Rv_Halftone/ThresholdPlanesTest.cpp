@@ -6,7 +6,7 @@
 #include <Rv_Halftone/RawMaskData.h>
 
 #include "LogCapture.h"
-#include "PlaneDerive.h"
+#include <RvPlanes/PlaneDerive.h>
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// Parameter records for tests: a valid default and conversion between the two record types.
+// Parameter records for tests: the default, tables of modes, small records.
 #pragma once
 
 #include <Rv_Halftone/MaskParam.h>
@@ -7,34 +7,9 @@
 #include <cstring>
 #include <ostream>
 
-// 544 nozzles, 4 passes, 2 colours, 2 bits, no feather: the README's default mode.
-inline SMaskParam DefaultMaskParam()
-{
-    SMaskParam p;
-    std::memset(&p, 0, sizeof p);
-    p.nozzleCount = 544;
-    p.basePass = 4;
-    p.xResPass = 1;
-    p.yResPass = 1;
-    p.colorCount = 2;
-    p.bitsPerPixel = 2;
-    p.featherMode = 0;
-    p.featherPercent = 0.0f;
-    p.featherNozzleType = 1;
-    p.colorTimes = 1;
-    p.smoothLevelPercent = 100;
-    p.resSplitMode = 0;
-    p.lessMaskPosition = 0;
-    return p;
-}
-
-inline SMaskParam_Test ToTestParam(const SMaskParam& p)
-{
-    SMaskParam_Test t;
-    static_assert(sizeof t == sizeof p, "same layout");
-    std::memcpy(&t, &p, sizeof t);
-    return t;
-}
+// The library's representative record (MaskParam_Default) and its copy as the flat interface's.
+inline SMaskParam DefaultMaskParam() { return MaskParam_Default(); }
+inline SMaskParam_Test ToTestParam(const SMaskParam& p) { return MaskParam_Test_Of(p); }
 
 // One row of a table of modes: the record fields the rendering tests vary; the rest as in
 // DefaultMaskParam().

@@ -2,7 +2,7 @@
 // the committed base matrices byte for byte.
 #include "ThresholdGenerator.h"
 #include "EnergyKernel.h"
-#include "PlaneDerive.h"
+#include <RvPlanes/PlaneDerive.h>
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,5 @@
 // Fuzz target: every cut-table builder with arbitrary arguments and two-part splits. The table ends
 // at a page that may not be touched, so a write past it faults even without a sanitizer.
-#include <Rv_Halftone/MaskData_Base.h>
-
 #include "CutTables.h"
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
@@ -10,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstring>
+
+namespace tables = rv_halftone::cut_tables;
 
 namespace {
 
@@ -55,26 +55,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int level = in.TakeInRange(-5, 110);
 
     switch (builder) {
-    case 0: {  // static unfeathered: writes passes x rowsPerPass entries
+    // The builders CMaskData_Base's static cut-table members forward to.
+    case 0: {  // unfeathered: writes passes x rowsPerPass entries
         const int passes = in.TakeInRange(-2, 16);
         const long long written =
             passes > 0 && step > 0 ? static_cast<long long>(passes) * step : 0;
         if (written > kMaxRows)
             return 0;
         GuardedTable t(written);
-        CMaskData_Base::CreateCutTable_FeatherNone_ColorOneTimes(t.Table(), rows, step, passes);
+        tables::Unfeathered_OneTime(t.Table(), step, passes);
         return 0;
     }
-    case 1: {  // static ramp: never writes outside its n entries
+    case 1: {  // ramp: never writes outside its n entries
         GuardedTable t(rows > 0 ? rows : 0);
-        CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_1(
-            rows > 0 ? t.Table() : nullptr, rows, step, level);
+        tables::ThreePart_Ramp(rows > 0 ? t.Table() : nullptr, rows, step, level);
         return 0;
     }
-    case 2: {  // static uneven-step single cover
+    case 2: {  // uneven-step single cover
         GuardedTable t(rows > 0 ? rows : 0);
-        CMaskData_Base::CreateCutTable_Smooth_3_ColorOneTimes_Style_2(
-            rows > 0 ? t.Table() : nullptr, rows, step);
+        tables::ThreePart_EqualCover(rows > 0 ? t.Table() : nullptr, rows, step);
         return 0;
     }
     default: break;
@@ -96,7 +95,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int tableRows = passes * memberStep + feather;
     GuardedTable t(tableRows);
     SCutTable* table = t.Table();
-    namespace tables = rv_halftone::cut_tables;
     // clang-format off
     switch (builder) {
     case 3: tables::Build({family, passes, memberStep, tableRows, times, memberLevel, split}, table); break;

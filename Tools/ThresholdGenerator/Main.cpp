@@ -4,10 +4,10 @@
 //   rv_threshold_gen --out Data/ThresholdBase.u16le
 //   rv_threshold_gen --check Data/ThresholdBase.u16le   (exit status 1 when a floor is missed)
 
-#include "PlaneDerive.h"
 #include "ThresholdGenerator.h"
 
 #include <RvAnalysis/PlaneQuality.h>
+#include <RvPlanes/PlaneDerive.h>
 
 #include <CLI/CLI.hpp>
 

@@ -3,7 +3,7 @@
 // ranking with two additions: a hard rule that keeps 4-neighbours far apart in rank, and a small
 // row term that evens out the rows at the middle cut.
 
-#include "PlaneDerive.h"
+#include <RvPlanes/PlaneDerive.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -147,9 +147,7 @@ std::string NotEnoughMemoryReason(const CMaskData_Base& mask)
 std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, SReport& report)
 {
     report.TakeRecord(param);
-    alignas(4) SMaskParam_Test record;  // packed as SMaskParam: see RecordOptions.h
-    static_assert(sizeof record == sizeof param, "the two records share one layout");
-    std::memcpy(&record, &param, sizeof record);
+    const SMaskParam_Test record = MaskParam_Test_Of(param);
     char reason[1024];
     if (!rv_halftone_record_reason(&record, reason, sizeof reason)) {
         report.Refuse(InOptionNames(reason));

@@ -13,30 +13,6 @@
 
 namespace {
 
-SMaskParam DefaultRecord()
-{
-    alignas(4) SMaskParam p;  // see RecordOptions.h
-    std::memset(&p, 0, sizeof p);
-    p.nozzleCount = 544;
-    p.basePass = 4;
-    p.xResPass = 1;
-    p.yResPass = 1;
-    p.colorCount = 2;
-    p.bitsPerPixel = 2;
-    p.featherMode = 0;
-    p.featherPercent = 0.0f;
-    p.featherNozzleType = 1;
-    p.colorTimes = 1;
-    p.smoothLevelPercent = 100;
-    p.resSplitMode = 0;
-    p.lessMaskPosition = 0;
-    return p;
-}
-
-}  // namespace
-
-namespace {
-
 bool LevelPercent(double v) { return v >= 1.0 && v <= 100.0 && v == std::floor(v); }
 bool FeatherMode(double v) { return v == FeatherMode_None || v == FeatherMode_Nozzle; }
 bool FeatherNozzleType(double v)
@@ -92,7 +68,7 @@ std::string OptionOfField(const std::string& field)
 
 void AddRecordOptions(CLI::App& command, SMaskParam& param)
 {
-    param = DefaultRecord();
+    param = MaskParam_Default();
     command
         .add_option("--nozzle-count", param.nozzleCount,
                     "nozzle rows of the head the mask may use (at least base-pass x x-res-pass x "

@@ -7,6 +7,7 @@
 // forward to these functions.
 #pragma once
 
+#include <RvPlanes/PlaneDerive.h>
 #include <Rv_Halftone/CutTable.h>
 #include <Rv_Halftone/FeatherProfile.h>
 
@@ -14,6 +15,9 @@
 
 namespace rv_halftone {
 namespace cut_tables {
+
+// Every range lies within [0, kLevelScale): a range up to it takes every level of a plane.
+using planes::kLevelScale;
 
 // ---- Slices: `rows` consecutive entries that all take [low, high) ----
 
@@ -89,6 +93,16 @@ struct SPassMaskTable
 
 // Fills the `shape.rows` entries of the table as the profile says.
 bool Build(const SPassMaskTable& shape, SCutTable* table);
+
+// ---- What the builders accept ----
+// Each is the check its builder makes before it writes anything, so that a build can check a
+// profile without a table: false, with a failure record (and the reason stated where a field of
+// the record is at fault), where the builder would refuse.
+bool Unfeathered_ColorTimesAccepts(int colorTimes);
+bool TwoPart_Accepts(int passCount, int step, const STwoPartSplit& split);
+bool ThreePart_RampAccepts(int n, int s, int levelPercent);
+bool ThreePart_WidenedAccepts(int n, int s, int levelPercent, int colorTimes);
+bool Build_Accepts(const SPassMaskTable& shape);
 
 }  // namespace cut_tables
 }  // namespace rv_halftone

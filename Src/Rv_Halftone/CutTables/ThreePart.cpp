@@ -7,8 +7,10 @@
 // below the top exactly once.
 #include "CutTables.h"
 
-#include "../Refusal.h"
-#include "../Rv_Halftone_Internal.h"
+#include "Common/Refusal.h"
+#include "Common/Sizes.h"
+
+#include <BoostLogWrapper/CustomBoostLog.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -47,19 +49,32 @@ SCutTable Widen(SCutTable range, long long width)
 // Entry k: high = L for k < s, else L x (n - k) / (m + 1); low = L x (m - k) / (m + 1) for
 // k < m, else 0 (m = n - s). Each low is the high of the entry s rows further on, so the rows
 // over one paper line cover [0, L) once.
-bool ThreePart_Ramp(SCutTable* table, int n, int s, int levelPercent)
+bool ThreePart_RampAccepts(int n, int s, int levelPercent)
 {
-    // Every index below stays within [0, n) only for 0 <= s <= n.
-    if (table == nullptr || n < 0 || s < 0 || s > n) {
+    // Every index of the ramp stays within [0, n) only for 0 <= s <= n.
+    if (n < 0 || s < 0 || s > n) {
         ZEB_LOG_FAILURE();
         return false;
     }
     if (levelPercent < 1 || levelPercent > 100) {
-        RV_REFUSE(Words("smoothLevelPercent ", levelPercent,
-                        " must be from 1 to 100 (the share of the levels three-part feathering "
-                        "lays)"));
+        ZEB_LOG_FAILURE();
+        return Refuse([&] {
+            return Words("smoothLevelPercent ", levelPercent,
+                         " must be from 1 to 100 (the share of the levels three-part feathering "
+                         "lays)");
+        });
+    }
+    return true;
+}
+
+bool ThreePart_Ramp(SCutTable* table, int n, int s, int levelPercent)
+{
+    if (table == nullptr) {
+        ZEB_LOG_FAILURE();
         return false;
     }
+    if (!ThreePart_RampAccepts(n, s, levelPercent))
+        return false;  // its failure record is this level's
     const long long top = static_cast<long long>(levelPercent) * kLevelScale / 100;
     for (int i = 0; i < s; ++i) {
         table[i].high = static_cast<uint16_t>(top);
@@ -75,9 +90,18 @@ bool ThreePart_Ramp(SCutTable* table, int n, int s, int levelPercent)
     return true;
 }
 
-bool ThreePart_Widened(SCutTable* table, int n, int s, int levelPercent, int colorTimes)
+bool ThreePart_WidenedAccepts(int n, int s, int levelPercent, int colorTimes)
 {
     // A factor below 1 would turn the ranges inside out; refused before the table is touched.
+    if (colorTimes < 1) {
+        ZEB_LOG_FAILURE();
+        return false;
+    }
+    return ThreePart_RampAccepts(n, s, levelPercent);
+}
+
+bool ThreePart_Widened(SCutTable* table, int n, int s, int levelPercent, int colorTimes)
+{
     if (colorTimes < 1) {
         ZEB_LOG_FAILURE();
         return false;

@@ -6,7 +6,7 @@
 // that shift a little from row to row, so that the swath edge blends in.
 #include "CutTables.h"
 
-#include "../Rv_Halftone_Internal.h"
+#include <BoostLogWrapper/CustomBoostLog.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -14,27 +14,25 @@
 
 namespace rv_halftone {
 namespace cut_tables {
-namespace {
-
 // The interleaving reads e x (P + 1) feathered and (S - e) x P plain entries: the split must
 // describe exactly that, or the copy would run past a temporary table. A split whose feather
 // exceeds its step (e > S) has no plain rows to give and is refused too.
-bool SplitConsistent(int passCount, int step, const STwoPartSplit& split)
+bool TwoPart_Accepts(int passCount, int step, const STwoPartSplit& split)
 {
-    return passCount >= 1 && split.featherRows >= 0 && split.featherRows <= step &&
-           split.passRows == step - split.featherRows &&
-           static_cast<long long>(split.passRows) * passCount == split.passNozzles &&
-           static_cast<long long>(split.featherRows) * (passCount + 1) == split.featherNozzles;
+    const bool consistent =
+        passCount >= 1 && split.featherRows >= 0 && split.featherRows <= step &&
+        split.passRows == step - split.featherRows &&
+        static_cast<long long>(split.passRows) * passCount == split.passNozzles &&
+        static_cast<long long>(split.featherRows) * (passCount + 1) == split.featherNozzles;
+    if (!consistent)
+        ZEB_LOG_FAILURE();
+    return consistent;
 }
-
-}  // namespace
 
 bool TwoPart(SCutTable* table, int passCount, int step, int colorTimes, const STwoPartSplit& split)
 {
-    if (!SplitConsistent(passCount, step, split)) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
+    if (!TwoPart_Accepts(passCount, step, split))
+        return false;  // its failure record is this level's
     std::vector<SCutTable> plainTable(static_cast<size_t>(split.passNozzles));
     if (!TwoPart_Plain(plainTable.data(), passCount, colorTimes, split.passRows)) {
         ZEB_LOG_FAILURE();

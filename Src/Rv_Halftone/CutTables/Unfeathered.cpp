@@ -1,7 +1,7 @@
 // Slices, the unfeathered family, and the choice of a pass mask's builder.
 #include "CutTables.h"
 
-#include "../Rv_Halftone_Internal.h"
+#include <BoostLogWrapper/CustomBoostLog.h>
 
 #include <cstdint>
 
@@ -47,15 +47,38 @@ void Unfeathered_OneTime(SCutTable* table, int rowsPerPass, int passCount)
     Expand(slices, table);
 }
 
-bool Unfeathered_ColorTimes(SCutTable* table, int passCount, int colorTimes, int rowsPerPass)
+bool Unfeathered_ColorTimesAccepts(int colorTimes)
 {
     // colorTimes divides the passes into groups; 0 or less has no groups to form.
-    if (colorTimes < 1) {
-        ZEB_LOG_FAILURE();
-        return false;
-    }
+    if (colorTimes >= 1)
+        return true;
+    ZEB_LOG_FAILURE();
+    return false;
+}
+
+bool Unfeathered_ColorTimes(SCutTable* table, int passCount, int colorTimes, int rowsPerPass)
+{
+    if (!Unfeathered_ColorTimesAccepts(colorTimes))
+        return false;  // its failure record is this level's
     Expand(ColorGroups(passCount, colorTimes, rowsPerPass), table);
     return true;
+}
+
+bool Build_Accepts(const SPassMaskTable& shape)
+{
+    switch (shape.family) {
+    case FeatherFamily_Unfeathered:
+        return shape.colorTimes == 1 || Unfeathered_ColorTimesAccepts(shape.colorTimes);
+    case FeatherFamily_TwoPart: return TwoPart_Accepts(shape.passCount, shape.step, shape.split);
+    case FeatherFamily_ThreePart:
+    case FeatherFamily_ThreePartRipple:
+        if (shape.colorTimes == 1)
+            return ThreePart_RampAccepts(shape.rows, shape.step, shape.levelPercent);
+        return ThreePart_WidenedAccepts(shape.rows, shape.step, shape.levelPercent,
+                                        shape.colorTimes);
+    }
+    ZEB_LOG_FAILURE();
+    return false;
 }
 
 bool Build(const SPassMaskTable& shape, SCutTable* table)

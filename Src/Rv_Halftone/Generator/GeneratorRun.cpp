@@ -4,10 +4,29 @@
 #include <Rv_Halftone/MaskDataGenerator.h>
 #include <Rv_Halftone/MaskParam.h>
 
-#include "../Refusal.h"
-#include "../Rv_Halftone_Internal.h"
+#include <BoostLogWrapper/CustomBoostLog.h>
+
+#include "Common/Refusal.h"
+#include "Common/Sizes.h"
+
+#include <thread>
 
 namespace rv_halftone {
+
+namespace {
+
+// Fixed, so that a pass mask's run is the same on every machine; the bytes never depend on it.
+constexpr int kPassMaskWorkerCount = 6;
+
+}  // namespace
+
+int WorkerCount(ERenderKind kind)
+{
+    if (kind == ERenderKind::PassMask)
+        return kPassMaskWorkerCount;
+    const unsigned int reported = std::thread::hardware_concurrency();
+    return reported >= 1 ? static_cast<int>(reported) : 1;
+}
 
 SMaskDataGenerate_Param GenerateParam_Of(const SRenderJob& job, int thresholdWidth)
 {
@@ -33,13 +52,19 @@ SMaskDataGenerate_Param GenerateParam_Of(const SRenderJob& job, int thresholdWid
     return param;
 }
 
+bool RecordRipples(const SMaskDataGenerate_Param& p)
+{
+    return p.featherNozzleType == FeatherNozzleType_ThreePartRipple;
+}
+
 bool RenderJob_Fits(const SRenderJob& job, int thresholdWidth)
 {
     const long long positionBytes = static_cast<long long>(job.yPasses) * job.rows * job.lineBytes;
     if (!FitsInt(positionBytes) || !FitsInt(positionBytes * job.positions)) {
-        StateRefusal(Words("one colour's mask would take ", positionBytes * job.positions,
-                           " bytes, more than ", INT_MAX));
-        return false;
+        return Refuse([&] {
+            return Words("one colour's mask would take ", positionBytes * job.positions,
+                         " bytes, more than ", INT_MAX);
+        });
     }
     return job.colours < 1 || job.positions < 1 ||
            GenerateSizes_Fit(GenerateParam_Of(job, thresholdWidth));
@@ -51,21 +76,23 @@ bool GenerateSizes_Fit(const SMaskDataGenerate_Param& p)
     const long long stepRows = static_cast<long long>(p.yResPass) * p.stepHeight;
     const long long rowPixels = static_cast<long long>(p.thresholdWidth) * p.xResPass;
     if (!FitsInt(lastRowStart) || !FitsInt(stepRows) || !FitsInt(rowPixels)) {
-        StateRefusal(Words("the generator's threshold rows (", p.positionCount, " positions x ",
-                           p.stepHeight, " rows) or row pixels (", rowPixels,
-                           ") exceed the largest int, ", INT_MAX));
-        return false;
+        return Refuse([&] {
+            return Words("the generator's threshold rows (", p.positionCount, " positions x ",
+                         p.stepHeight, " rows) or row pixels (", rowPixels,
+                         ") exceed the largest int, ", INT_MAX);
+        });
     }
     // Where the ripple runs, each worker holds one byte-per-pixel block per X pass.
-    if (p.featherNozzleType != FeatherNozzleType_ThreePartRipple)
+    if (!RecordRipples(p))
         return true;
     const long long blockBytes = static_cast<long long>(p.thresholdWidth) * p.maskHeight;
     if (!FitsInt(blockBytes) || !FitsInt(blockBytes * p.xResPass)) {
-        StateRefusal(Words("the sine ripple (featherNozzleType 3) needs ", p.xResPass,
-                           " blocks of ", p.thresholdWidth, " x ", p.maskHeight,
-                           " bytes per worker, more than ", INT_MAX,
-                           " bytes; lower nozzleCount or xResPass, or use featherNozzleType 2"));
-        return false;
+        return Refuse([&] {
+            return Words("the sine ripple (featherNozzleType 3) needs ", p.xResPass, " blocks of ",
+                         p.thresholdWidth, " x ", p.maskHeight, " bytes per worker, more than ",
+                         INT_MAX,
+                         " bytes; lower nozzleCount or xResPass, or use featherNozzleType 2");
+        });
     }
     return true;
 }

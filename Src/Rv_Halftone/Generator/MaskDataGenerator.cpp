@@ -1,33 +1,19 @@
 // CMaskDataGenerator: the master's state machine, its workers and their pool of units.
 #include <Rv_Halftone/MaskDataGenerator.h>
 
+#include <BoostLogWrapper/CustomBoostLog.h>
 #include <Rv_Halftone/BaseMaskData.h>
 #include <Rv_Halftone/MaskBlock.h>
-#include <Rv_Halftone/MaskParam.h>
 #include <Rv_Halftone/SineMask.h>
 #include <ZebCommon/ZebQueue.h>
 
-#include "../Rv_Halftone_Internal.h"
-#include "GeneratorRun.h"
-#include "StateStep.h"
+#include "Common/Sizes.h"
+#include "Generator/GeneratorRun.h"
+#include "Generator/StateStep.h"
 
 namespace {
 
 using rv_halftone::kPartnerWaitMs;
-
-// The master's states, in the numbers its state record shows.
-enum EMasterState
-{
-    MasterState_SetUp = 1,
-    MasterState_HandOutUnits = 2,
-    MasterState_WaitForWorkers = 3,
-};
-
-// The record's way of asking for the sine ripple over the last rows of every unit.
-bool RipplesUnits(const SMaskDataGenerate_Param& p)
-{
-    return p.featherNozzleType == FeatherNozzleType_ThreePartRipple;
-}
 
 bool HasUnits(const SMaskDataGenerate_Param& p)
 {
@@ -172,7 +158,7 @@ bool CMaskDataGenerator::Init_Param()
 bool CMaskDataGenerator::Init_SinMask()
 {
     const SMaskDataGenerate_Param& p = m_maskDataGenerateParam;
-    if (!RipplesUnits(p))
+    if (!rv_halftone::RecordRipples(p))
         return true;
     // The feather band is what is left of the mask height after whole steps, or a whole step.
     const int remainder = p.maskHeight % p.stepHeight;

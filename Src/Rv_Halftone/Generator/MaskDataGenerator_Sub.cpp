@@ -1,51 +1,28 @@
 // CMaskDataGenerator_Sub: the worker's state machine.
 #include <Rv_Halftone/MaskDataGenerator_Sub.h>
 
+#include <BoostLogWrapper/CustomBoostLog.h>
 #include <Rv_Halftone/BaseMaskData.h>
-#include <Rv_Halftone/Rv_Halftone_Helper.h>
 #include <Rv_Halftone/SineMask.h>
 #include <ZebCommon/ZebQueue.h>
 
-#include "../Kernels/PixelKernels.h"
-#include "../Kernels/Ripple.h"
-#include "../Rv_Halftone_Helper_Rows.h"
-#include "../Rv_Halftone_Internal.h"
-#include "StateStep.h"
-#include "ThresholdAddress.h"
+#include "Common/Sizes.h"
+#include "Generator/GeneratorRun.h"
+#include "Generator/StateStep.h"
+#include "Kernels/PixelKernels.h"
+#include "Kernels/Ripple.h"
+#include "Units/UnitRenderer.h"
 
 #include <vector>
+
+namespace units = rv_halftone::units;
 
 namespace {
 
 using rv_halftone::kPartnerWaitMs;
 
-// The worker's states, in the numbers its state record shows.
-enum EWorkerState
-{
-    WorkerState_SetUp = 1,
-    WorkerState_TakeUnit = 2,
-    WorkerState_CheckInputFinished = 3,
-    WorkerState_Cut = 4,  // cuts into blocks; on the fused path cuts, packs and ripples at once
-    WorkerState_Ripple = 5,
-    WorkerState_Pack = 6,
-    WorkerState_ReturnUnit = 7,
-    WorkerState_Finish = 8,
-};
-
 using rv_halftone::kernels::KernelTable;
 using rv_halftone::kernels::RippleMask;
-
-int UnitRowStart(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit)
-{
-    return rv_halftone::ThresholdRowStart(unit.positionIndex, unit.yResIndex, p.stepHeight,
-                                          p.yResPass);
-}
-
-unsigned char* UnitOutput(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit)
-{
-    return p.maskBlock->MaskData() + static_cast<long long>(unit.colorIndex) * p.maskBytesOneColor +
-           static_cast<long long>(unit.positionIndex) * p.maskBytesOnePosition;
-}
 
 // The sine mask as the ripple reads it; none (no rows) without a mask, or for a buffer that is not
 // the mask's width by its height.
@@ -111,29 +88,13 @@ bool SizeFusedScratch(const SMaskDataGenerate_Param& p, const CSineMask* sineMas
                                  p.maskHeight, p.xResPass, p.bitsPerPixel);
 }
 
-// The unit's rows: block row y to output row yResIndex + y x yResPass, X pass k from its column
-// start, as the blocks and the pack would lay them; then the ripple on the packed rows.
+// The fused form, then the ripple on the packed rows where it runs.
 void CutAndPackUnit(const SMaskDataGenerate_Param& p, const SMaskDataGenerate_SubParam& unit,
                     const int* columnStarts, WorkerScratch& scratch)
 {
-    unsigned char* const rows =
-        UnitOutput(p, unit) + static_cast<long long>(unit.yResIndex) * p.maskLineBytes;
-    const long long rowStride = static_cast<long long>(p.yResPass) * p.maskLineBytes;
-    const rv_halftone::kernels::CutPackJob job = {p.thresholdData->MaskData(unit.colorIndex),
-                                                  p.thresholdWidth,
-                                                  p.thresholdHeight,
-                                                  UnitRowStart(p, unit),
-                                                  columnStarts,
-                                                  p.xResPass,
-                                                  p.thresholdWidth,
-                                                  p.cutTable,
-                                                  p.maskHeight,
-                                                  p.bitsPerPixel,
-                                                  rows,
-                                                  rowStride,
-                                                  scratch.cutPack.data()};
-    scratch.kernels->cutPackRows(job);
-    scratch.ripple.Apply(rows, rowStride);
+    const units::SUnit rows = units::UnitOf(p, unit, columnStarts, scratch.cutPack.data());
+    units::CutAndPack(*scratch.kernels, rows);
+    scratch.ripple.Apply(rows.out, rows.outRowStride);
 }
 
 }  // namespace
@@ -211,9 +172,7 @@ bool CMaskDataGenerator_Sub::Initialize()
 {
     const SMaskDataGenerate_Param& p = *m_param;
     const int blockCount = p.xResPass;
-    m_columnStarts.resize(static_cast<size_t>(blockCount));
-    for (int k = 0; k < blockCount; ++k)
-        m_columnStarts[k] = rv_halftone::ThresholdColumnStart(k, p.thresholdWidth, blockCount);
+    m_columnStarts = units::ColumnStarts(p);
     m_scratch.reset(new WorkerScratch());
     WorkerScratch& scratch = *m_scratch;
     scratch.kernels = &rv_halftone::kernels::ActiveKernels();
@@ -269,23 +228,10 @@ bool CMaskDataGenerator_Sub::GenerateMaskData()
         m_processState = WorkerState_ReturnUnit;
         return true;
     }
-    for (int k = 0; k < p.xResPass; ++k)
-        m_maskBlocks[k].ClearMaskData();
-
-    SGenerateMaskParam_In in{};
-    in.cutTable = p.cutTable;
-    in.cutTableCount = p.cutTableCount;
-    in.thresholdLayer = p.thresholdData->MaskData(unit.colorIndex);
-    in.thresholdRowStart = UnitRowStart(p, unit);
-    in.thresholdHeight = p.thresholdHeight;
-    in.thresholdWidth = p.thresholdWidth;
-    in.bitsPerPixel = p.bitsPerPixel;
-    for (int k = 0; k < p.xResPass; ++k) {
-        in.thresholdColumnStart = m_columnStarts[k];
-        if (!Halftone_Helper::GenerateMaskData_XRes(in, m_maskBlocks[k])) {
-            ZEB_LOG_FAILURE();
-            return false;
-        }
+    const units::SUnit rows = units::UnitOf(p, unit, m_columnStarts.data(), nullptr);
+    if (!units::CutBlocks(rows, m_maskBlocks.get())) {
+        ZEB_LOG_FAILURE();
+        return false;
     }
     m_processState = WorkerState_Ripple;
     return true;
@@ -312,15 +258,11 @@ bool CMaskDataGenerator_Sub::Run_MaskData_Ripple()
     return true;
 }
 
+// The X passes' blocks side by side into every Y-th row from the unit's Y pass on.
 bool CMaskDataGenerator_Sub::MergeMaskData()
 {
-    const SMaskDataGenerate_Param& p = *m_param;
-    const SMaskDataGenerate_SubParam& unit = *m_subParam;
-    // The X passes' blocks side by side into every Y-th row from the unit's Y pass on.
-    const SMergeMaskParam merge = {p.bitsPerPixel, m_maskBlocks.get(), p.xResPass,
-                                   unit.yResIndex, p.yResPass,         UnitOutput(p, unit),
-                                   p.maskLineBytes};
-    if (!rv_halftone::MergeMaskRows(merge, m_scratch->blockRows.data())) {
+    const units::SUnit rows = units::UnitOf(*m_param, *m_subParam, m_columnStarts.data(), nullptr);
+    if (!units::PackBlocks(rows, m_maskBlocks.get(), m_scratch->blockRows.data())) {
         ZEB_LOG_FAILURE();
         return false;
     }

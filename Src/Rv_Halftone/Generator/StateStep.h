@@ -4,7 +4,7 @@
 
 #include <ZebCommon/CustomThreadBase.h>
 
-#include "../Rv_Halftone_Internal.h"
+#include <BoostLogWrapper/CustomBoostLog.h>
 
 namespace rv_halftone {
 

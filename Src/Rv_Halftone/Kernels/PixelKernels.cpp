@@ -16,14 +16,41 @@ namespace {
 
 constexpr const char* kEnvironmentVariable = "RV_HALFTONE_KERNEL";
 
+#if defined(RV_HALFTONE_KERNELS_AVX2)
 bool HasAvx2()
 {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
 }
+#endif
 
-// Fastest first.
-constexpr Variant kPreference[] = {Variant::Avx2, Variant::Portable};
+bool Everywhere() { return true; }
+
+// Every variant this build has, fastest first: its table (which names it) and whether this
+// processor and its operating system run it. A variant is compiled only where the target can run
+// it (cmake lists its source only there), so a build for another processor has the portable
+// variant and the plain loops alone. The plain loops come last: they are the reference the others
+// are tested against, chosen only by name.
+struct SVariantEntry
+{
+    const KernelTable& (*table)();
+    bool (*runnable)();
+};
+const SVariantEntry kVariants[] = {
+#if defined(RV_HALFTONE_KERNELS_AVX2)
+    {Avx2Kernels, HasAvx2},
+#endif
+    {PortableKernels, Everywhere},
+    {PlainKernels, Everywhere},
+};
+
+const SVariantEntry* EntryOf(Variant variant)
+{
+    for (const SVariantEntry& entry : kVariants)
+        if (entry.table().variant == variant)
+            return &entry;
+    return nullptr;
+}
 
 std::atomic<const KernelTable*> g_active{nullptr};
 
@@ -59,29 +86,21 @@ const char* VariantName(Variant variant)
 
 bool VariantRunnable(Variant variant)
 {
-    switch (variant) {
-    case Variant::Plain:
-    case Variant::Portable: return true;
-    case Variant::Avx2: return HasAvx2();
-    }
-    return false;
+    const SVariantEntry* entry = EntryOf(variant);
+    return entry != nullptr && entry->runnable();
 }
 
 const KernelTable& KernelsOf(Variant variant)
 {
-    switch (variant) {
-    case Variant::Plain: return PlainKernels();
-    case Variant::Avx2: return Avx2Kernels();
-    case Variant::Portable: break;
-    }
-    return PortableKernels();
+    const SVariantEntry* entry = EntryOf(variant);
+    return entry != nullptr ? entry->table() : PortableKernels();
 }
 
 Variant BestVariant()
 {
-    for (const Variant variant : kPreference)
-        if (VariantRunnable(variant))
-            return variant;
+    for (const SVariantEntry& entry : kVariants)
+        if (entry.table().variant != Variant::Plain && entry.runnable())
+            return entry.table().variant;
     return Variant::Portable;
 }
 
@@ -89,8 +108,7 @@ VariantChoice ChooseVariant(const char* requested)
 {
     if (requested == nullptr || requested[0] == '\0')
         return {BestVariant(), ""};
-    for (int i = 0; i < kVariantCount; ++i) {
-        const Variant variant = static_cast<Variant>(i);
+    for (const Variant variant : {Variant::Plain, Variant::Portable, Variant::Avx2}) {
         if (std::strcmp(requested, VariantName(variant)) != 0)
             continue;
         if (VariantRunnable(variant))
@@ -111,8 +129,6 @@ const KernelTable& ActiveKernels()
         return chosen;
     return *table;
 }
-
-void UseVariant(Variant variant) { g_active.store(&KernelsOf(variant), std::memory_order_release); }
 
 }  // namespace kernels
 }  // namespace rv_halftone

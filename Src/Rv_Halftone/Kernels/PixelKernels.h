@@ -8,8 +8,9 @@
 // it names a variant this processor runs, otherwise the best one it runs.
 //
 // A variant is only offered where its tests run on the machines we build on. To add one (say
-// AVX-512): a Variant value, its KernelsOf entry and feature check in PixelKernels.cpp, and its
-// own PixelKernels_<Name>.cpp defining an Ops policy for PixelKernels_Impl.h.
+// AVX-512): a Variant value and its name in VariantName, its own PixelKernels_<Name>.cpp defining
+// an Ops policy for PixelKernels_Impl.h, and its row (table and feature check) in the variant list
+// of PixelKernels.cpp, compiled where the target has the instructions (Kernels/CMakeLists.txt).
 #pragma once
 
 #include <Rv_Halftone/CutTable.h>
@@ -25,7 +26,6 @@ enum class Variant : int
     Portable = 1,  // 64-bit word arithmetic, no vector instructions: runs everywhere
     Avx2 = 2,      // AVX2 + BMI2
 };
-constexpr int kVariantCount = 3;
 
 // One unit of fused work: `rows` output rows, each holding width x passCount pixels. Output
 // pixel u = x x passCount + k of row y is set (all bitsPerPixel bits) when the sample of layer
@@ -71,8 +71,7 @@ using CutPackScratchWordsFn = long long (*)(int layerWidth, int passCount, int w
 
 struct KernelTable
 {
-    Variant variant;
-    const char* name;
+    Variant variant;  // VariantName names it
     CutPackRowsFn cutPackRows;
     CutPackScratchWordsFn cutPackScratchWords;
     CutRowToBytesFn cutRowToBytes;
@@ -102,14 +101,12 @@ struct VariantChoice
 };
 VariantChoice ChooseVariant(const char* requested);
 
-// The table the library renders with: the variant chosen from the environment on first use
-// (a refused value is logged once), unless UseVariant chose another.
+// The table the library renders with: the variant chosen from the environment on first use (a
+// refused value is logged once).
 const KernelTable& ActiveKernels();
-// Makes the library render with `variant` (a runnable one), e.g. to compare whole masks of the
-// plain and the fused paths. Not meant to be switched while rendering runs.
-void UseVariant(Variant variant);
 
-// The entry points of each variant, defined in their own translation units.
+// The entry points of each variant, defined in their own translation units; a variant's only where
+// the target can run it (Avx2Kernels on x86-64).
 const KernelTable& PlainKernels();
 const KernelTable& PortableKernels();
 const KernelTable& Avx2Kernels();

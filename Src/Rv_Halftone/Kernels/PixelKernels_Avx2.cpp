@@ -294,8 +294,7 @@ struct Avx2Ops
 
 const KernelTable& Avx2Kernels()
 {
-    static const KernelTable table = {Variant::Avx2,          "avx2",
-                                      CutPackRows<Avx2Ops>,   CutPackScratchWords,
+    static const KernelTable table = {Variant::Avx2, CutPackRows<Avx2Ops>, CutPackScratchWords,
                                       CutRowToBytes<Avx2Ops>, PackRowFromBytes<Avx2Ops>};
     return table;
 }

@@ -82,9 +82,9 @@ void CutPackRows(const CutPackJob& job)
 
 const KernelTable& PlainKernels()
 {
-    static const KernelTable table = {Variant::Plain,       "plain",
-                                      plain::CutPackRows,   plain::CutPackScratchWords,
-                                      plain::CutRowToBytes, plain::PackRowFromBytes};
+    static const KernelTable table = {Variant::Plain, plain::CutPackRows,
+                                      plain::CutPackScratchWords, plain::CutRowToBytes,
+                                      plain::PackRowFromBytes};
     return table;
 }
 

@@ -149,9 +149,9 @@ struct PortableOps
 
 const KernelTable& PortableKernels()
 {
-    static const KernelTable table = {Variant::Portable,          "portable",
-                                      CutPackRows<PortableOps>,   CutPackScratchWords,
-                                      CutRowToBytes<PortableOps>, PackRowFromBytes<PortableOps>};
+    static const KernelTable table = {Variant::Portable, CutPackRows<PortableOps>,
+                                      CutPackScratchWords, CutRowToBytes<PortableOps>,
+                                      PackRowFromBytes<PortableOps>};
     return table;
 }
 

@@ -4,8 +4,9 @@
 
 #include <Rv_Halftone/MaskBlock.h>
 
-#include "../Rv_Halftone_Internal.h"
+#include "Common/Sizes.h"
 
+#include <BoostLogWrapper/CustomBoostLog.h>
 #include <boost/math/special_functions/round.hpp>
 
 #include <algorithm>

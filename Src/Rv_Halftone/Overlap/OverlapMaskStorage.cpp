@@ -1,7 +1,6 @@
 #include <Rv_Halftone/OverlapMaskStorage.h>
 
-#include "../Rv_Halftone_Internal.h"
-
+#include <BoostLogWrapper/CustomBoostLog.h>
 #include <boost/thread/lock_guard.hpp>
 #include <boost/thread/mutex.hpp>
 

@@ -2,28 +2,17 @@
 // generator as one unit of work.
 #include <Rv_Halftone/OverlapMask.h>
 
+#include <BoostLogWrapper/CustomBoostLog.h>
+#include <RvPlanes/PlaneDerive.h>
 #include <Rv_Halftone/BaseMaskData.h>
 #include <Rv_Halftone/MaskBlock.h>
 
-#include "../CutTables/CutTables.h"
-#include "../Generator/GeneratorRun.h"
-#include "../Rv_Halftone_Internal.h"
+#include "Common/Sizes.h"
+#include "CutTables/CutTables.h"
+#include "Generator/GeneratorRun.h"
 
 #include <algorithm>
-#include <thread>
 #include <vector>
-
-namespace {
-
-// As many workers as the processor runs threads. The standard lets the count be unknown (0), and
-// a generator without a worker would never finish its unit, so one worker is the floor.
-int Worker_Count()
-{
-    const unsigned int reported = std::thread::hardware_concurrency();
-    return reported >= 1 ? static_cast<int>(reported) : 1;
-}
-
-}  // namespace
 
 // Block line i (head) fires where v_i <= T < L and block line height + i (tail) where T < v_i,
 // with L = inkPercent % of the scale and v_i falling from line to line: both read threshold row i
@@ -49,7 +38,7 @@ bool OverlapMask::MaskBlock_Create(int height, int inkPercent, int width, int li
         ZEB_LOG_FAILURE();
         return false;
     }
-    const int thresholdHeight = std::min(height, rv_halftone::kThresholdSize);
+    const int thresholdHeight = std::min(height, rv_halftone::planes::kTileSize);
     CBaseMaskData thresholds;
     if (!thresholds.Create(width, thresholdHeight, 1)) {
         ZEB_LOG_FAILURE();
@@ -62,13 +51,23 @@ bool OverlapMask::MaskBlock_Create(int height, int inkPercent, int width, int li
     }
 
     // One unit: the head lines then the tail lines, without the sine ripple, which would break
-    // their pairing.
-    // output, thresholds and their height, cut table, rows; one colour and position, a step of
-    // `height` rows (the tail lines read the head lines' threshold rows), one X and Y pass.
-    const rv_halftone::SRenderJob job = {
-        &block, &thresholds, thresholdHeight, cutTable.data(), rowCount, 1, 1, height,
-        1,      1,           bitsPerPixel,    lineBytes,       false};
-    if (!rv_halftone::RenderOnGenerator(job, Worker_Count())) {
+    // their pairing. The tail lines read the head lines' threshold rows: a step of `height` rows.
+    rv_halftone::SRenderJob job;
+    job.output = &block;
+    job.thresholds = &thresholds;
+    job.thresholdHeight = thresholdHeight;
+    job.cutTable = cutTable.data();
+    job.rows = rowCount;
+    job.colours = 1;
+    job.positions = 1;
+    job.step = height;
+    job.xPasses = 1;
+    job.yPasses = 1;
+    job.bitsPerPixel = bitsPerPixel;
+    job.lineBytes = lineBytes;
+    job.ripple = false;
+    if (!rv_halftone::RenderOnGenerator(
+            job, rv_halftone::WorkerCount(rv_halftone::ERenderKind::OverlapBand))) {
         ZEB_LOG_FAILURE();
         return false;
     }

@@ -2,18 +2,43 @@
 // by the cut-table module (CutTables/); each member hands it this mask's working profile.
 #include <Rv_Halftone/MaskData_Base.h>
 
-#include "../CutTables/CutTables.h"
-#include "../Rv_Halftone_Internal.h"
+#include <BoostLogWrapper/CustomBoostLog.h>
+
+#include "CutTables/CutTables.h"
 
 namespace tables = rv_halftone::cut_tables;
 
+namespace {
+
+// The table of a mask of this profile, record and step, `rows` entries long.
+tables::SPassMaskTable TableShape(EFeatherFamily family, const SMaskParam& p, int step, int rows,
+                                  const STwoPartSplit& split)
+{
+    tables::SPassMaskTable shape;
+    shape.family = family;
+    shape.passCount = p.basePass;
+    shape.step = step;
+    shape.rows = rows;
+    shape.colorTimes = p.colorTimes;
+    shape.levelPercent = p.smoothLevelPercent;
+    shape.split = split;
+    return shape;
+}
+
+}  // namespace
+
 bool CMaskData_Base::CreateCutTable(SCutTable* table, int rows)
 {
-    const SMaskParam& p = m_maskParam_Current;
-    const tables::SPassMaskTable shape = {
-        m_featherFamily, p.basePass,           m_stepHeight_NoneRes, rows,
-        p.colorTimes,    p.smoothLevelPercent, m_twoPartSplit};
-    return tables::Build(shape, table);
+    return tables::Build(TableShape(m_featherFamily, m_maskParam_Current, m_stepHeight_NoneRes,
+                                    rows, m_twoPartSplit),
+                         table);
+}
+
+bool CMaskData_Base::CutTable_Accepted() const
+{
+    return tables::Build_Accepts(TableShape(m_featherFamily, m_maskParam_Current,
+                                            m_stepHeight_NoneRes, m_maskHeight_NoneRes,
+                                            m_twoPartSplit));
 }
 
 bool CMaskData_Base::CreateCutTable_FeatherNone(SCutTable* table, int /*rows*/)

@@ -1,9 +1,8 @@
 // CMaskData_Base: the usage examples and the data dump hook.
 #include <Rv_Halftone/MaskData_Base.h>
 
+#include <BoostLogWrapper/CustomBoostLog.h>
 #include <Rv_Halftone/Rv_Halftone_Helper.h>
-
-#include "../Rv_Halftone_Internal.h"
 
 #include <memory>
 

@@ -7,15 +7,19 @@
 // e = N - S x P is the number of feathered rows per step.
 #include <Rv_Halftone/MaskData_Base.h>
 
-#include "../Refusal.h"
-#include "../Rv_Halftone_Internal.h"
-#include "ProfileRules.h"
+#include <BoostLogWrapper/CustomBoostLog.h>
+
+#include "Common/Refusal.h"
+#include "Common/Sizes.h"
+#include "PassMask/ProfileRules.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 
 using rv_halftone::FitsInt;
+using rv_halftone::Refuse;
+using rv_halftone::Words;
 
 namespace {
 
@@ -40,9 +44,11 @@ bool CMaskData_Base::InitNoneRes()
     case FeatherMode_None: return InitNoneRes_FeatherNone();
     case FeatherMode_Nozzle: return InitNoneRes_FeatherNozzle();
     default:
-        RV_REFUSE(rv_halftone::Words("featherMode ", m_maskParam_Current.featherMode,
-                                     " must be 0 (no feather) or 1 (nozzle feather)"));
-        return false;
+        ZEB_LOG_FAILURE();
+        return Refuse([&] {
+            return Words("featherMode ", m_maskParam_Current.featherMode,
+                         " must be 0 (no feather) or 1 (nozzle feather)");
+        });
     }
 }
 
@@ -53,10 +59,12 @@ bool CMaskData_Base::InitNoneRes_FeatherNozzle()
         return InitNoneRes_FeatherNozzle_Smooth_2();
     if (type == FeatherNozzleType_ThreePart || type == FeatherNozzleType_ThreePartRipple)
         return InitNoneRes_FeatherNozzle_Smooth_3();
-    RV_REFUSE(rv_halftone::Words("featherNozzleType ", type,
-                                 " must be 1 (two-part), 2 (three-part) or 3 (three-part with the "
-                                 "sine ripple) with featherMode 1"));
-    return false;
+    ZEB_LOG_FAILURE();
+    return Refuse([&] {
+        return Words("featherNozzleType ", type,
+                     " must be 1 (two-part), 2 (three-part) or 3 (three-part with the "
+                     "sine ripple) with featherMode 1");
+    });
 }
 
 bool CMaskData_Base::InitNoneRes_FeatherNone()
@@ -64,8 +72,8 @@ bool CMaskData_Base::InitNoneRes_FeatherNone()
     const SMaskParam& p = m_maskParam_Current;
     const int step = static_cast<int>(rv_halftone::UnfeatheredStep(p));
     if (step < 1) {
-        RV_REFUSE(rv_halftone::Reason_UnfeatheredStep(*this));
-        return false;
+        ZEB_LOG_FAILURE();
+        return Refuse([&] { return rv_halftone::Reason_UnfeatheredStep(*this); });
     }
     m_stepHeight_NoneRes = step;
     const int leftOver = p.nozzleCount - step * p.basePass;
@@ -92,14 +100,14 @@ bool CMaskData_Base::InitNoneRes_FeatherNozzle_Smooth_2()
     const rv_halftone::STwoPartRows rows = rv_halftone::TwoPartRows(p);
     const long long step = rows.step;
     if (step < 1) {
-        RV_REFUSE(rv_halftone::Reason_TwoPartStep(*this));
-        return false;
+        ZEB_LOG_FAILURE();
+        return Refuse([&] { return rv_halftone::Reason_TwoPartStep(*this); });
     }
     const long long feather = rows.feather;
     // More feathered rows than the step holds would make the plain part negative.
     if (feather > step) {
-        RV_REFUSE(rv_halftone::Reason_TwoPartFeatherAboveStep(*this));
-        return false;
+        ZEB_LOG_FAILURE();
+        return Refuse([&] { return rv_halftone::Reason_TwoPartFeatherAboveStep(*this); });
     }
     m_stepHeight_NoneRes = static_cast<int>(step);
     m_featherFamily = FeatherFamily_TwoPart;
@@ -114,8 +122,8 @@ bool CMaskData_Base::InitNoneRes_FeatherNozzle_Smooth_3()
     const SMaskParam& p = m_maskParam_Current;
     const int step = static_cast<int>(rv_halftone::ThreePartStep(p));
     if (step < 1) {
-        RV_REFUSE(rv_halftone::Reason_ThreePartStep(*this));
-        return false;
+        ZEB_LOG_FAILURE();
+        return Refuse([&] { return rv_halftone::Reason_ThreePartStep(*this); });
     }
     m_stepHeight_NoneRes = step;
     m_featherFamily = p.featherNozzleType == FeatherNozzleType_ThreePartRipple
@@ -157,9 +165,11 @@ bool CMaskData_Base::InitResParam()
     };
     for (const auto& size : sizes) {
         if (!FitsInt(size.value)) {
-            RV_REFUSE(rv_halftone::Words(size.value, " ", size.what, " exceed the largest int, ",
-                                         INT_MAX, "; lower nozzleCount, xResPass or yResPass"));
-            return false;
+            ZEB_LOG_FAILURE();
+            return Refuse([&] {
+                return Words(size.value, " ", size.what, " exceed the largest int, ", INT_MAX,
+                             "; lower nozzleCount, xResPass or yResPass");
+            });
         }
     }
 
@@ -186,29 +196,32 @@ bool CMaskData_Base::InitResParam()
             "m_maskHeight = " << m_maskHeight << ", m_leadBlankHeight = " << m_leadBlankHeight);
     // Only a two-part feather without a feathered row gets here: every other profile leads with
     // fewer blank rows than its mask has.
-    if (rv_halftone::RefusalWanted())
-        rv_halftone::StateRefusal(
-            m_featherFamily == FeatherFamily_TwoPart && m_twoPartSplit.featherRows == 0
-                ? rv_halftone::Reason_TwoPartNoFeatherRow(*this)
-                : rv_halftone::Words("the mask's ", m_maskHeight,
-                                     " rows do not reach past its lead blank of ",
-                                     m_leadBlankHeight, " rows"));
-    return false;
+    return Refuse([&] {
+        return m_featherFamily == FeatherFamily_TwoPart && m_twoPartSplit.featherRows == 0
+                   ? rv_halftone::Reason_TwoPartNoFeatherRow(*this)
+                   : Words("the mask's ", m_maskHeight,
+                           " rows do not reach past its lead blank of ", m_leadBlankHeight,
+                           " rows");
+    });
 }
 
+// Every value outside EResSplitMode splits nothing.
 int CMaskData_Base::SplitCount_XRes() const
 {
-    const int mode = m_maskParam_Current.resSplitMode;
-    return (mode == 1 || mode == 5) ? 2 : 1;
+    switch (m_maskParam_Current.resSplitMode) {
+    case ResSplitMode_XHalf:
+    case ResSplitMode_XYHalf: return 2;
+    default: return 1;
+    }
 }
 
 int CMaskData_Base::SplitCount_YRes() const
 {
     switch (m_maskParam_Current.resSplitMode) {
-    case 2:
-    case 5: return 2;
-    case 3: return 3;
-    case 4: return 4;
+    case ResSplitMode_YHalf:
+    case ResSplitMode_XYHalf: return 2;
+    case ResSplitMode_YThird: return 3;
+    case ResSplitMode_YQuarter: return 4;
     default: return 1;
     }
 }
@@ -220,8 +233,7 @@ int CMaskData_Base::StepHeadNozzle_Get(int nozzleCount, int passCount, float fea
 {
     if (passCount < 1 || !std::isfinite(featherPercent))
         return 0;
-    const float share = featherPercent / 100.0f;
-    const float featherNozzles = (static_cast<float>(nozzleCount) * 0.75f) * share;
+    const float featherNozzles = rv_halftone::FeatheredRows(nozzleCount, featherPercent);
     // Beyond 2^53 the truncated value cannot give an int step anyway.
     if (!(std::fabs(featherNozzles) < 9.0e15f))
         return 0;

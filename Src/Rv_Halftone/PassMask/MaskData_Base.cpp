@@ -1,14 +1,31 @@
 // CMaskData_Base: construction, the build pipeline, the choice of tile height and the accessors.
 #include <Rv_Halftone/MaskData_Base.h>
 
-#include "../Refusal.h"
-#include "../Rv_Halftone_Internal.h"
+#include <RvPlanes/PlaneDerive.h>
+
+#include "Common/Refusal.h"
+#include "Common/Sizes.h"
+
+#include <BoostLogWrapper/CustomBoostLog.h>
 
 #include <climits>
 #include <cmath>
+#include <new>
 #include <numeric>
+#include <string>
 
 using rv_halftone::FitsInt;
+
+namespace {
+
+// A tile whose mask repeats within this many positions is tall enough: the search stops there.
+constexpr long long kEnoughMaskPositions = 20;
+
+// The record a refused build writes before its failure record.
+constexpr const char* kRefusedRecordText =
+    "the record was refused: rv_halftone_record_reason(record) says why, in its field names";
+
+}  // namespace
 
 // Everything starts at zero, whoever allocated the object.
 CMaskData_Base::CMaskData_Base()
@@ -22,22 +39,21 @@ CMaskData_Base::CMaskData_Base()
 
 CMaskData_Base::~CMaskData_Base() = default;
 
-// The pipeline of a build, one step after the other; a step that fails writes this function's
-// failure record after its own, and the build stops. Each refusing step states why; a step's own
-// words below are kept only where it said nothing (a failure that no rule of the record explains).
-// While a record is only checked (rv_halftone::CheckingOnly), the last step sizes what it would
-// render and stops there.
-bool CMaskData_Base::Create(const SMaskParam& param)
+// The pipeline of a build, one step after the other; a step that fails stops the build, and the
+// caller writes the failure record. Each refusing step states why; a step's own words below are
+// kept only where it said nothing (a failure that no rule of the record explains). A check stops
+// before the last step, which alone allocates the mask's bytes and starts threads.
+CMaskData_Base::EBuildResult CMaskData_Base::Build(const SMaskParam& param, EBuildEnd end)
 {
     m_maskParam_Input = param;
     m_maskParam_Current = param;
-    m_thresholdHeight = rv_halftone::kThresholdSize;
-    m_thresholdWidth = rv_halftone::kThresholdSize;
+    m_thresholdHeight = rv_halftone::planes::kTileSize;
+    m_thresholdWidth = rv_halftone::planes::kTileSize;
     const struct
     {
         bool (*run)(CMaskData_Base&);
         const char* failure;
-    } steps[] = {
+    } checks[] = {
         // Refuse what the later steps cannot serve, then divide the resolution passes.
         {[](CMaskData_Base& m) { return m.RangeTest() && (m.SplitResolution(), true); },
          "the range test refused the record"},
@@ -50,29 +66,78 @@ bool CMaskData_Base::Create(const SMaskParam& param)
         // The tile height, hence the mask positions; the bytes must be int-addressable.
         {[](CMaskData_Base& m) { return m.InitMaskSize() && m.MaskBytes_Fit(); },
          "the mask positions refused the record"},
-        // Threshold layers, cut table and the generator's run.
-        {[](CMaskData_Base& m) { return m.CreateMaskData(); },
-         "the mask could not be rendered: memory, threads or time ran out (the record itself "
-         "breaks no rule)"},
+        // What rendering will allocate and compute, checked without allocating it.
+        {[](CMaskData_Base& m) { return m.Render_Check(); },
+         "the mask's rendering refused the record"},
     };
-    for (const auto& step : steps) {
-        if (!step.run(*this)) {
-            RV_REFUSE(std::string(step.failure));
-            return false;
+    for (const auto& check : checks) {
+        if (!check.run(*this)) {
+            rv_halftone::Refuse([&] { return std::string(check.failure); });
+            return EBuildResult::Refused;
         }
     }
-    return true;
+    if (end == EBuildEnd::Checked)
+        return EBuildResult::Done;
+    // Threshold layers, cut table and the generator's run.
+    if (!CreateMaskData()) {
+        rv_halftone::Refuse([] {
+            return std::string("the mask could not be rendered: memory, threads or time ran out "
+                               "(the record itself breaks no rule)");
+        });
+        return EBuildResult::NotRendered;
+    }
+    return EBuildResult::Done;
+}
+
+// Memory that runs out fails the build like any other step, with a record of what it had asked
+// for: no exception reaches the caller. A refused record's chain of records also says where the
+// reason is told: the failure records name no rule.
+bool CMaskData_Base::Create(const SMaskParam& param)
+{
+    EBuildResult result = EBuildResult::NotRendered;
+    try {
+        result = Build(param, EBuildEnd::Rendered);
+    } catch (const std::bad_alloc&) {
+        const std::string asked = MemoryAskedFor();
+        ZEB_LOG(SeverityLevel_Error, asked);
+        rv_halftone::Refuse([&] { return asked; });
+    }
+    if (result == EBuildResult::Done)
+        return true;
+    if (result == EBuildResult::Refused)
+        ZEB_LOG(SeverityLevel_Error, kRefusedRecordText);
+    ZEB_LOG_FAILURE();
+    return false;
+}
+
+bool CMaskData_Base::Check(const SMaskParam& param)
+{
+    return Build(param, EBuildEnd::Checked) == EBuildResult::Done;
+}
+
+// Before the mask positions are known only the step tables have been asked for; after, the
+// rendering's two large blocks: the mask and the threshold layers it is cut from.
+std::string CMaskData_Base::MemoryAskedFor() const
+{
+    using rv_halftone::Words;
+    const SMaskParam& p = m_maskParam_Current;
+    if (m_maskPositionCount < 1)
+        return Words("not enough memory for the step tables of ", p.xResPass, " X and ", p.yResPass,
+                     " Y passes");
+    const long long maskBytes = static_cast<long long>(MaskBytes_OneColor()) * p.colorCount;
+    const long long layerBytes =
+        static_cast<long long>(m_thresholdWidth) * m_thresholdHeight * p.colorCount * 2;
+    return Words("not enough memory for the mask: ", maskBytes, " bytes (", p.colorCount,
+                 " colours x ", MaskBytes_OneColor(), " bytes), and ", layerBytes,
+                 " bytes of threshold layers to cut it from");
 }
 
 // Refuses what the later steps would divide by, index with, or overflow on.
 bool CMaskData_Base::RangeTest() const
 {
+    using rv_halftone::Refuse;
     using rv_halftone::Words;
     const SMaskParam& p = m_maskParam_Current;
-    const auto refuse = [](const std::string& reason) {
-        rv_halftone::StateRefusal(reason);
-        return false;
-    };
     const struct
     {
         const char* field;
@@ -82,17 +147,22 @@ bool CMaskData_Base::RangeTest() const
                   {"colorCount", p.colorCount}};
     for (const auto& count : counts)
         if (count.value < 1)
-            return refuse(Words(count.field, " ", count.value, " must be at least 1"));
+            return Refuse(
+                [&] { return Words(count.field, " ", count.value, " must be at least 1"); });
     if (p.colorTimes < 1 || p.colorTimes > p.basePass)
-        return refuse(
-            Words("colorTimes ", p.colorTimes, " must be from 1 to basePass (", p.basePass, ")"));
+        return Refuse([&] {
+            return Words("colorTimes ", p.colorTimes, " must be from 1 to basePass (", p.basePass,
+                         ")");
+        });
     if (p.bitsPerPixel != 1 && p.bitsPerPixel != 2)
-        return refuse(Words("bitsPerPixel ", p.bitsPerPixel, " must be 1 or 2"));
+        return Refuse([&] { return Words("bitsPerPixel ", p.bitsPerPixel, " must be 1 or 2"); });
     // The percent is read only by the feathered profiles: an unfeathered record may carry any.
-    if (p.featherMode == 1 &&
+    if (p.featherMode == FeatherMode_Nozzle &&
         (!std::isfinite(p.featherPercent) || p.featherPercent < 0.0f || p.featherPercent > 100.0f))
-        return refuse(Words("featherPercent ", p.featherPercent,
-                            " must be a number from 0 to 100 with featherMode 1"));
+        return Refuse([&] {
+            return Words("featherPercent ", p.featherPercent,
+                         " must be a number from 0 to 100 with featherMode 1");
+        });
     // The split divides these; the result must still be a pass.
     const struct
     {
@@ -104,11 +174,13 @@ bool CMaskData_Base::RangeTest() const
     for (const auto& r : resolutions) {
         if (r.value / r.divisor >= 1)
             continue;
-        if (r.divisor == 1)
-            return refuse(Words(r.field, " ", r.value, " must be at least 1"));
-        return refuse(Words(r.field, " ", r.value, " divided by ", r.divisor, " (resSplitMode ",
-                            p.resSplitMode, ") leaves no pass; ", r.field, " must be at least ",
-                            r.divisor, " with this split"));
+        return Refuse([&] {
+            if (r.divisor == 1)
+                return Words(r.field, " ", r.value, " must be at least 1");
+            return Words(r.field, " ", r.value, " divided by ", r.divisor, " (resSplitMode ",
+                         p.resSplitMode, ") leaves no pass; ", r.field, " must be at least ",
+                         r.divisor, " with this split");
+        });
     }
     return true;
 }
@@ -122,23 +194,24 @@ void CMaskData_Base::SplitResolution()
 // The whole mask must be addressable with int offsets.
 bool CMaskData_Base::MaskBytes_Fit() const
 {
+    using rv_halftone::Refuse;
+    using rv_halftone::Words;
     const long long oneColor =
         static_cast<long long>(m_maskHeight) * m_maskLineBytes * m_maskPositionCount;
     const int colours = m_maskParam_Current.colorCount;
-    if (!FitsInt(oneColor)) {
-        rv_halftone::StateRefusal(rv_halftone::Words(
-            "one colour's mask would take ", oneColor, " bytes (", m_maskHeight, " rows x ",
-            m_maskLineBytes, " bytes x ", m_maskPositionCount, " mask positions), more than ",
-            INT_MAX, "; lower nozzleCount, xResPass, yResPass or bitsPerPixel"));
-        return false;
-    }
-    if (!FitsInt(oneColor * colours)) {
-        rv_halftone::StateRefusal(
-            rv_halftone::Words("colorCount ", colours, ": the mask would take ", oneColor * colours,
-                               " bytes (", oneColor, " per colour), more than ", INT_MAX,
-                               "; colorCount can be at most ", INT_MAX / oneColor));
-        return false;
-    }
+    if (!FitsInt(oneColor))
+        return Refuse([&] {
+            return Words("one colour's mask would take ", oneColor, " bytes (", m_maskHeight,
+                         " rows x ", m_maskLineBytes, " bytes x ", m_maskPositionCount,
+                         " mask positions), more than ", INT_MAX,
+                         "; lower nozzleCount, xResPass, yResPass or bitsPerPixel");
+        });
+    if (!FitsInt(oneColor * colours))
+        return Refuse([&] {
+            return Words("colorCount ", colours, ": the mask would take ", oneColor * colours,
+                         " bytes (", oneColor, " per colour), more than ", INT_MAX,
+                         "; colorCount can be at most ", INT_MAX / oneColor);
+        });
     return true;
 }
 
@@ -150,9 +223,9 @@ bool CMaskData_Base::InitMaskSize()
 }
 
 // The tile of n rows repeats under a head that advances S rows per pass after lcm(n, S) / S
-// passes: that is the number of mask positions. Prefer the tallest tile with at most 20 positions;
-// only tiles of at least a third of the stored height are tried, since shorter ones would repeat
-// the same threshold rows ever more often within one mask position.
+// passes: that is the number of mask positions. Prefer the tallest tile with at most
+// kEnoughMaskPositions; only tiles of at least a third of the stored height are tried, since
+// shorter ones would repeat the same threshold rows ever more often within one mask position.
 bool CMaskData_Base::InitMaskSize_Normal()
 {
     const int h0 = m_thresholdHeight;
@@ -166,7 +239,7 @@ bool CMaskData_Base::InitMaskSize_Normal()
         if (lcm < bestLcm) {
             bestLcm = lcm;
             bestHeight = n;
-            if (bestLcm / step <= 20)
+            if (bestLcm / step <= kEnoughMaskPositions)
                 break;
         }
     }

@@ -1,10 +1,10 @@
 // The step arithmetic of the feather families and the refusals of the profile step in words, with
 // the nearest values that work.
-#include "ProfileRules.h"
+#include "PassMask/ProfileRules.h"
 
 #include <Rv_Halftone/MaskData_Base.h>
 
-#include "../Refusal.h"
+#include "Common/Refusal.h"
 
 #include <boost/math/special_functions/round.hpp>
 
@@ -20,12 +20,16 @@ long long UnfeatheredStep(const SMaskParam& p)
     return ((p.nozzleCount / p.basePass) / q) * q;
 }
 
+float FeatheredRows(int nozzleCount, float featherPercent)
+{
+    // Single precision in this order: the step of existing print modes depends on it.
+    const float share = featherPercent / 100.0f;
+    return (static_cast<float>(nozzleCount) * kFeatheredShareAtFull) * share;
+}
+
 STwoPartRows TwoPartRows(const SMaskParam& p)
 {
-    // Single precision in this order: the step of existing print modes depends on it. At 100 %
-    // three quarters of the head's rows feather; the rest always print plainly.
-    const float share = p.featherPercent / 100.0f;
-    const float featherNozzles = (static_cast<float>(p.nozzleCount) * 0.75f) * share;
+    const float featherNozzles = FeatheredRows(p.nozzleCount, p.featherPercent);
     const long long t = static_cast<long long>(featherNozzles);
     const long long q = static_cast<long long>(p.xResPass) * p.yResPass;
     const long long step =
@@ -36,8 +40,7 @@ STwoPartRows TwoPartRows(const SMaskParam& p)
 long long ThreePartStep(const SMaskParam& p)
 {
     // Rounded half away from zero here, truncated in the two-part profile.
-    const float share = p.featherPercent / 100.0f;
-    const float featherNozzles = share * (static_cast<float>(p.nozzleCount) * 0.75f);
+    const float featherNozzles = FeatheredRows(p.nozzleCount, p.featherPercent);
     const int r = static_cast<int>(boost::math::round(featherNozzles));
     const int q = (p.nozzleCount - r) / p.basePass;
     // Whole groups of four rows, as the three-part modes of existing heads step.

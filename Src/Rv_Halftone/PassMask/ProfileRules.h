@@ -11,6 +11,13 @@ class CMaskData_Base;
 
 namespace rv_halftone {
 
+// At featherPercent 100 this share of the head's nozzle rows feathers; the rest always print
+// plainly.
+constexpr float kFeatheredShareAtFull = 0.75f;
+// The head's feathered rows at featherPercent (any finite value), as every feathered profile and
+// CMaskData_Base::StepHeadNozzle_Get count them.
+float FeatheredRows(int nozzleCount, float featherPercent);
+
 // Base rows of the paper step of each family for a (split) record; below 1 when there is none.
 long long UnfeatheredStep(const SMaskParam& p);
 struct STwoPartRows

@@ -1,20 +1,19 @@
-#include "RecordCheck.h"
+#include "PassMask/RecordCheck.h"
 
 #include <Rv_Halftone/MaskData_Base.h>
 
-#include "../Refusal.h"
+#include "Common/Refusal.h"
 
-#include <LogRoute.h>
+#include <BoostLogWrapper/LogRoute.h>
 
 namespace rv_halftone {
 
 SRecordVerdict CheckRecord(const SMaskParam& param)
 {
     const zeb_log::CQuietScope quiet;
-    const CCheckOnlyScope checkOnly;
     const CRefusalListener listener;
     CMaskData_Base mask;
-    if (mask.Create(param))
+    if (mask.Check(param))
         return {true, std::string()};
     return {false, listener.Reason()};
 }

@@ -13,8 +13,9 @@ struct SRecordVerdict
     std::string reason;  // empty when accepted
 };
 
-// Runs Create's own steps on `param` short of rendering, writing no record, and keeps the reason
-// the refusing step states. Allocates no more than the cut table of one mask position.
+// Runs Create's own checks on `param` (CMaskData_Base::Check: every step short of rendering, and
+// rendering's check), writing no record, and keeps the reason the refusing step states. Allocates
+// nothing for the mask's bytes.
 SRecordVerdict CheckRecord(const SMaskParam& param);
 
 }  // namespace rv_halftone

@@ -1,6 +1,6 @@
 #include <Rv_Halftone/MaskDataFactory.h>
 
-#include "../Rv_Halftone_Internal.h"
+#include <BoostLogWrapper/CustomBoostLog.h>
 
 #include <memory>
 #include <new>

@@ -2,8 +2,7 @@
 
 #include <Rv_Halftone/MaskDataFactory.h>
 
-#include "../Rv_Halftone_Internal.h"
-
+#include <BoostLogWrapper/CustomBoostLog.h>
 #include <boost/thread/lock_types.hpp>
 #include <boost/thread/recursive_mutex.hpp>
 

@@ -2,8 +2,10 @@
 
 #include <Rv_Halftone/RawMaskData.h>
 
-#include "../Refusal.h"
-#include "../Rv_Halftone_Internal.h"
+#include <BoostLogWrapper/CustomBoostLog.h>
+
+#include "Common/Refusal.h"
+#include "Common/Sizes.h"
 #include "ThresholdPlanes.h"
 
 #include <algorithm>
@@ -17,15 +19,16 @@ bool rv_halftone::ThresholdLayers_Fit(int width, int height, int count)
                       FitsInt(layerSamples * count) && FitsInt(layerSamples * count * 2);
     if (fits || width < 0 || height < 0 || count < 0)
         return fits;
-    if (!FitsInt(layerSamples))  // then no colour count fits, and the bytes would overflow too
-        StateRefusal(Words("the threshold layers of ", width, " x ", height,
-                           " samples per colour exceed the largest int, ", INT_MAX));
-    else if (layerSamples > 0)
-        StateRefusal(Words("colorCount ", count, ": the threshold layers of ", width, " x ", height,
-                           " two-byte samples per colour would take ", layerSamples * count * 2,
-                           " bytes, more than ", INT_MAX, "; colorCount can be at most ",
-                           INT_MAX / (layerSamples * 2)));
-    return false;
+    // Here the layers of one colour hold samples: the division below has a divisor.
+    return Refuse([&] {
+        if (!FitsInt(layerSamples))  // then no colour count fits, and the bytes would overflow too
+            return Words("the threshold layers of ", width, " x ", height,
+                         " samples per colour exceed the largest int, ", INT_MAX);
+        return Words("colorCount ", count, ": the threshold layers of ", width, " x ", height,
+                     " two-byte samples per colour would take ", layerSamples * count * 2,
+                     " bytes, more than ", INT_MAX, "; colorCount can be at most ",
+                     INT_MAX / (layerSamples * 2));
+    });
 }
 
 CBaseMaskData::CBaseMaskData() : m_width(0), m_height(0), m_count(0) { }
@@ -41,7 +44,7 @@ bool CBaseMaskData::Create(int width, int height, int count)
     // Every sample is written below, so the storage is not cleared.
     const long long samples = static_cast<long long>(width) * height * count;
     std::unique_ptr<unsigned short[]> data(new unsigned short[static_cast<size_t>(samples)]);
-    const int tile = rv_halftone::kThresholdSize;
+    const int tile = rv_halftone::planes::kTileSize;
     for (int k = 0; k < count; ++k) {
         const unsigned short* plane = CRawMaskData::RawData(k);
         unsigned short* layer = data.get() + static_cast<long long>(width) * height * k;

@@ -1,4 +1,4 @@
-#include "PlaneDerive.h"
+#include <RvPlanes/PlaneDerive.h>
 
 #include <algorithm>
 #include <fstream>

@@ -1,10 +1,9 @@
-#include "Refusal.h"
+#include "Common/Refusal.h"
 
 namespace rv_halftone {
 namespace {
 
 thread_local CRefusalListener* t_listener = nullptr;
-thread_local int t_checkOnly = 0;
 
 }  // namespace
 
@@ -19,11 +18,5 @@ void StateRefusal(const std::string& reason)
     if (RefusalWanted())
         t_listener->m_reason = reason;
 }
-
-CCheckOnlyScope::CCheckOnlyScope() { ++t_checkOnly; }
-
-CCheckOnlyScope::~CCheckOnlyScope() { --t_checkOnly; }
-
-bool CheckingOnly() { return t_checkOnly > 0; }
 
 }  // namespace rv_halftone

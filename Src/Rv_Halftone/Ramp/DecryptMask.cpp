@@ -1,10 +1,12 @@
 #include <Rv_Halftone/DecryptMask.h>
 
+#include <BoostLogWrapper/CustomBoostLog.h>
+#include <RvPlanes/PlaneDerive.h>
 #include <Rv_Halftone/BaseMaskData.h>
-#include <Rv_Halftone/Rv_Halftone_Helper.h>
 
+#include "Common/Sizes.h"
 #include "CutTables/CutTables.h"
-#include "Rv_Halftone_Internal.h"
+#include "Units/UnitRenderer.h"
 
 #include <memory>
 
@@ -24,8 +26,8 @@ bool Ramp_Replace(CBandData*& ramp, CBandData& complement, CBandData* turned)
 }  // namespace
 
 CDecryptMask::CDecryptMask()
-    : m_bitsPerPixel(0), m_thresholdHeight(rv_halftone::kThresholdSize),
-      m_thresholdWidth(rv_halftone::kThresholdSize), m_pMaskBand_Left(nullptr),
+    : m_bitsPerPixel(0), m_thresholdHeight(rv_halftone::planes::kTileSize),
+      m_thresholdWidth(rv_halftone::planes::kTileSize), m_pMaskBand_Left(nullptr),
       m_pMaskBand_Right(nullptr)
 {
 }
@@ -63,22 +65,26 @@ bool CDecryptMask::Create(int rampWidth, int bandHeight, int bitsPerPixel)
         return false;
     }
 
-    // Block row i is ramp column i: as wide as the band is high, turned into place below.
+    // Block row i is ramp column i: as wide as the band is high, turned into place below. One
+    // unit of one X pass, cut in the block form and packed into the band by MergeMaskData.
     CMaskBlock block;
     if (!block.Create(bandHeight, rampWidth)) {
         ZEB_LOG_FAILURE();
         return false;
     }
-    SGenerateMaskParam_In param;
-    param.cutTable = cutTable.get();
-    param.cutTableCount = rampWidth;
-    param.thresholdLayer = threshold.MaskData(0);
-    param.thresholdRowStart = 0;
-    param.thresholdColumnStart = 0;
-    param.thresholdHeight = m_thresholdHeight;
-    param.thresholdWidth = m_thresholdWidth;
-    param.bitsPerPixel = m_bitsPerPixel;
-    if (!Halftone_Helper::GenerateMaskData_XRes(param, block)) {
+    const int firstColumn = 0;
+    rv_halftone::units::SUnit ramp{};
+    ramp.layer = threshold.MaskData(0);
+    ramp.layerWidth = m_thresholdWidth;
+    ramp.layerHeight = m_thresholdHeight;
+    ramp.layerRowStart = 0;
+    ramp.columnStarts = &firstColumn;
+    ramp.passCount = 1;
+    ramp.width = bandHeight;
+    ramp.cutTable = cutTable.get();
+    ramp.rows = rampWidth;
+    ramp.bitsPerPixel = m_bitsPerPixel;
+    if (!rv_halftone::units::CutBlocks(ramp, &block)) {
         ZEB_LOG_FAILURE();
         return false;
     }
@@ -123,9 +129,13 @@ bool CDecryptMask::MergeMaskData(const CMaskBlock& block, CBandData& band)
         return false;
     }
     // One block, its rows to consecutive band lines.
-    const SMergeMaskParam merge = {m_bitsPerPixel, &block,           1, 0, 1,
-                                   band.Buffer(),  band.LineStride()};
-    if (!Halftone_Helper::MergeMaskData_YRes(merge)) {
+    rv_halftone::units::SUnit lines{};
+    lines.passCount = 1;
+    lines.bitsPerPixel = m_bitsPerPixel;
+    lines.out = band.Buffer();
+    lines.outRowStride = band.LineStride();
+    const unsigned char* rowPointer = nullptr;
+    if (!rv_halftone::units::PackBlocks(lines, &block, &rowPointer)) {
         ZEB_LOG_FAILURE();
         return false;
     }

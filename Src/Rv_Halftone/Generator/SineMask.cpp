@@ -1,9 +1,10 @@
 // CSineMask: one sine period across the width, as a byte-per-pixel mask and its complement.
 #include <Rv_Halftone/SineMask.h>
 
+#include <BoostLogWrapper/CustomBoostLog.h>
 #include <Rv_Halftone/Rv_Halftone_Helper.h>
 
-#include "Rv_Halftone_Internal.h"
+#include "Common/Sizes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,8 @@
 #include <Rv_Halftone/MaskBlock.h>
 
-#include "Rv_Halftone_Internal.h"
+#include "Common/Sizes.h"
 
+#include <BoostLogWrapper/CustomBoostLog.h>
 #include <sys/mman.h>
 
 #include <cstdint>

@@ -1,40 +1,17 @@
 // The flat interface: a container is a CMaskData_Base behind a void pointer.
 #include <Rv_Halftone/Rv_Halftone.h>
 
+#include <BoostLogWrapper/CustomBoostLog.h>
 #include <Rv_Halftone/MaskData_Base.h>
 
-#include "Rv_Halftone_Internal.h"
-
-#include <cstring>
 #include <memory>
 #include <new>
-
-static_assert(sizeof(SMaskParam_Test) == sizeof(SMaskParam), "the two records share one layout");
 
 namespace {
 
 const CMaskData_Base* Container(void* container)
 {
     return static_cast<const CMaskData_Base*>(container);
-}
-
-SMaskParam ToMaskParam(const SMaskParam_Test& param)
-{
-    SMaskParam result;
-    result.nozzleCount = param.nozzleCount;
-    result.basePass = param.basePass;
-    result.xResPass = param.xResPass;
-    result.yResPass = param.yResPass;
-    result.colorCount = param.colorCount;
-    result.bitsPerPixel = param.bitsPerPixel;
-    result.featherMode = param.featherMode;
-    result.featherPercent = param.featherPercent;
-    result.featherNozzleType = param.featherNozzleType;
-    result.colorTimes = param.colorTimes;
-    result.smoothLevelPercent = param.smoothLevelPercent;
-    result.resSplitMode = param.resSplitMode;
-    result.lessMaskPosition = param.lessMaskPosition;
-    return result;
 }
 
 }  // namespace
@@ -51,7 +28,7 @@ RV_HALFTONE_API bool halfton_mask_container_create(const SMaskParam_Test& param,
             ZEB_LOG_FAILURE();
             return false;
         }
-        if (mask->Create(ToMaskParam(param))) {
+        if (mask->Create(MaskParam_Of(param))) {
             container = mask.release();
             return true;
         }

@@ -3,9 +3,10 @@
 // as the plain loops of Kernels/PixelKernels_Plain.cpp.
 #include <Rv_Halftone/Rv_Halftone_Helper.h>
 
+#include <BoostLogWrapper/CustomBoostLog.h>
+
+#include "Blocks/BlockRows.h"
 #include "Kernels/PixelKernels.h"
-#include "Rv_Halftone_Helper_Rows.h"
-#include "Rv_Halftone_Internal.h"
 
 #include <vector>
 
@@ -25,16 +26,13 @@ bool GenerateParam_Readable(const SGenerateMaskParam_In& param)
            param.bitsPerPixel < Halftone_Helper::PixelValueTable_Count;
 }
 
-bool MergeParam_Readable(const SMergeMaskParam& param)
+// Every block is read with block 0's width and height.
+bool BlocksReadable(const CMaskBlock* blocks, int count, int bitsPerPixel, const unsigned char* out)
 {
-    if (param.maskBlocks == nullptr || param.outBuffer == nullptr || param.bitsPerPixel < 1 ||
-        param.bitsPerPixel > 8)
+    if (blocks == nullptr || out == nullptr || bitsPerPixel < 1 || bitsPerPixel > 8)
         return false;
-    // Every block is read with block 0's width and height.
-    const CMaskBlock& first = param.maskBlocks[0];
-    for (int k = 1; k < param.maskBlockCount; ++k) {
-        if (param.maskBlocks[k].Width() != first.Width() ||
-            param.maskBlocks[k].Height() != first.Height())
+    for (int k = 1; k < count; ++k) {
+        if (blocks[k].Width() != blocks[0].Width() || blocks[k].Height() != blocks[0].Height())
             return false;
     }
     return true;
@@ -81,31 +79,35 @@ bool Halftone_Helper::MergeMaskData_YRes(const SMergeMaskParam& param)
         rowsOnHeap.resize(static_cast<size_t>(param.maskBlockCount));
         rows = rowsOnHeap.data();
     }
-    return rv_halftone::MergeMaskRows(param, rows);
+    // Block row y lands on output row lineStart + y x lineStep.
+    unsigned char* const first =
+        param.outBuffer == nullptr
+            ? nullptr
+            : param.outBuffer + static_cast<long long>(param.lineStart) * param.maskLineBytes;
+    const long long rowStride = static_cast<long long>(param.lineStep) * param.maskLineBytes;
+    return rv_halftone::PackBlockRows(param.maskBlocks, param.maskBlockCount, param.bitsPerPixel,
+                                      first, rowStride, rows);
 }
 
 namespace rv_halftone {
 
-bool MergeMaskRows(const SMergeMaskParam& param, const unsigned char** rows)
+bool PackBlockRows(const CMaskBlock* blocks, int count, int bitsPerPixel, unsigned char* out,
+                   long long rowStride, const unsigned char** rows)
 {
-    if (param.maskBlockCount < 1)
+    if (count < 1)
         return true;
-    if (!MergeParam_Readable(param)) {
+    if (!BlocksReadable(blocks, count, bitsPerPixel, out)) {
         ZEB_LOG_FAILURE();
         return false;
     }
-
-    const int bits = param.bitsPerPixel;
-    const int width = param.maskBlocks[0].Width();
-    const int height = param.maskBlocks[0].Height();
+    const int width = blocks[0].Width();
+    const int height = blocks[0].Height();
     const kernels::KernelTable& kernels = kernels::ActiveKernels();
     for (int y = 0; y < height; ++y) {
-        for (int k = 0; k < param.maskBlockCount; ++k)
-            rows[k] = param.maskBlocks[k].MaskData_Const() + static_cast<long long>(y) * width;
-        unsigned char* const out =
-            param.outBuffer +
-            (static_cast<long long>(param.lineStep) * y + param.lineStart) * param.maskLineBytes;
-        kernels::PackRowFromBytesAnyShape(kernels, rows, param.maskBlockCount, width, bits, out);
+        for (int k = 0; k < count; ++k)
+            rows[k] = blocks[k].MaskData_Const() + static_cast<long long>(y) * width;
+        kernels::PackRowFromBytesAnyShape(kernels, rows, count, width, bitsPerPixel,
+                                          out + y * rowStride);
     }
     return true;
 }

@@ -6,7 +6,7 @@
 #include "Kernels/PixelKernels.h"
 #include "PassMask/RecordCheck.h"
 
-#include <LogRoute.h>
+#include <BoostLogWrapper/LogRoute.h>
 
 #include <algorithm>
 #include <cstring>
@@ -28,6 +28,15 @@ void CopyText(const std::string& from, char* text, size_t textSize)
     text[length] = '\0';
 }
 
+// Copies up to `size` of the `count` entries of a step table and returns `count`, so that a host
+// may first ask with no room.
+int CopySteps(const int* table, int count, int* steps, int size)
+{
+    if (steps != nullptr && table != nullptr)
+        std::copy(table, table + std::min(std::max(size, 0), count), steps);
+    return count;
+}
+
 }  // namespace
 
 extern "C" {
@@ -36,7 +45,8 @@ RV_HALFTONE_API const char* rv_halftone_version(void) { return RV_HALFTONE_VERSI
 
 RV_HALFTONE_API const char* rv_halftone_kernel_variant(void)
 {
-    return rv_halftone::kernels::ActiveKernels().name;
+    namespace kernels = rv_halftone::kernels;
+    return kernels::VariantName(kernels::ActiveKernels().variant);
 }
 
 RV_HALFTONE_API bool rv_halftone_record_reason(const SMaskParam_Test* param, char* text,
@@ -48,10 +58,7 @@ RV_HALFTONE_API bool rv_halftone_record_reason(const SMaskParam_Test* param, cha
     }
     // No exception may cross into the host; a check that runs out of memory accepts nothing.
     try {
-        SMaskParam record;
-        static_assert(sizeof record == sizeof *param, "the two records share one layout");
-        std::memcpy(&record, param, sizeof record);
-        const rv_halftone::SRecordVerdict verdict = rv_halftone::CheckRecord(record);
+        const rv_halftone::SRecordVerdict verdict = rv_halftone::CheckRecord(MaskParam_Of(*param));
         CopyText(verdict.reason, text, textSize);
         return verdict.accepted;
     } catch (...) {
@@ -78,6 +85,27 @@ RV_HALFTONE_API int rv_halftone_mask_bits_per_pixel(void* container)
 RV_HALFTONE_API int rv_halftone_mask_bytes_per_position(void* container)
 {
     return container != nullptr ? Container(container)->MaskBytes_OnePosition() : 0;
+}
+
+RV_HALFTONE_API int rv_halftone_mask_real_step_height(void* container)
+{
+    return container != nullptr ? Container(container)->RealStepHeight_IncludeRes() : 0;
+}
+
+RV_HALFTONE_API int rv_halftone_mask_x_steps(void* container, int* steps, int size)
+{
+    if (container == nullptr)
+        return 0;
+    const CMaskData_Base& mask = *Container(container);
+    return CopySteps(mask.XResStep(), mask.XResPass(), steps, size);
+}
+
+RV_HALFTONE_API int rv_halftone_mask_y_steps(void* container, int* steps, int size)
+{
+    if (container == nullptr)
+        return 0;
+    const CMaskData_Base& mask = *Container(container);
+    return CopySteps(mask.YResStep(), mask.YResPass(), steps, size);
 }
 
 RV_HALFTONE_API void rv_halftone_mask_delete(void** container)

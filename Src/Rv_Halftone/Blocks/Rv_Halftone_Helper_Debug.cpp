@@ -1,9 +1,10 @@
 // Halftone_Helper: the hooks for inspecting masks while developing a host.
 #include <Rv_Halftone/Rv_Halftone_Helper.h>
 
+#include <BoostLogWrapper/CustomBoostLog.h>
 #include <RvBandData/BandData.h>
 
-#include "Rv_Halftone_Internal.h"
+#include "Common/Sizes.h"
 
 #include <algorithm>
 #include <cstring>

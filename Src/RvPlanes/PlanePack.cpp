@@ -1,6 +1,6 @@
 // Build step: the two committed base matrices in, the sixteen stored threshold planes out (see
 // PlaneDerive.h), to be embedded into the library as read-only data.
-#include "PlaneDerive.h"
+#include <RvPlanes/PlaneDerive.h>
 
 #include <cstdio>
 #include <vector>

@@ -36,7 +36,18 @@ case "$libs" in
   *-lRv_Halftone*) echo "installed package: ok" ;;
   *) echo "pkg-config --libs gives: $libs"; exit 1 ;;
 esac
-# The same host built with nothing but what pkg-config gives.
-g++ -std=c++17 "$source/Tests/Packaging/consumer/main.cpp" -o "$work/pkgconfig-consumer" \
+# A C host links with the library alone: Boost is a private dependency.
+case "$libs" in
+  *boost*) echo "pkg-config --libs names Boost: $libs"; exit 1 ;;
+esac
+case "$(pkg-config --static --libs rv_halftone)" in
+  *-lboost_log*) ;;
+  *) echo "pkg-config --static --libs lacks Boost"; exit 1 ;;
+esac
+gcc -std=c99 "$source/Tests/Host/CHostTest.c" -o "$work/pkgconfig-c-host" \
   $(pkg-config --cflags --libs rv_halftone)
+LD_LIBRARY_PATH="$work/prefix/lib" "$work/pkgconfig-c-host" > /dev/null
+# The C++ host, which registers its own Boost.Log sink, adds Boost itself.
+g++ -std=c++17 "$source/Tests/Packaging/consumer/main.cpp" -o "$work/pkgconfig-consumer" \
+  $(pkg-config --cflags --libs rv_halftone) -DBOOST_LOG_DYN_LINK -lboost_log -lboost_thread -lpthread
 LD_LIBRARY_PATH="$work/prefix/lib" "$work/pkgconfig-consumer"

@@ -152,7 +152,7 @@ TEST(PngReader, ReadsSidesBeyondLibpngsDefaultLimit)
     ASSERT_EQ(reader.Info().width, 1);
     ASSERT_EQ(reader.Info().height, height);
     std::vector<uint8_t> read(height, 0);
-    reader.ReadGreyRows(read.data());
+    reader.ReadGreyRows(read.data(), read.size());
     EXPECT_EQ(read, rows);
 }
 

@@ -96,7 +96,7 @@ TEST(Report, MaskBeyondTheMemoryIsAnErrorWithItsSize)
         {"mask", "--nozzle-count", "16384", "--x-res-pass", "4", "--color-count", "8"},
         {{}, "", 600000});
     EXPECT_EQ(run.status, 2) << run.err;
-    EXPECT_NE(run.err.find("not enough memory for the mask: 1212153856 bytes (8 colour(s) of "
+    EXPECT_NE(run.err.find("not enough memory for the mask: 1212153856 bytes (8 colours x "
                            "151519232 bytes)"),
               std::string::npos)
         << run.err;

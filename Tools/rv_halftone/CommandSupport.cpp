@@ -128,22 +128,6 @@ void WriteMaskPicture(const std::string& path, const unsigned char* rows, int wi
     WritePngGreyPacked(path, rows, width, height, lineBytes, bitsPerPixel, png);
 }
 
-namespace {
-
-// Why a build ran out of memory, with the size it needed once the geometry was known (the library
-// sizes the mask before it allocates it).
-std::string NotEnoughMemoryReason(const CMaskData_Base& mask)
-{
-    const long long colorBytes = mask.MaskBytes_OneColor();
-    const int colors = mask.MaskParam_Current().colorCount;
-    if (colorBytes <= 0)
-        return "not enough memory to build the mask";
-    return "not enough memory for the mask: " + std::to_string(colorBytes * colors) + " bytes (" +
-           std::to_string(colors) + " colour(s) of " + std::to_string(colorBytes) + " bytes)";
-}
-
-}  // namespace
-
 std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, SReport& report)
 {
     report.TakeRecord(param);
@@ -154,15 +138,12 @@ std::unique_ptr<CMaskData_Base> BuildMask(const SMaskParam& param, SReport& repo
         return nullptr;
     }
     auto mask = std::make_unique<CMaskData_Base>();
-    try {
-        if (mask->Create(param))
-            return mask;
-    } catch (const std::bad_alloc&) {
-        throw std::runtime_error(NotEnoughMemoryReason(*mask));
-    }
-    report.Refuse("the library accepted the record but could not build the mask (see its records "
-                  "above)");
-    return nullptr;
+    if (mask->Create(param))
+        return mask;
+    // The record was accepted, so what failed is the machine (memory, threads), not the record:
+    // an error, whose reason the library's own records on standard error give with the sizes.
+    throw std::runtime_error(
+        "the library accepted the record but could not build the mask (see its records above)");
 }
 
 void PrepareOutDir(const std::string& dir, const std::vector<std::string>& ownNames)

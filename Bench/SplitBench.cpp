@@ -26,7 +26,12 @@ constexpr int kPageLines = 1024;
 
 struct SMode
 {
-    int passes, bits;
+    int passes, bits, x = 1, y = 1;
+
+    bool operator==(const SMode& other) const
+    {
+        return passes == other.passes && bits == other.bits && x == other.x && y == other.y;
+    }
 };
 
 struct SWorkload
@@ -38,17 +43,17 @@ struct SWorkload
 
 SWorkload& Workload(SMode mode)
 {
-    static std::vector<std::pair<std::pair<int, int>, std::unique_ptr<SWorkload>>> made;
+    static std::vector<std::pair<SMode, std::unique_ptr<SWorkload>>> made;
     for (auto& [key, workload] : made)
-        if (key == std::pair{mode.passes, mode.bits})
+        if (key == mode)
             return *workload;
     auto workload = std::make_unique<SWorkload>();
     SMaskParam p;
     std::memset(&p, 0, sizeof p);
     p.nozzleCount = 544;
     p.basePass = mode.passes;
-    p.xResPass = 1;
-    p.yResPass = 1;
+    p.xResPass = mode.x;
+    p.yResPass = mode.y;
     p.colorCount = 1;
     p.bitsPerPixel = mode.bits;
     p.featherNozzleType = 1;
@@ -58,7 +63,7 @@ SWorkload& Workload(SMode mode)
         std::abort();
     workload->plan = std::make_unique<CPrintPlan>(workload->mask);
     workload->page = MakeTestPage(kPageWidth, kPageLines, mode.bits);
-    made.emplace_back(std::pair{mode.passes, mode.bits}, std::move(workload));
+    made.emplace_back(mode, std::move(workload));
     return *made.back().second;
 }
 
@@ -73,18 +78,20 @@ void SplitPerPixel(const CPrintPlan& plan, const SPackedPage& page, std::vector<
 {
     const int bits = page.bitsPerPixel;
     const size_t rowBytes = page.RowBytes();
-    for (int pass = 0; pass < plan.PassCount(page.height); ++pass) {
-        const SIndexRange rows = plan.RowsOnLines(pass, 0, page.height);
-        const unsigned char* mask = plan.RowsOfPass(0, pass);
-        for (int r = rows.first; r < rows.end; ++r) {
-            const unsigned char* maskRow = mask + static_cast<size_t>(r) * plan.LineBytes();
+    for (int g = 0; g < plan.PassCount(page.height); ++g) {
+        const SPhysicalPass pass = plan.Pass(g);
+        const SIndexRange nozzles = plan.NozzlesOnLines(pass, 0, page.height);
+        const int columns = plan.HeadColumns(page.width, pass.xPhase);
+        for (int k = nozzles.first; k < nozzles.end; ++k) {
+            const unsigned char* maskRow = plan.RowOfNozzle(0, pass, k);
             const unsigned char* pageRow =
-                page.bytes.data() + (plan.FirstPageLineOfPass(pass) + r) * rowBytes;
-            unsigned char* outRow = out.data() + static_cast<size_t>(r - rows.first) * rowBytes;
+                page.bytes.data() + static_cast<size_t>(plan.NozzleLine(pass, k)) * rowBytes;
+            unsigned char* outRow = out.data() + static_cast<size_t>(k - nozzles.first) * rowBytes;
             std::memset(outRow, 0, rowBytes);
-            for (int x = 0; x < page.width; ++x) {
+            for (int x = 0; x < columns; ++x) {
+                const int c = static_cast<int>(plan.PageColumn(pass.xPhase, x));
                 const int value =
-                    PixelAt(pageRow, x, bits) & PixelAt(maskRow, plan.MaskColumn(x), bits);
+                    PixelAt(pageRow, c, bits) & PixelAt(maskRow, plan.MaskColumn(c), bits);
                 const int bit = x * bits;
                 outRow[bit / 8] =
                     static_cast<unsigned char>(outRow[bit / 8] | value << (8 - bits - bit % 8));
@@ -112,7 +119,7 @@ void Splitter(benchmark::State& state, SMode mode)
 void PerPixel(benchmark::State& state, SMode mode)
 {
     SWorkload& w = Workload(mode);
-    std::vector<unsigned char> out(static_cast<size_t>(w.plan->NozzleRows()) * w.page.RowBytes());
+    std::vector<unsigned char> out(static_cast<size_t>(w.plan->NozzleCount()) * w.page.RowBytes());
     for (auto _ : state)
         SplitPerPixel(*w.plan, w.page, out);
     Report(state, w.page);
@@ -138,6 +145,11 @@ BENCHMARK_CAPTURE(PerPixel, passes4_1bit, SMode{4, 1})->Unit(benchmark::kMillise
 BENCHMARK_CAPTURE(Splitter, passes8_2bit, SMode{8, 2})->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(PerPixel, passes8_2bit, SMode{8, 2})->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SplitAndCheck, passes8_2bit, SMode{8, 2})->Unit(benchmark::kMillisecond);
+// Two X and two Y phases: every swath takes every other page column.
+BENCHMARK_CAPTURE(Splitter, passes4_2bit_x2y2, SMode{4, 2, 2, 2})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(PerPixel, passes4_2bit_x2y2, SMode{4, 2, 2, 2})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SplitAndCheck, passes4_2bit_x2y2, SMode{4, 2, 2, 2})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

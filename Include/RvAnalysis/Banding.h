@@ -4,16 +4,20 @@
 // overlap the ink saturates (a point is inked or not). The figures are read from the coverage of
 // each paper line along the feed, as a scanner would see the print.
 //
-// Geometry. Pixels are square: a row and a column are one pixel pitch, 25.4 / dpi mm. Pass t lies
-// where the plan puts it, moved down by the advance errors of the t advances before it (each too
-// long by the advance error, plus its own random error), so a systematic error accumulates. A dot
-// is centred on its pixel. The ink is sampled at subRows x kSubColumns points per pixel; a point
-// is inked when it lies within a dot. The print repeats across the page with the mask's width, so
-// one width is simulated, wrapping round, and every line's coverage is the page's.
+// Geometry. Pixels are square: a fine line and a page column are one pixel pitch, 25.4 / dpi mm.
+// The head lays the physical passes of the print plan. Physical pass g lies where the plan puts it,
+// moved down by the errors of the g paper advances before it (each too long by the advance error,
+// plus its own random error), so a systematic error accumulates; with Y phases, the interleave's
+// own advance (the one to the next Y phase) may be off by a sub-advance error that the advance to
+// the next print position takes back, so Y phase j lies j sub-advance errors lower and lines of
+// neighbouring phases pair up. A dot is centred on its pixel. The ink is sampled at subRows x
+// kSubColumns points per pixel; a point is inked when it lies within a dot. The print repeats
+// across the page with the mask's width, so one width is simulated, wrapping round, and every
+// line's coverage is the page's.
 //
-// Stretch. The figures come from a steady stretch of page lines, one swath below page line 0 (so
-// that the lead-in is far above), made of whole cycles of mask positions (CPrintPlan::CycleLines)
-// and at least kStretchBands times the longest period the band-pass keeps.
+// Stretch. The figures come from a steady stretch of page lines, one head span (MaskRows()) below
+// page line 0 (so that the lead-in is far above), made of whole cycles of mask positions
+// (CPrintPlan::CycleLines) and at least kStretchBands times the longest period the band-pass keeps.
 #pragma once
 
 #include <RvAnalysis/PrintPlan.h>
@@ -35,16 +39,24 @@ constexpr int kStretchBands = 8;
 constexpr long long kMaxStretchPixels = 1LL << 28;  // the work of one simulation
 constexpr int kMaxCropLines = 1024;
 
-// What a real printer does wrong. Nozzle rows are those of the plan, 0 to NozzleRows() - 1.
+// What a real printer does wrong. Lengths are in rows: fine lines, the page's own lines. Nozzles are
+// the head's, 0 to the record's nozzleCount - 1 (CPrintPlan::HeadNozzles()), Y rows apart.
 struct SPrinterErrors
 {
     double advanceError = 0.0;     // rows each advance is too long (negative: too short)
     double advanceJitter = 0.0;    // standard deviation of an independent error per advance, rows
+    double subAdvanceError = 0.0;  // rows the advance to the next Y phase is too long
     std::vector<int> deadNozzles;  // never fire
     std::vector<int> weakNozzles;  // fire smaller dots
     double weakFactor = 0.7;       // their dot diameter as a share of the others'
     uint64_t seed = 1;             // of the random advance errors
 };
+
+// The largest errors a simulation takes, in rows either way; with Y phases, their sum over
+// one advance must also stay below half the shortest advance of the plan (Banding_Refusal).
+constexpr double kMaxAdvanceError = 2.0;
+constexpr double kMaxAdvanceJitter = 0.5;
+constexpr double kMaxSubAdvanceError = 0.5;
 
 // How the print is laid and measured.
 struct SBandingSettings
@@ -72,6 +84,7 @@ struct SInkCrop
 
 struct SBandingFigures
 {
+    std::string refusal;            // why nothing was simulated; empty when it was
     SIndexRange lines;              // page lines of the stretch
     std::vector<double> profile;    // mean coverage of each of its lines, 0 to 1
     double meanCoverage = 0.0;      // 0 to 1
@@ -90,8 +103,8 @@ SIndexRange Banding_Stretch(const CPrintPlan& plan, const SBandingSettings& sett
 std::string Banding_Refusal(const CPrintPlan& plan, const SPrinterErrors& errors,
                             const SBandingSettings& settings);
 
-// Simulates the print and measures it; the inputs must pass Banding_Refusal. The same inputs give
-// the same figures, on any thread.
+// Simulates the print and measures it. The same inputs give the same figures, on any thread;
+// inputs that Banding_Refusal refuses give no figures and the reason.
 SBandingFigures Banding_Simulate(const CPrintPlan& plan, const SPrinterErrors& errors,
                                  const SBandingSettings& settings);
 

@@ -1,10 +1,13 @@
-// The splitter: one colour's halftoned page cut into what every pass of the head prints of it.
+// The splitter: one colour's halftoned page cut into what every physical pass of the head prints
+// of it (CPrintPlan).
 //
-// Pass t lays mask position t mod N (CPrintPlan); its nozzle row r prints page line
-// FirstPageLineOfPass(t) + r, and there it fires the page pixels its mask row fires: the swath row
-// is the page row AND the mask row, the mask repeated across the page (pixel x uses mask column
-// x mod Width()). Rows of a pass that fall in the lead-in or below the page print nothing and are
-// left out of its swath.
+// Physical pass g fires the nozzles of its Y phase on the page lines the plan gives them, and the
+// head columns of its X phase: its swath has one row per nozzle that falls on the page (nozzle
+// firstNozzle + i in row i, on page line firstPageLine + i x linePitch) and one pixel per head
+// column (pixel x is page column x x columnPitch + xPhase), packed at the head's resolution. A
+// swath pixel is the page pixel AND the mask pixel the nozzle fires there, the mask repeated across
+// the page (page column c uses mask pixel c mod Width()). Nozzles that fall in the lead-in or below
+// the page print nothing and are left out of the swath.
 //
 // Pages have the mask's layout: BitsPerPixel() bits per pixel from the most significant bit down.
 // With two bits a pixel holds its ink level (0 none, 3 full); the mask fires a pixel with all its
@@ -48,14 +51,20 @@ struct SPackedPage
     SPageRaster Raster() const;
 };
 
-// What one pass prints of a page: `rows` rows of `rowBytes` bytes, the first laid by nozzle row
-// firstNozzleRow on page line firstPageLine. A pass that reaches no page line has no rows.
+// What one physical pass prints of a page: `rows` rows of `rowBytes` bytes, `columns` pixels each.
+// A pass that reaches no page line has no rows.
 struct SSwath
 {
-    int pass = 0;
+    int pass = 0;      // physical pass g
+    int print = 0;     // print position t it belongs to
     int position = 0;  // mask position laid
-    int firstNozzleRow = 0;
-    int firstPageLine = 0;
+    int xPhase = 0;
+    int yPhase = 0;
+    int firstNozzle = 0;    // nozzle of row 0; row i is laid by nozzle firstNozzle + i
+    int firstPageLine = 0;  // page line of row 0; row i lies on firstPageLine + i x linePitch
+    int linePitch = 1;      // fine lines between nozzles: Y
+    int columns = 0;        // pixels of a row; pixel x lies on page column x x columnPitch + xPhase
+    int columnPitch = 1;    // page pixels between head columns: X
     int rows = 0;
     size_t rowBytes = 0;
     const unsigned char* bytes = nullptr;
@@ -67,8 +76,8 @@ struct SSwath
 // Why `plan` cannot split `page` for `colour`; empty when it can.
 std::string PageRefusal(const CPrintPlan& plan, int colour, const SPageRaster& page);
 
-// Splits one colour's page pass by pass; only one swath is held at a time. The plan and the page
-// bytes must outlive the splitter. A refused page (see Refusal()) has no passes.
+// Splits one colour's page physical pass by physical pass; only one swath is held at a time. The
+// plan and the page bytes must outlive the splitter. A refused page (see Refusal()) has no passes.
 class CPageSplitter
 {
 public:
@@ -77,8 +86,8 @@ public:
     const std::string& Refusal() const { return m_refusal; }
     bool Accepted() const { return m_refusal.empty(); }
     int PassCount() const;
-    size_t RowBytes() const { return m_rowBytes; }
-    // The swath of pass `pass` (0 to PassCount() - 1); its bytes stay valid until the next call.
+    // The swath of physical pass `pass` (0 to PassCount() - 1; any other has no rows); its bytes
+    // stay valid until the next call.
     SSwath Swath(int pass);
     // Every swath in pass order.
     void ForEachSwath(const std::function<void(const SSwath&)>& onSwath);
@@ -87,15 +96,17 @@ private:
     const unsigned char* PeriodOfRow(const unsigned char* maskRow);
     void AndRow(const unsigned char* pageRow, const unsigned char* period,
                 unsigned char* out) const;
+    void GatherPhase(const unsigned char* row, int xPhase, int columns, unsigned char* out) const;
 
     const CPrintPlan& m_plan;
     int m_colour;
     SPageRaster m_page;
     std::string m_refusal;
-    size_t m_rowBytes = 0;
+    size_t m_rowBytes = 0;     // of a packed page row
     size_t m_periodBytes = 0;  // whole 64-bit words, each a whole number of mask rows
     unsigned char m_lastByteMask = 0xFF;
-    std::vector<unsigned char> m_period;  // a mask row repeated up to m_periodBytes
+    std::vector<unsigned char> m_period;   // a mask row repeated up to m_periodBytes
+    std::vector<unsigned char> m_pageRow;  // a page row ANDed whole, before its phase is taken
     std::vector<unsigned char> m_swath;
 };
 

@@ -14,17 +14,26 @@ namespace rv_analysis {
 // mask repeats across the page, so every other column repeats one of these).
 struct SFireCounts
 {
-    int firstLine = 0;  // page line of the first row; negative when the stretch shows the lead-in
+    std::string refusal;  // why nothing was simulated; empty when the counts are laid
+    int firstLine = 0;    // page line of the first row; negative when the stretch shows the lead-in
     int lineCount = 0;
     int width = 0;
     std::vector<uint8_t> counts;    // line-major
-    std::vector<int32_t> lastPass;  // pass that fired each pixel last, for pass maps; -1 none
+    std::vector<int32_t> lastPass;  // print position t whose pass fired each pixel last; -1 none
 
     uint8_t At(int line, int x) const { return counts[static_cast<size_t>(line) * width + x]; }
 };
 
-// Lays every pass that reaches page lines [firstLine, firstLine + lineCount). firstLine may reach
-// back to -plan.LeadLines() to show the lead-in, whose lines get only the passes from 0 on.
+// Fire counts a simulation may hold: 268,435,456 pixels, 1.25 GiB with their last passes.
+constexpr long long kMaxSimulatedPixels = 1LL << 28;
+
+// Why `plan` cannot simulate these lines of `colour`; empty when it can. The lines must lie from
+// the top of the lead-in (-plan.LeadLines()) to kMaxPageLines and hold at most
+// kMaxSimulatedPixels pixels.
+std::string SimulationRefusal(const CPrintPlan& plan, int colour, int firstLine, int lineCount);
+// Lays every physical pass that reaches page lines [firstLine, firstLine + lineCount). firstLine
+// may reach back to -plan.LeadLines() to show the lead-in, whose lines get only the passes from 0
+// on. Refused lines (SimulationRefusal) give no counts and the reason.
 SFireCounts Simulate(const CPrintPlan& plan, int colour, int firstLine, int lineCount);
 // One cycle of the plan from page line 0 (plan.CycleLines() lines): every mask position at every
 // offset, as far down a page as it goes.
@@ -47,14 +56,20 @@ public:
 
     EPromise Kind() const { return m_kind; }
     const std::string& Text() const { return m_text; }  // the rule in words
-    // The count page pixel (pageLine >= 0, x) of `colour` must receive; -1 without a promise.
+    // The count page pixel (pageLine, x) of `colour` must receive; -1 without a promise, and for a
+    // pixel off the plannable page (pageLine outside 0 to kMaxPageLines - 1, x < 0).
     int ExpectedCount(int colour, int pageLine, int x) const;
     // Whether pixels of one page line may be promised different counts; when not, the count of
-    // any pixel stands for its whole line.
-    bool VariesAlongLine() const { return m_kind == EPromise::BelowLevel; }
+    // any pixel stands for its whole line. The X phases of one line lie under different nozzles,
+    // so where the count depends on the nozzle it varies along the line.
+    bool VariesAlongLine() const
+    {
+        return m_kind == EPromise::BelowLevel || (m_linesDiffer && m_x > 1);
+    }
 
 private:
     int ThresholdOf(int colour, int paperLine, int x) const;
+    int NozzleInStep(int paperLine, int x) const;
 
     const CPrintPlan& m_plan;
     EPromise m_kind = EPromise::None;
@@ -64,6 +79,7 @@ private:
     int m_x = 1;                 // X and Y resolution passes
     int m_y = 1;
     int m_baseStep = 1;     // step in base rows
+    int m_realStep = 1;     // fine lines between physical passes
     int m_featherRows = 0;  // feathered base rows per step
     int m_level = 0;        // smoothing level on the threshold scale
     int m_tileRows = 1;     // threshold tile height of the mask positions
@@ -73,6 +89,7 @@ private:
 // was checked: without a promise, checked and met are false and nothing is counted as a mismatch.
 struct SColorVerdict
 {
+    std::string refusal;  // why nothing was judged (the simulation's refusal); empty when judged
     int colorIndex = 0;
     EPromise promise = EPromise::None;
     std::string expectation;           // the rule in words

@@ -1,4 +1,5 @@
-// The check of a split page: its swaths laid back on the page as the print plan lays them, and
+// The check of a split page: its swaths laid back on the page as the print plan lays them (each
+// row on the page line of its nozzle, each pixel on the page column of its head column), and
 // every page pixel's count of passes held against the promise of the mask's mode (the promise
 // `rv_halftone verify` checks on whole masks, CCoveragePromise).
 //
@@ -20,6 +21,7 @@ namespace rv_analysis {
 
 struct SRecombinationVerdict
 {
+    std::string refusal;  // why the page or a swath could not be checked; empty when all could
     int colorIndex = 0;
     EPromise promise = EPromise::None;
     std::string expectation;   // the rule in words
@@ -31,8 +33,12 @@ struct SRecombinationVerdict
     long long partial = 0;     // pixels laid at part of the page's level
     bool met = false;          // checked, and Clean()
 
-    // Nothing laid where or as the page does not ask, and a checked promise kept.
-    bool Clean() const { return outside == 0 && partial == 0 && (!checked || mismatches == 0); }
+    // Everything checked, nothing laid where or as the page does not ask, and a checked promise
+    // kept.
+    bool Clean() const
+    {
+        return refusal.empty() && outside == 0 && partial == 0 && (!checked || mismatches == 0);
+    }
 };
 
 // Counts, for every pixel of one colour's page, the passes that lay it. The page must be one the
@@ -44,7 +50,10 @@ class CRecombination
 public:
     CRecombination(const CPrintPlan& plan, int colour, const SPageRaster& page);
 
-    // Lays one swath; any order, any number of times.
+    // Lays one swath; any order, any number of times. Its pass, first nozzle and row count say
+    // where the plan lays it; a row the plan lays off the page, or not shaped as that pass's row,
+    // is counted outside. A swath whose bytes cannot be read (rows but no bytes, a negative row
+    // count) is not laid and makes the verdict say so.
     void Lay(const SSwath& swath);
     SRecombinationVerdict Verdict() const;
 
@@ -53,6 +62,8 @@ private:
     const uint64_t* CountPlanes(int line, size_t word) const;
     uint64_t PageWord(int line, size_t word) const;
     void LayRow(int line, const unsigned char* row);
+    void LayPhaseRow(int line, int xPhase, int columns, const unsigned char* row);
+    void CountOutside(const unsigned char* row, size_t bytes);
     void ExpectedPlanes(const CCoveragePromise& promise, int line, size_t word,
                         uint64_t* expected) const;
 
@@ -65,6 +76,8 @@ private:
     int m_planes = 0;  // bits of a pixel's count
     long long m_outside = 0;
     long long m_partial = 0;
+    std::string m_refusal;
+    std::vector<unsigned char> m_scattered;  // a head row spread onto a page row
     std::vector<uint64_t> m_counts;  // per line, per word: m_planes planes, then an overflow word
 };
 

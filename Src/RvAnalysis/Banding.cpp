@@ -30,8 +30,6 @@ const double kGolden = (std::sqrt(5.0) - 1.0) / 2.0;
 constexpr double kNoBandPercent = 1e-6;
 
 // The ranges the options are held to.
-constexpr double kMaxAdvanceError = 2.0;
-constexpr double kMaxAdvanceJitter = 0.5;
 constexpr double kJitterReach = 4.0;  // standard deviations a random advance error may reach
 constexpr double kMinDotDiameter = 0.1, kMaxDotDiameter = 4.0;
 constexpr int kMinSubRows = 8, kMaxSubRows = 64;
@@ -49,14 +47,18 @@ std::string Number(double value)
     return text;
 }
 
-std::string NozzleRefusal(const char* what, const std::vector<int>& rows, int rowCount)
+std::string NozzleRefusal(const char* what, const std::vector<int>& nozzles, int nozzleCount)
 {
-    for (const int row : rows)
-        if (row < 0 || row >= rowCount)
-            return std::string(what) + " nozzle " + std::to_string(row) +
-                   ": the head's nozzle rows are 0 to " + std::to_string(rowCount - 1);
+    for (const int nozzle : nozzles)
+        if (nozzle < 0 || nozzle >= nozzleCount)
+            return std::string(what) + " nozzle " + std::to_string(nozzle) +
+                   ": the head's nozzles are 0 to " + std::to_string(nozzleCount - 1);
     return {};
 }
+
+// The shortest paper advance between two physical passes: the one that starts a print position
+// over at Y phase 0, RealStep() - (Y - 1) rows (fine lines).
+int ShortestAdvance(const CPrintPlan& plan) { return plan.RealStep() - (plan.YPasses() - 1); }
 
 std::string ErrorRefusal(const CPrintPlan& plan, const SPrinterErrors& errors)
 {
@@ -66,16 +68,28 @@ std::string ErrorRefusal(const CPrintPlan& plan, const SPrinterErrors& errors)
     if (!Within(errors.advanceJitter, 0.0, kMaxAdvanceJitter))
         return "advance jitter " + Number(errors.advanceJitter) + " rows: 0 to " +
                Number(kMaxAdvanceJitter) + " rows";
-    // The simulation lays passes in order and stops at the first one below the stretch.
-    const double worst = std::abs(errors.advanceError) + kJitterReach * errors.advanceJitter;
-    if (worst >= plan.StepHeight() / 2.0)
-        return "advance error " + Number(errors.advanceError) + " and " + Number(kJitterReach) +
-               " x jitter " + Number(errors.advanceJitter) + " rows reach half the step of " +
-               std::to_string(plan.StepHeight()) + " rows: the paper would not move steadily";
+    if (!Within(std::abs(errors.subAdvanceError), 0.0, kMaxSubAdvanceError))
+        return "sub-advance error " + Number(errors.subAdvanceError) + " rows: at most " +
+               Number(kMaxSubAdvanceError) + " rows either way";
+    if (errors.subAdvanceError != 0.0 && plan.YPasses() == 1)
+        return "sub-advance error " + Number(errors.subAdvanceError) +
+               " rows: the mode has 1 Y phase, so no advance interleaves the rows (yResPass 2 "
+               "or more)";
+    // The simulation lays passes in order and stops at the first one below the stretch. The
+    // advance that starts a new print position takes back the sub-advance error of every Y phase.
+    const double subBack = std::abs(errors.subAdvanceError) * (plan.YPasses() - 1);
+    const double worst =
+        std::abs(errors.advanceError) + kJitterReach * errors.advanceJitter + subBack;
+    if (worst >= ShortestAdvance(plan) / 2.0)
+        return "advance error " + Number(errors.advanceError) + ", " + Number(kJitterReach) +
+               " x jitter " + Number(errors.advanceJitter) + " and " +
+               std::to_string(plan.YPasses() - 1) + " x sub-advance error " +
+               Number(errors.subAdvanceError) + " rows reach half the shortest advance of " +
+               std::to_string(ShortestAdvance(plan)) + " rows: the paper would not move steadily";
     if (!(errors.weakFactor > 0.0 && errors.weakFactor <= 1.0))
         return "weak nozzle factor " + Number(errors.weakFactor) + ": above 0, at most 1";
-    std::string reason = NozzleRefusal("dead", errors.deadNozzles, plan.NozzleRows());
-    return reason.empty() ? NozzleRefusal("weak", errors.weakNozzles, plan.NozzleRows()) : reason;
+    std::string reason = NozzleRefusal("dead", errors.deadNozzles, plan.HeadNozzles());
+    return reason.empty() ? NozzleRefusal("weak", errors.weakNozzles, plan.HeadNozzles()) : reason;
 }
 
 std::string SettingRefusal(const CPrintPlan& plan, const SBandingSettings& settings)
@@ -276,6 +290,8 @@ void RunJobs(int count, int workers, const std::function<void(int)>& job,
 
 SIndexRange Banding_Stretch(const CPrintPlan& plan, const SBandingSettings& settings)
 {
+    if (!plan.Accepted())
+        return {};
     const double dpi = std::clamp(settings.dpi, kMinDpi, kMaxDpi);  // NaN stays: refused anyway
     const double longest = std::isfinite(dpi) ? kLongestBandMm * LinesPerMm(dpi) : 1.0;
     const int cycle = plan.CycleLines();
@@ -283,13 +299,15 @@ SIndexRange Banding_Stretch(const CPrintPlan& plan, const SBandingSettings& sett
         std::max(2LL, static_cast<long long>(std::ceil(kStretchBands * longest / cycle)));
     // Far more than any simulation may take (kMaxInkBytes), yet no int overflows.
     const long long lines = std::min(cycles * cycle, 1LL << 28);
-    const int first = plan.NozzleRows();
+    const int first = plan.MaskRows();
     return {first, first + static_cast<int>(lines)};
 }
 
 std::string Banding_Refusal(const CPrintPlan& plan, const SPrinterErrors& errors,
                             const SBandingSettings& settings)
 {
+    if (!plan.Accepted())
+        return plan.Refusal();
     const std::string reason = ErrorRefusal(plan, errors);
     return reason.empty() ? SettingRefusal(plan, settings) : reason;
 }
@@ -297,6 +315,12 @@ std::string Banding_Refusal(const CPrintPlan& plan, const SPrinterErrors& errors
 SBandingFigures Banding_Simulate(const CPrintPlan& plan, const SPrinterErrors& errors,
                                  const SBandingSettings& settings)
 {
+    const std::string refusal = Banding_Refusal(plan, errors, settings);
+    if (!refusal.empty()) {
+        SBandingFigures refused;
+        refused.refusal = refusal;
+        return refused;
+    }
     const SIndexRange stretch = Banding_Stretch(plan, settings);
     SLaidInk ink = Ink_Lay(plan, errors, settings, stretch);
     SBandingFigures figures = Figures_Of(std::move(ink.profile), stretch, settings.dpi);

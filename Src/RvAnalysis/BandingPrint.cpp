@@ -13,14 +13,7 @@ namespace rv_analysis {
 
 namespace {
 
-constexpr int kPixelBytes = kSubColumns / 8;
-// A dot is laid as one 64-bit window per sample row, starting this many bytes before its pixel:
-// wide enough for the largest dot Banding_Refusal lets through.
-constexpr int kWindowLead = 3;
-constexpr int kWindowBits = 64;
 constexpr int kStripLines = 32;  // lines laid at a time: their ink stays in the cache
-static_assert(kSubColumns % 8 == 0, "a pixel is whole bytes of samples");
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a window's bit b lies in byte b / 8");
 
 // A random advance error is cut at this many standard deviations, so that the paper always moves
 // forward (Banding_Refusal keeps the largest advance error below half a step).
@@ -32,114 +25,6 @@ enum class ENozzle : uint8_t
     Weak,
     Dead,
 };
-
-// The ink samples of the stretch, one bit each (sample s of a row is bit s % 8 of byte s / 8):
-// subRows rows of samples per line, kSubColumns samples per pixel of the mask's width across. A
-// row has room for the windows that stick out at either end; since the page repeats across, what
-// they lay there is folded back onto the other end once every pass is laid.
-class CInkSheet
-{
-public:
-    CInkSheet(int sampleRows, int width)
-        : m_rows(sampleRows), m_bytes(width * kPixelBytes), m_stride(m_bytes + kWindowBits / 8),
-          m_ink(static_cast<size_t>(m_rows) * m_stride, 0)
-    {
-    }
-
-    // ORs a dot's window into sample row `row` at pixel x.
-    void Lay(int row, int x, uint64_t window)
-    {
-        uint8_t* at = &m_ink[static_cast<size_t>(row) * m_stride + x * kPixelBytes];
-        uint64_t ink;
-        std::memcpy(&ink, at, sizeof ink);
-        ink |= window;
-        std::memcpy(at, &ink, sizeof ink);
-    }
-
-    void Clear() { std::fill(m_ink.begin(), m_ink.end(), 0); }
-
-    void FoldEnds()
-    {
-        const int tail = m_stride - kWindowLead - m_bytes;
-        for (int row = 0; row < m_rows; ++row) {
-            uint8_t* ink = &m_ink[static_cast<size_t>(row) * m_stride];
-            for (int i = 0; i < kWindowLead; ++i)
-                ink[kWindowLead + m_bytes - kWindowLead + i] |= std::exchange(ink[i], 0);
-            for (int i = 0; i < tail; ++i)
-                ink[kWindowLead + i] |= std::exchange(ink[kWindowLead + m_bytes + i], 0);
-        }
-    }
-
-    int InkedInRow(int row) const
-    {
-        const uint8_t* ink = &m_ink[static_cast<size_t>(row) * m_stride + kWindowLead];
-        int inked = 0;
-        int i = 0;
-        for (; i + 8 <= m_bytes; i += 8) {
-            uint64_t word;
-            std::memcpy(&word, ink + i, sizeof word);
-            inked += __builtin_popcountll(word);
-        }
-        for (; i < m_bytes; ++i)
-            inked += __builtin_popcount(ink[i]);
-        return inked;
-    }
-
-    bool Inked(int row, int sample) const
-    {
-        const uint8_t byte = m_ink[static_cast<size_t>(row) * m_stride + kWindowLead + sample / 8];
-        return ((byte >> (sample % 8)) & 1) != 0;
-    }
-
-    int Rows() const { return m_rows; }
-    int Samples() const { return m_bytes * 8; }
-
-private:
-    int m_rows;
-    int m_bytes;   // of a row's samples
-    int m_stride;  // bytes from one row to the next: the samples and the room round them
-    std::vector<uint8_t> m_ink;
-};
-
-// One sample row of a dot: the samples it inks, as the window laid `row` sample rows below the
-// sample row its centre lies in.
-struct SDotRow
-{
-    int row;
-    uint64_t window;
-};
-
-// A dot of `diameter` pitches whose centre lies `centre` (0 to 1) sample rows below the top of its
-// sample row: a sample is inked when its own centre lies within the dot. The rows depend on where
-// the centre falls between sample rows, so a pass moved by a fraction of a sample row lays
-// slightly different dots rather than dots rounded to the grid.
-std::vector<SDotRow> DotRows(double diameter, double centre, int subRows)
-{
-    const double radius = diameter / 2 * subRows;  // in sample rows
-    const double scale = static_cast<double>(kSubColumns) / subRows;
-    std::vector<SDotRow> rows;
-    const int top = static_cast<int>(std::floor(centre - 0.5 - radius));
-    const int bottom = static_cast<int>(std::ceil(centre - 0.5 + radius));
-    for (int row = top; row <= bottom; ++row) {
-        const double down = row + 0.5 - centre;
-        const double squared = radius * radius - down * down;
-        if (squared < 0)
-            continue;
-        const double half = std::sqrt(squared) * scale;  // in samples across
-        // Samples from the first of the window, kWindowLead bytes before the pixel's first.
-        const int lead = 8 * kWindowLead;
-        const int first =
-            std::max(0, static_cast<int>(std::ceil(lead + kSubColumns / 2.0 - 0.5 - half)));
-        const int last = std::min(
-            kWindowBits - 1, static_cast<int>(std::floor(lead + kSubColumns / 2.0 - 0.5 + half)));
-        if (last < first)
-            continue;
-        const int count = last - first + 1;
-        const uint64_t ones = count == kWindowBits ? ~0ULL : (1ULL << count) - 1;
-        rows.push_back({row, ones << first});
-    }
-    return rows;
-}
 
 // The flat tint, dithered with a plane of the other base matrix than the colour's own plane, which
 // the mask cuts from: the tint then has nothing in common with the mask's own thresholds.
@@ -176,7 +61,8 @@ private:
     double m_level;
 };
 
-// The paper's advances, each step rows plus the systematic error and a random one of its own.
+// The paper's advances before each physical pass, each the plan's advance plus the systematic
+// error and a random one of its own.
 class CPaperFeed
 {
 public:
@@ -206,47 +92,53 @@ private:
 
 std::vector<ENozzle> NozzlesOf(const CPrintPlan& plan, const SPrinterErrors& errors)
 {
-    std::vector<ENozzle> nozzles(static_cast<size_t>(plan.NozzleRows()), ENozzle::Sound);
-    for (const int row : errors.weakNozzles)
-        nozzles[static_cast<size_t>(row)] = ENozzle::Weak;
-    for (const int row : errors.deadNozzles)
-        nozzles[static_cast<size_t>(row)] = ENozzle::Dead;
+    std::vector<ENozzle> nozzles(static_cast<size_t>(plan.HeadNozzles()), ENozzle::Sound);
+    for (const int nozzle : errors.weakNozzles)
+        nozzles[static_cast<size_t>(nozzle)] = ENozzle::Weak;
+    for (const int nozzle : errors.deadNozzles)
+        nozzles[static_cast<size_t>(nozzle)] = ENozzle::Dead;
     return nozzles;
 }
 
-// Where one pass lies: its row 0 `top` lines below the first line of the stretch, the centres of
-// that row's dots in sample row `centreRow0` (counted the same way), and its dots, which depend on
-// where the centres fall between sample rows.
+// Where one physical pass lies: its nozzle 0 `top` lines below the first line of the stretch, the
+// centres of that nozzle's dots in sample row `centreRow0` (counted the same way), and its dots,
+// which depend on where the centres fall between sample rows.
 struct SPassPlace
 {
-    int pass;
+    SPhysicalPass pass;
     double top;
     int centreRow0;
     std::vector<SDotRow> sound;
     std::vector<SDotRow> weak;
 };
 
-// Every pass that reaches the stretch, in order: the paper always moves forward, so the first pass
-// that lies below it ends the list.
+// Every physical pass that reaches the stretch, in order: the paper always moves forward, so the
+// first pass that lies below it ends the list. The interleave's advance (to the next Y phase) is
+// off by the sub-advance error and the advance to the next print position takes it back, so Y
+// phase j lies j sub-advance errors lower and the error never accumulates.
 std::vector<SPassPlace> PassPlaces(const CPrintPlan& plan, const SPrinterErrors& errors,
                                    const SBandingSettings& settings, SIndexRange stretch,
                                    double reach)
 {
     const int subRows = settings.subRows;
-    const int stretchTop = stretch.first + plan.LeadLines();  // as a paper line
+    const double span = static_cast<double>(plan.NozzleCount() - 1) * plan.YPasses() + 1;
     CPaperFeed feed(errors);
     std::vector<SPassPlace> places;
     double offset = 0.0;
-    for (int t = 0;; offset = feed.Advance(), ++t) {
-        const double top = t * plan.StepHeight() - stretchTop + offset;
+    for (int g = 0;; offset = feed.Advance(), ++g) {
+        const SPhysicalPass pass = plan.Pass(g);
+        if (pass.index < 0)
+            return places;
+        const double top =
+            pass.nozzle0Line - stretch.first + offset + errors.subAdvanceError * pass.yPhase;
         if (top - reach > stretch.Count())
             return places;
-        if (top + plan.NozzleRows() + reach < 0)
+        if (top + span + reach < 0)
             continue;
         const double centre = (top + 0.5) * subRows;
         const int centreRow0 = static_cast<int>(std::floor(centre));
         const double within = centre - centreRow0;
-        places.push_back({t, top, centreRow0, DotRows(settings.dotDiameter, within, subRows),
+        places.push_back({pass, top, centreRow0, DotRows(settings.dotDiameter, within, subRows),
                           DotRows(settings.dotDiameter * errors.weakFactor, within, subRows)});
     }
 }
@@ -272,30 +164,35 @@ struct SStrip
     int subRows;
 };
 
-// Lays the rows of a pass whose ink reaches the strip; the sheet's sample row 0 is the first of the
-// strip's first line.
+// Lays the nozzles of a physical pass whose ink reaches the strip; the sheet's sample row 0 is the
+// first of the strip's first line.
 void LayPass(const CPrintPlan& plan, const SPassPlace& place, const std::vector<ENozzle>& nozzles,
              const CTint& tint, int colour, const SStrip& strip, CInkSheet& sheet)
 {
-    const unsigned char* rows = plan.RowsOfPass(colour, place.pass);
-    const int firstRow =
-        std::max(0, static_cast<int>(std::floor(strip.lines.first - place.top - strip.reach)));
-    const int endRow = std::min(
-        plan.NozzleRows(), static_cast<int>(std::ceil(strip.lines.end - place.top + strip.reach)));
-    for (int r = firstRow; r < endRow; ++r) {
-        const ENozzle nozzle = nozzles[static_cast<size_t>(r)];
+    const int pitch = plan.YPasses();
+    const int firstNozzle = std::max(
+        0, static_cast<int>(std::floor((strip.lines.first - place.top - strip.reach) / pitch)));
+    const int endNozzle = std::min(
+        plan.NozzleCount(),
+        static_cast<int>(std::ceil((strip.lines.end - place.top + strip.reach) / pitch)) + 1);
+    const int headColumns = plan.Width() / plan.XPasses();
+    for (int k = firstNozzle; k < endNozzle; ++k) {
+        const ENozzle nozzle = nozzles[static_cast<size_t>(k)];
         if (nozzle == ENozzle::Dead)
             continue;
-        const int centreRow = place.centreRow0 + (r - strip.lines.first) * strip.subRows;
+        const int centreRow = place.centreRow0 + (k * pitch - strip.lines.first) * strip.subRows;
         const auto [first, end] = RowsOnSheet(nozzle == ENozzle::Weak ? place.weak : place.sound,
                                               centreRow, sheet.Rows());
-        const unsigned char* row = rows + static_cast<size_t>(r) * plan.LineBytes();
-        const int paperLine = place.pass * plan.StepHeight() + r;
-        for (int x = 0; x < plan.Width(); ++x) {
-            if (!PixelFired(row, x, plan.BitsPerPixel()) || !tint.On(paperLine, x))
+        if (first == end)
+            continue;
+        const unsigned char* row = plan.RowOfNozzle(colour, place.pass, k);
+        const int paperLine = plan.NozzleLine(place.pass, k) + plan.LeadLines();
+        for (int x = 0; x < headColumns; ++x) {
+            const int u = static_cast<int>(plan.PageColumn(place.pass.xPhase, x));
+            if (!PixelFired(row, u, plan.BitsPerPixel()) || !tint.On(paperLine, u))
                 continue;
             for (const SDotRow* dot = first; dot < end; ++dot)
-                sheet.Lay(centreRow + dot->row, x, dot->window);
+                sheet.Lay(centreRow + dot->row, u, dot->window);
         }
     }
 }
@@ -334,11 +231,44 @@ void Crop_Add(const CInkSheet& sheet, const SStrip& strip, SIndexRange lines, SI
 
 }  // namespace
 
+// A dot of `diameter` pitches whose centre lies `centre` (0 to 1) sample rows below the top of its
+// sample row: a sample is inked when its own centre lies within the dot. The rows depend on where
+// the centre falls between sample rows, so a pass moved by a fraction of a sample row lays
+// slightly different dots rather than dots rounded to the grid.
+std::vector<SDotRow> DotRows(double diameter, double centre, int subRows)
+{
+    const double radius = diameter / 2 * subRows;  // in sample rows
+    const double scale = static_cast<double>(kSubColumns) / subRows;
+    std::vector<SDotRow> rows;
+    const int top = static_cast<int>(std::floor(centre - 0.5 - radius));
+    const int bottom = static_cast<int>(std::ceil(centre - 0.5 + radius));
+    for (int row = top; row <= bottom; ++row) {
+        const double down = row + 0.5 - centre;
+        const double squared = radius * radius - down * down;
+        if (squared < 0)
+            continue;
+        const double half = std::sqrt(squared) * scale;  // in samples across
+        // Samples from the first of the window, kWindowLead bytes before the pixel's first.
+        const int lead = 8 * kWindowLead;
+        const int first =
+            std::max(0, static_cast<int>(std::ceil(lead + kSubColumns / 2.0 - 0.5 - half)));
+        const int last = std::min(
+            kWindowBits - 1, static_cast<int>(std::floor(lead + kSubColumns / 2.0 - 0.5 + half)));
+        if (last < first)
+            continue;
+        const int count = last - first + 1;
+        const uint64_t ones = count == kWindowBits ? ~0ULL : (1ULL << count) - 1;
+        rows.push_back({row, ones << first});
+    }
+    return rows;
+}
+
 SLaidInk Ink_Lay(const CPrintPlan& plan, const SPrinterErrors& errors,
                  const SBandingSettings& settings, SIndexRange stretch)
 {
     const double reach = settings.dotDiameter / 2 + 1;
     const std::vector<SPassPlace> places = PassPlaces(plan, errors, settings, stretch, reach);
+    const double span = static_cast<double>(plan.NozzleCount() - 1) * plan.YPasses() + 1;
     const std::vector<ENozzle> nozzles = NozzlesOf(plan, errors);
     const CTint tint(plan, settings);
     const int lines = stretch.Count();
@@ -357,7 +287,7 @@ SLaidInk Ink_Lay(const CPrintPlan& plan, const SPrinterErrors& errors,
     for (int line = 0; line < lines; line += kStripLines) {
         const SStrip strip{{line, std::min(lines, line + kStripLines)}, reach, settings.subRows};
         while (firstPlace < places.size() &&
-               places[firstPlace].top + plan.NozzleRows() + reach < strip.lines.first)
+               places[firstPlace].top + span + reach < strip.lines.first)
             ++firstPlace;
         sheet.Clear();
         for (size_t p = firstPlace; p < places.size() && places[p].top - reach < strip.lines.end;

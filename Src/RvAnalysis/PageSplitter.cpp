@@ -60,6 +60,8 @@ SPageRaster SPackedPage::Raster() const
 
 std::string PageRefusal(const CPrintPlan& plan, int colour, const SPageRaster& page)
 {
+    if (!plan.Accepted())
+        return plan.Refusal();
     if (colour < 0 || colour >= plan.ColorCount())
         return "colour " + std::to_string(colour) + " is not in the mask, which has colours 0 to " +
                std::to_string(plan.ColorCount() - 1);
@@ -70,6 +72,9 @@ std::string PageRefusal(const CPrintPlan& plan, int colour, const SPageRaster& p
     if (page.width < 1 || page.height < 1)
         return "the page is " + std::to_string(page.width) + " x " + std::to_string(page.height) +
                " pixels: it needs at least 1 line of at least 1 pixel";
+    const std::string lines = plan.PageLinesRefusal(page.height);
+    if (!lines.empty())
+        return lines;
     const size_t rowBytes = PackedRowBytes(page.width, page.bitsPerPixel);
     if (page.rowStride < rowBytes)
         return "page rows are " + std::to_string(page.rowStride) + " bytes apart, but " +
@@ -104,8 +109,14 @@ CPageSplitter::CPageSplitter(const CPrintPlan& plan, int colour, const SPageRast
     m_periodBytes = std::lcm(lineBytes, kWordBytes);
     if (m_periodBytes != lineBytes)
         m_period.resize(m_periodBytes);
-    // A pass never lays more rows than the page has.
-    m_swath.resize(static_cast<size_t>(std::min(plan.NozzleRows(), page.height)) * m_rowBytes);
+    if (plan.XPasses() > 1)
+        m_pageRow.resize(m_rowBytes);
+    // A pass lays no more rows than it has nozzles, nor more than the page has lines of its phase;
+    // X phase 0 has the most columns.
+    const int rows =
+        std::min(plan.NozzleCount(), (page.height + plan.YPasses() - 1) / plan.YPasses());
+    const size_t rowBytes = PackedRowBytes(plan.HeadColumns(page.width, 0), page.bitsPerPixel);
+    m_swath.resize(static_cast<size_t>(rows) * rowBytes);
 }
 
 int CPageSplitter::PassCount() const { return Accepted() ? m_plan.PassCount(m_page.height) : 0; }
@@ -137,27 +148,56 @@ void CPageSplitter::AndRow(const unsigned char* pageRow, const unsigned char* pe
     out[m_rowBytes - 1] &= m_lastByteMask;
 }
 
+// Packs pixels xPhase, xPhase + X, ... of a whole page row into `columns` pixels of the head.
+void CPageSplitter::GatherPhase(const unsigned char* row, int xPhase, int columns,
+                                unsigned char* out) const
+{
+    const int bits = m_page.bitsPerPixel;
+    const int step = m_plan.XPasses();
+    const int perByte = 8 / bits;
+    const unsigned pixelMask = (1u << bits) - 1;
+    std::memset(out, 0, PackedRowBytes(columns, bits));
+    for (int x = 0; x < columns; ++x) {
+        const size_t c = static_cast<size_t>(x) * step + xPhase;
+        const unsigned value = (row[c / perByte] >> (8 - bits * (c % perByte + 1))) & pixelMask;
+        out[x / perByte] =
+            static_cast<unsigned char>(out[x / perByte] | value << (8 - bits * (x % perByte + 1)));
+    }
+}
+
 SSwath CPageSplitter::Swath(int pass)
 {
     SSwath swath;
     swath.pass = pass;
-    swath.position = m_plan.PositionOfPass(pass);
-    swath.rowBytes = m_rowBytes;
     swath.bytes = m_swath.data();
     if (!Accepted() || pass < 0 || pass >= PassCount())
         return swath;
-    const SIndexRange rows = m_plan.RowsOnLines(pass, 0, m_page.height);
-    const int top = m_plan.FirstPageLineOfPass(pass);
-    swath.firstNozzleRow = rows.first;
-    swath.firstPageLine = top + rows.first;
-    swath.rows = rows.Count();
-    const unsigned char* mask = m_plan.RowsOfPass(m_colour, pass);
+    const SPhysicalPass physical = m_plan.Pass(pass);
+    swath.print = physical.print;
+    swath.position = physical.position;
+    swath.xPhase = physical.xPhase;
+    swath.yPhase = physical.yPhase;
+    swath.linePitch = m_plan.YPasses();
+    swath.columnPitch = m_plan.XPasses();
+    swath.columns = m_plan.HeadColumns(m_page.width, physical.xPhase);
+    swath.rowBytes = PackedRowBytes(swath.columns, m_page.bitsPerPixel);
+    const SIndexRange nozzles = m_plan.NozzlesOnLines(physical, 0, m_page.height);
+    swath.firstNozzle = nozzles.first;
+    swath.firstPageLine = m_plan.NozzleLine(physical, nozzles.first);
+    swath.rows = swath.columns > 0 ? nozzles.Count() : 0;
     for (int i = 0; i < swath.rows; ++i) {
-        const int row = rows.first + i;
-        const unsigned char* maskRow = mask + static_cast<size_t>(row) * m_plan.LineBytes();
+        const int nozzle = nozzles.first + i;
+        const unsigned char* maskRow = m_plan.RowOfNozzle(m_colour, physical, nozzle);
         const unsigned char* pageRow =
-            m_page.bytes + static_cast<size_t>(top + row) * m_page.rowStride;
-        AndRow(pageRow, PeriodOfRow(maskRow), m_swath.data() + static_cast<size_t>(i) * m_rowBytes);
+            m_page.bytes +
+            static_cast<size_t>(m_plan.NozzleLine(physical, nozzle)) * m_page.rowStride;
+        unsigned char* out = m_swath.data() + static_cast<size_t>(i) * swath.rowBytes;
+        if (m_pageRow.empty()) {
+            AndRow(pageRow, PeriodOfRow(maskRow), out);
+            continue;
+        }
+        AndRow(pageRow, PeriodOfRow(maskRow), m_pageRow.data());
+        GatherPhase(m_pageRow.data(), physical.xPhase, swath.columns, out);
     }
     return swath;
 }

@@ -62,7 +62,8 @@ int BitWidth(int value)
 CRecombination::CRecombination(const CPrintPlan& plan, int colour, const SPageRaster& page)
     : m_plan(plan), m_colour(colour), m_page(page)
 {
-    if (!PageRefusal(plan, colour, page).empty())
+    m_refusal = PageRefusal(plan, colour, page);
+    if (!m_refusal.empty())
         return;
     m_rowBytes = PackedRowBytes(page.width, page.bitsPerPixel);
     m_words = (m_rowBytes + kWordBytes - 1) / kWordBytes;
@@ -73,10 +74,14 @@ CRecombination::CRecombination(const CPrintPlan& plan, int colour, const SPageRa
     for (size_t bit = 0; bit < lastBits; ++bit)
         keep[bit / 8] = static_cast<unsigned char>(keep[bit / 8] | 0x80 >> (bit % 8));
     std::memcpy(&m_lastWordMask, keep, kWordBytes);
-    // No line is laid by more passes than a head of NozzleRows() rows advancing StepHeight()
-    // reaches; a count beyond the planes is kept in the overflow word.
-    const int passesPerLine = (plan.NozzleRows() + plan.StepHeight() - 1) / plan.StepHeight();
-    m_planes = BitWidth(passesPerLine);
+    // A page pixel is laid by the passes of its phases, one per print position, whose nozzles
+    // reach it: no more than a head of NozzleCount() nozzles advancing a base step per position
+    // reaches. A count beyond the planes is kept in the overflow word.
+    const int baseStep = plan.StepHeight() / plan.YPasses();
+    const int passesPerPixel = (plan.NozzleCount() + baseStep - 1) / baseStep;
+    m_planes = BitWidth(passesPerPixel);
+    if (plan.XPasses() > 1)
+        m_scattered.resize(m_rowBytes);
     m_counts.assign(static_cast<size_t>(page.height) * m_words * (m_planes + 1), 0);
 }
 
@@ -122,20 +127,64 @@ void CRecombination::LayRow(int line, const unsigned char* row)
     }
 }
 
+void CRecombination::CountOutside(const unsigned char* row, size_t bytes)
+{
+    for (size_t byte = 0; byte < bytes; ++byte)
+        m_outside += Popcount(AnyBitOfPixel(row[byte], m_page.bitsPerPixel));
+}
+
+// A head row of X phase i spread onto a page row (head column x on page column x X + i, the other
+// columns blank) and laid as a page row: blank pixels lay nothing.
+void CRecombination::LayPhaseRow(int line, int xPhase, int columns, const unsigned char* row)
+{
+    const int bits = m_page.bitsPerPixel;
+    const int perByte = 8 / bits;
+    const unsigned pixelMask = (1u << bits) - 1;
+    std::fill(m_scattered.begin(), m_scattered.end(), 0);
+    for (int x = 0; x < columns; ++x) {
+        const unsigned value = (row[x / perByte] >> (8 - bits * (x % perByte + 1))) & pixelMask;
+        const size_t c = static_cast<size_t>(x) * m_plan.XPasses() + xPhase;
+        m_scattered[c / perByte] = static_cast<unsigned char>(
+            m_scattered[c / perByte] | value << (8 - bits * (c % perByte + 1)));
+    }
+    // Bits of the last byte past the row's columns are not the page's.
+    const int usedBits = (columns * bits) % 8;
+    if (usedBits != 0)
+        m_outside += Popcount(AnyBitOfPixel(row[columns / perByte] & (0xFFu >> usedBits), bits));
+    LayRow(line, m_scattered.data());
+}
+
 void CRecombination::Lay(const SSwath& swath)
 {
     if (m_counts.empty())
         return;
+    if (swath.rows < 0 || (swath.rows > 0 && swath.bytes == nullptr && swath.rowBytes > 0)) {
+        if (m_refusal.empty())
+            m_refusal = "the swath of pass " + std::to_string(swath.pass) + " has " +
+                        std::to_string(swath.rows) + " rows and " +
+                        (swath.bytes == nullptr ? "no bytes" : "bytes") +
+                        ": a swath has 0 rows or more, and bytes for them";
+        return;
+    }
+    const SPhysicalPass pass = m_plan.Pass(swath.pass);
+    const int columns = m_plan.HeadColumns(m_page.width, pass.xPhase);
+    const bool shaped =
+        pass.index >= 0 && swath.rowBytes == PackedRowBytes(columns, m_page.bitsPerPixel);
     for (int i = 0; i < swath.rows; ++i) {
-        const int line = swath.firstPageLine + i;
         const unsigned char* row = swath.Row(i);
-        if (line >= 0 && line < m_page.height && swath.rowBytes == m_rowBytes) {
-            LayRow(line, row);
+        const long long nozzle = static_cast<long long>(swath.firstNozzle) + i;
+        const long long line = shaped && nozzle >= 0 && nozzle < m_plan.NozzleCount()
+                                   ? m_plan.NozzleLine(pass, static_cast<int>(nozzle))
+                                   : -1;
+        // A row off the page, or not shaped like a row of its pass: all it sets is outside.
+        if (line < 0 || line >= m_page.height) {
+            CountOutside(row, swath.rowBytes);
             continue;
         }
-        // A row off the page, or not shaped like a page row: all it sets is outside.
-        for (size_t byte = 0; byte < swath.rowBytes; ++byte)
-            m_outside += Popcount(AnyBitOfPixel(row[byte], m_page.bitsPerPixel));
+        if (m_scattered.empty())
+            LayRow(static_cast<int>(line), row);
+        else
+            LayPhaseRow(static_cast<int>(line), pass.xPhase, columns, row);
     }
 }
 
@@ -168,10 +217,11 @@ SRecombinationVerdict CRecombination::Verdict() const
 {
     const CCoveragePromise promise(m_plan);
     SRecombinationVerdict verdict;
+    verdict.refusal = m_refusal;
     verdict.colorIndex = m_colour;
     verdict.promise = promise.Kind();
     verdict.expectation = promise.Text();
-    verdict.checked = promise.Kind() != EPromise::None && !m_counts.empty();
+    verdict.checked = promise.Kind() != EPromise::None && m_refusal.empty();
     verdict.outside = m_outside;
     verdict.partial = m_partial;
     std::vector<uint64_t> expected(static_cast<size_t>(m_planes));

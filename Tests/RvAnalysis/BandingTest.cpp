@@ -1,6 +1,8 @@
 // The banding simulation judged as a physicist would: a perfect print is flat, a paper advance that
 // is off bands with the advance and more so the more it is off, feathering hides it, a dead nozzle
-// streaks only where no other pass covers for it, and threads never change a figure.
+// streaks on exactly its own lines and only where no other pass covers for it, an interleave that
+// is off pairs the lines, and threads never change a figure.
+#include "BandingPrint.h"
 #include "MaskParams.h"
 
 #include <RvAnalysis/Banding.h>
@@ -17,10 +19,12 @@ namespace {
 using namespace rv_analysis;
 
 // 96 nozzles, 1 colour, 1 bit, one mask position: quick to simulate.
-SMaskParam SmallHead(int passes, EFeather feather = EFeather::Unfeathered)
+SMaskParam SmallHead(int passes, EFeather feather = EFeather::Unfeathered, int y = 1,
+                     int nozzles = 96)
 {
     SMaskParam p = DefaultMaskParam();
-    p.nozzleCount = 96;
+    p.nozzleCount = nozzles;
+    p.yResPass = y;
     p.basePass = passes;
     p.colorCount = 1;
     p.bitsPerPixel = 1;
@@ -102,24 +106,147 @@ TEST(BandingSimulation, FeatheredModesBandLessThanUnfeathered)
     }
 }
 
-// One pass: the dead nozzle's line has only its neighbours' dot edges, a streak one line wide, and
-// a weak nozzle's line is lighter, not as white. Four passes: the other three still print three
-// quarters of the dead nozzle's lines.
-TEST(BandingSimulation, NozzlesStreakOnlyWhereNoOtherPassCovers)
+// A dead nozzle k leaves its mark on exactly the lines it lays, worked out by hand. One pass of 96
+// nozzles: line k of every 96. With Y = 2 the lead blank is 96 lines: phase 0 of print t has nozzle
+// 0 on line 192 t - 96, phase 1 on 192 t + 1, so nozzle 40 lays lines 176 and 81 of every 192.
+// 640 nozzles, 4 passes, Y = 2: phase 0 starts on 320 t - 1120, phase 1 on 320 t - 959, so nozzle
+// 100 lays lines 40 and 201 of every 320; there the other three passes still print, so they are
+// lighter, not white. A weak nozzle's line is lighter, not as white.
+TEST(BandingSimulation, DeadNozzleMarksExactlyTheLinesItLays)
 {
-    SPrinterErrors dead, weak;
-    dead.deadNozzles = weak.weakNozzles = {40};
-    const auto lightest = [](const SBandingFigures& f) {
-        return *std::min_element(f.profile.begin(), f.profile.end());
+    struct
+    {
+        int passes, y, nozzles, dead, period;
+        std::vector<int> lines;
+        double lightest;  // at most (one pass) or at least (four)
+    } const cases[] = {
+        {1, 1, 96, 40, 96, {40}, 0.5},
+        {1, 2, 96, 40, 192, {81, 176}, 0.5},
+        {4, 2, 640, 100, 320, {40, 201}, 0.7},
     };
-    const SBandingFigures one = Print(SmallHead(1), dead);
-    EXPECT_EQ(one.streak.Count(), 1);
-    EXPECT_EQ(one.streak.first % 96, 40);  // one pass: no lead blank, every swath 96 lines
+    for (const auto& c : cases) {
+        SPrinterErrors dead;
+        dead.deadNozzles = {c.dead};
+        const SBandingFigures f =
+            Print(SmallHead(c.passes, EFeather::Unfeathered, c.y, c.nozzles), dead);
+        int wrong = 0;
+        for (size_t i = 0; i < f.profile.size(); ++i) {
+            const int line = f.lines.first + static_cast<int>(i);
+            const bool marked = std::count(c.lines.begin(), c.lines.end(), line % c.period) > 0;
+            wrong += (f.profile[i] < 0.99) != marked;
+        }
+        EXPECT_EQ(wrong, 0) << c.nozzles << " nozzles, Y = " << c.y;
+        const double lightest = *std::min_element(f.profile.begin(), f.profile.end());
+        if (c.passes == 1)
+            EXPECT_LT(lightest, c.lightest) << c.nozzles << " nozzles, Y = " << c.y;
+        else
+            EXPECT_GT(lightest, c.lightest) << c.nozzles << " nozzles, Y = " << c.y;
+    }
+    SPrinterErrors weak;
+    weak.weakNozzles = {40};
     const SBandingFigures light = Print(SmallHead(1), weak);
-    EXPECT_LT(lightest(light), 0.95 * light.meanCoverage);
-    EXPECT_GT(lightest(light), lightest(one));
-    const SBandingFigures four = Print(SmallHead(4), dead);
-    EXPECT_GE(lightest(four), 0.7 * four.meanCoverage);
+    const double lightest = *std::min_element(light.profile.begin(), light.profile.end());
+    EXPECT_LT(lightest, 0.95 * light.meanCoverage);
+    EXPECT_GT(lightest, 0.5);
+}
+
+// Y = 2: the advance to phase 1 off by e moves the odd lines e rows down, and the advance to the
+// next print position takes it back. A solid of 1.4-pitch dots then opens white on the far side of
+// the odd lines from the neighbour they moved to: above them when they moved down (e > 0), below
+// them when they moved up. The solid gets lighter; without the error the print stays flat.
+TEST(BandingSimulation, SubAdvanceErrorPairsTheLinesOfTheTwoYPhases)
+{
+    CMaskData_Base mask;
+    ASSERT_TRUE(mask.Create(SmallHead(2, EFeather::Unfeathered, 2)));
+    const CPrintPlan plan(mask);
+    SBandingSettings settings;
+    const int first = Banding_Stretch(plan, settings).first;  // an even line
+    settings.cropLines = {first, first + 16};
+    for (const double error : {0.0, 0.3, -0.3}) {
+        SPrinterErrors errors;
+        errors.subAdvanceError = error;
+        ASSERT_EQ(Banding_Refusal(plan, errors, settings), "");
+        const SBandingFigures f = Banding_Simulate(plan, errors, settings);
+        // Ink in the top and the bottom quarter of each odd line of the crop.
+        long long top = 0, bottom = 0;
+        const SInkCrop& crop = f.crop;
+        for (int line = 1; line < 16; line += 2)
+            for (int x = 0; x < crop.width; ++x) {
+                top += crop.ink[static_cast<size_t>(line * kCropSamples) * crop.width + x];
+                bottom +=
+                    crop.ink[static_cast<size_t>((line + 1) * kCropSamples - 1) * crop.width + x];
+            }
+        if (error == 0.0) {
+            EXPECT_EQ(f.meanCoverage, 1.0);
+            EXPECT_EQ(top, bottom);
+        } else {
+            EXPECT_LT(f.meanCoverage, 0.99) << error;
+            EXPECT_EQ(top<bottom, error> 0) << error << ": top " << top << ", bottom " << bottom;
+        }
+    }
+}
+
+// The largest advance error is taken and the next refused; on a head whose shortest advance is 3
+// rows, an error of half that is refused and one just below it taken. A sub-advance error needs Y
+// phases.
+TEST(BandingSimulation, RefusesErrorsPastItsLimitsAndSaysWhy)
+{
+    CMaskData_Base wide, narrow;
+    ASSERT_TRUE(wide.Create(SmallHead(4)));                                  // advances of 24 rows
+    ASSERT_TRUE(narrow.Create(SmallHead(4, EFeather::Unfeathered, 1, 12)));  // of 3 rows
+    const CPrintPlan widePlan(wide), narrowPlan(narrow);
+    struct
+    {
+        const CPrintPlan& plan;
+        double advance, sub;
+        const char* reason;  // empty: taken
+    } const cases[] = {
+        {widePlan, kMaxAdvanceError, 0.0, ""},
+        {widePlan, -kMaxAdvanceError, 0.0, ""},
+        {widePlan, 2.001, 0.0, "advance error 2.001 rows: at most 2 rows either way"},
+        {narrowPlan, 1.499, 0.0, ""},
+        {narrowPlan, 1.5, 0.0, "reach half the shortest advance of 3 rows"},
+        {widePlan, 0.0, 0.1, "the mode has 1 Y phase"},
+    };
+    for (const auto& c : cases) {
+        SPrinterErrors errors;
+        errors.advanceError = c.advance;
+        errors.subAdvanceError = c.sub;
+        const std::string reason = Banding_Refusal(c.plan, errors, {});
+        if (*c.reason == '\0')
+            EXPECT_EQ(reason, "") << c.advance;
+        else
+            EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+    }
+}
+
+// The print repeats across the page: the part of a dot on pixel 0 that overhangs the left edge of
+// the simulated row lands at its right end, and none of its ink is lost.
+TEST(BandingSimulation, ADotOverhangingTheLeftEdgeLandsAtTheRightEnd)
+{
+    const int width = 10, subRows = 32, rows = 3 * subRows;  // the dot's line and one either side
+    const std::vector<SDotRow> dot = DotRows(1.4, 0.5, subRows);
+    CInkSheet edge(rows, width), inside(rows, width);
+    for (const SDotRow& r : dot) {
+        edge.Lay(rows / 2 + r.row, 0, r.window);
+        inside.Lay(rows / 2 + r.row, 5, r.window);
+    }
+    edge.FoldEnds();
+    inside.FoldEnds();
+    const int samples = width * kSubColumns;
+    for (int row = 0; row < rows; ++row) {
+        EXPECT_EQ(edge.InkedInRow(row), inside.InkedInRow(row)) << row;
+        for (int s = 0; s < kSubColumns; ++s) {
+            // Pixel 5's dot, moved five pixels left, wrapping round.
+            const int from = 5 * kSubColumns + s - kSubColumns;
+            EXPECT_EQ(edge.Inked(row, (s - kSubColumns + samples) % samples),
+                      inside.Inked(row, from))
+                << row << ", " << s;
+            EXPECT_EQ(edge.Inked(row, s), inside.Inked(row, 5 * kSubColumns + s))
+                << row << ", " << s;
+        }
+    }
+    EXPECT_TRUE(edge.Inked(rows / 2, samples - 1));  // the overhang, at the right end
 }
 
 TEST(BandingSimulation, SameSeedSameFiguresWhateverTheWorkers)

@@ -1,6 +1,6 @@
-// The splitter and its recombination check on the modes the rendering tests sweep: the swaths give
-// back the page exactly where the mode promises it, never lay what the page does not ask for, and
-// a single changed bit in one swath is seen.
+// The splitter and its recombination check on the modes the rendering tests sweep: every physical
+// pass is one a head can lay, the swaths give back the page exactly where the mode promises it,
+// never lay what the page does not ask for, and a single changed bit in one swath is seen.
 #include "MaskParams.h"
 #include "Modes.h"
 
@@ -43,15 +43,53 @@ SRecombinationVerdict Recombine(const CPrintPlan& plan, int colour, const SPacke
     return check.Verdict();
 }
 
-// The passes ORed together where the plan lays them, as a printer stacks their drops.
+int PixelAt(const unsigned char* row, long long x, int bits)
+{
+    const long long bit = x * bits;
+    return row[bit / 8] >> (8 - bits - bit % 8) & ((1 << bits) - 1);
+}
+
+// The passes ORed together where each swath says it lies, as a printer stacks their drops: row i
+// on page line firstPageLine + i x linePitch, pixel x on page column x x columnPitch + xPhase.
 std::vector<unsigned char> OrOfPasses(const SPackedPage& page, const SSplitPage& split)
 {
     std::vector<unsigned char> sum(page.bytes.size(), 0);
+    const int bits = page.bitsPerPixel;
     for (const SSwath& swath : split.shapes)
         for (int i = 0; i < swath.rows; ++i)
-            for (size_t b = 0; b < swath.rowBytes; ++b)
-                sum[(swath.firstPageLine + i) * page.RowBytes() + b] |= swath.Row(i)[b];
+            for (int x = 0; x < swath.columns; ++x) {
+                const long long c = static_cast<long long>(x) * swath.columnPitch + swath.xPhase;
+                const long long bit = c * bits;
+                const size_t line = static_cast<size_t>(swath.firstPageLine + i * swath.linePitch);
+                sum[line * page.RowBytes() + bit / 8] |= static_cast<unsigned char>(
+                    PixelAt(swath.Row(i), x, bits) << (8 - bits - bit % 8));
+            }
     return sum;
+}
+
+// Every physical pass is one a head can lay: at most its nozzles, on the fine lines of its Y phase,
+// the columns of its X phase; the advances of one print position add up to its step.
+void ExpectPhysical(const CPrintPlan& plan, const SPackedPage& page, const SSplitPage& split)
+{
+    const int y = plan.YPasses();
+    ASSERT_LE(plan.NozzleCount(), plan.HeadNozzles());
+    for (const SSwath& swath : split.shapes) {
+        ASSERT_LE(swath.firstNozzle + swath.rows, plan.NozzleCount()) << "pass " << swath.pass;
+        ASSERT_EQ(swath.linePitch, y);
+        if (swath.rows > 0)
+            ASSERT_EQ(swath.firstPageLine % y, swath.yPhase) << "pass " << swath.pass;
+        ASSERT_EQ(swath.columnPitch, plan.XPasses());
+        ASSERT_EQ(swath.columns, (page.width - swath.xPhase + plan.XPasses() - 1) / plan.XPasses());
+    }
+    const int perPosition = plan.PassesPerPosition();
+    for (int t = 0; t < 3; ++t) {
+        int advanced = 0;
+        for (int g = t * perPosition + 1; g <= (t + 1) * perPosition; ++g) {
+            ASSERT_GT(plan.Pass(g).advanceBefore, 0) << "pass " << g;
+            advanced += plan.Pass(g).advanceBefore;
+        }
+        EXPECT_EQ(advanced, plan.StepHeight()) << "print position " << t;
+    }
 }
 
 struct SPageShape
@@ -81,6 +119,7 @@ TEST_P(SplitMode, SwathsGiveBackThePageAsPromisedAndASwathBitChangeIsSeen)
         CPageSplitter splitter(plan, colour, page.Raster());
         ASSERT_TRUE(splitter.Accepted()) << splitter.Refusal();
         SSplitPage split = SplitAll(splitter);
+        ExpectPhysical(plan, page, split);
 
         const std::vector<unsigned char> sum = OrOfPasses(page, split);
         for (size_t b = 0; b < sum.size(); ++b) {
@@ -137,8 +176,7 @@ TEST(PageSplitter, RepeatsTheMaskAcrossAnInkedPageAndStopsAtItsWidth)
             return;
         ASSERT_EQ(swath.rows, 1);
         seen = true;
-        const unsigned char* row =
-            plan.RowsOfPass(0, swath.pass) + swath.firstNozzleRow * plan.LineBytes();
+        const unsigned char* row = plan.RowOfNozzle(0, plan.Pass(swath.pass), swath.firstNozzle);
         for (int b = 0; b < 68; ++b)
             ASSERT_EQ(swath.bytes[b], row[b]) << b;
         for (int b = 0; b < 7; ++b)

@@ -64,7 +64,7 @@ TEST(ToolCommands, RefusalsNameTheOptionAndTheRule)
         {{"ramp", "--ramp-width", "0"}, false, "--ramp-width 0 must be at least 1"},
         {{"banding", "--dead-nozzles", "544"},
          true,
-         "dead nozzle 544: the head's nozzle rows are 0 to 543"},
+         "dead nozzle 544: the head's nozzles are 0 to 543"},
         {{"banding", "--weak-nozzles", "3:big"}, true, "--weak-nozzles '3:big'"},
         {{"banding", "--coverage", "150"}, true, "coverage 150 %: 0 to 100 %"},
         {{"banding", "--advance-jitter", "0.8"}, true, "advance jitter 0.8 rows: 0 to 0.5 rows"},

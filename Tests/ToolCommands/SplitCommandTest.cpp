@@ -41,48 +41,67 @@ SToolRun Split(std::vector<std::string> args)
 
 }  // namespace
 
-// What a printer would do with the files: lay every raw swath where plan.json says, and get the
-// page back, ink where the picture is dark.
+// What a printer would do with the files: lay every raw swath where plan.json's rules say (row r
+// on page line firstPageLine + r x yPhases, pixel x on column x x xPhases + xPhase) and get the
+// page back, ink where the picture is dark; no swath has more rows than the head has nozzles. Once
+// with X = Y = 1 and once with X = Y = 2, where a pass lays every other line and every other
+// column.
 TEST(SplitCommand, SwathsLaidByThePlanGiveBackTheTestPage)
 {
-    const std::string dir = FreshTestDir();
-    const std::string page0 = MakePage(dir, "c0.png", 700, 150, 2);
-    const std::string page1 = MakePage(dir, "c1.png", 700, 150, 2);
-    const SToolRun run = Split({page0, page1, "--out", dir + "/out", "--png", "--json"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    const nlohmann::json report = nlohmann::json::parse(run.out);
-    EXPECT_EQ(report["record"]["nozzleCount"], 96);
-    for (const nlohmann::json& colour : report["colors"]) {
-        EXPECT_TRUE(colour["met"].get<bool>());
-        EXPECT_EQ(colour["requested"], colour["laid"]);
-        EXPECT_EQ(colour["outside"], 0);
-    }
-
-    const nlohmann::json plan = nlohmann::json::parse(FileBytes(dir + "/out/plan.json"));
-    EXPECT_EQ(plan["page"]["rowBytes"], 175);
-    ASSERT_EQ(report["passes"], plan["passes"].size());
-    // Raw swaths, a PNG beside every one that has rows, and plan.json.
-    size_t withRows = 0;
-    std::vector<uint8_t> laid(175 * 150, 0);
-    for (const nlohmann::json& pass : plan["passes"]) {
-        const std::vector<uint8_t> swath =
-            FileBytes(dir + "/out/" + pass["files"][1].get<std::string>());
-        ASSERT_EQ(swath.size(), pass["bytes"].get<size_t>());
-        ASSERT_EQ(swath.size(), pass["rows"].get<size_t>() * 175);
-        const size_t first = pass["firstPageLine"].get<size_t>() * 175;
-        for (size_t b = 0; b < swath.size(); ++b)
-            laid[first + b] |= swath[b];
-        withRows += pass["rows"] > 0 ? 1 : 0;
-    }
-    EXPECT_EQ(report["files"].size(), 2 * (plan["passes"].size() + withRows) + 1);
-    SPngPixels pixels;
-    std::string error;
-    ASSERT_TRUE(ReadPngPixels(page1, pixels, error)) << error;
-    for (int y = 0; y < 150; ++y)
-        for (int x = 0; x < 700; ++x) {
-            const int level = laid[y * 175 + x / 4] >> (6 - 2 * (x % 4)) & 3;
-            ASSERT_EQ(level, 3 - pixels.At(x, y) / 85) << x << ", " << y;
+    const std::vector<std::string> modes[] = {
+        {},
+        {"--base-pass", "2", "--x-res-pass", "2", "--y-res-pass", "2"}};
+    for (const std::vector<std::string>& mode : modes) {
+        const std::string dir = FreshTestDir();
+        const std::string page0 = MakePage(dir, "c0.png", 700, 150, 2);
+        const std::string page1 = MakePage(dir, "c1.png", 700, 150, 2);
+        std::vector<std::string> args = {page0, page1, "--out", dir + "/out", "--png", "--json"};
+        args.insert(args.end(), mode.begin(), mode.end());
+        const SToolRun run = Split(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const nlohmann::json report = nlohmann::json::parse(run.out);
+        for (const nlohmann::json& colour : report["colors"]) {
+            EXPECT_TRUE(colour["met"].get<bool>());
+            EXPECT_EQ(colour["requested"], colour["laid"]);
+            EXPECT_EQ(colour["outside"], 0);
         }
+
+        const nlohmann::json plan = nlohmann::json::parse(FileBytes(dir + "/out/plan.json"));
+        EXPECT_EQ(plan["page"]["rowBytes"], 175);
+        const int x = plan["head"]["xPhases"], y = plan["head"]["yPhases"];
+        const int nozzles = plan["head"]["headNozzles"];
+        EXPECT_EQ(x, mode.empty() ? 1 : 2);
+        ASSERT_EQ(report["passes"], plan["passes"].size());
+        // Raw swaths, a PNG beside every one that has rows, and plan.json.
+        size_t withRows = 0;
+        std::vector<int> laid(700 * 150, 0);
+        for (const nlohmann::json& pass : plan["passes"]) {
+            const std::vector<uint8_t> swath =
+                FileBytes(dir + "/out/" + pass["files"][1].get<std::string>());
+            const int rows = pass["rows"], columns = pass["columns"], xPhase = pass["xPhase"];
+            const int firstLine = pass["firstPageLine"];
+            const size_t rowBytes = pass["rowBytes"];
+            ASSERT_EQ(swath.size(), pass["bytes"].get<size_t>());
+            ASSERT_EQ(swath.size(), rows * rowBytes);
+            ASSERT_LE(pass["firstNozzle"].get<int>() + rows, nozzles) << pass;
+            for (int r = 0; r < rows; ++r)
+                for (int c = 0; c < columns; ++c) {
+                    const int line = firstLine + r * y, column = c * x + xPhase;
+                    ASSERT_TRUE(line < 150 && column < 700) << pass;
+                    laid[line * 700 + column] |=
+                        swath[r * rowBytes + c / 4] >> (6 - 2 * (c % 4)) & 3;
+                }
+            withRows += rows > 0 ? 1 : 0;
+        }
+        EXPECT_EQ(report["files"].size(), 2 * (plan["passes"].size() + withRows) + 1);
+        SPngPixels pixels;
+        std::string error;
+        ASSERT_TRUE(ReadPngPixels(page1, pixels, error)) << error;
+        for (int line = 0; line < 150; ++line)
+            for (int column = 0; column < 700; ++column)
+                ASSERT_EQ(laid[line * 700 + column], 3 - pixels.At(column, line) / 85)
+                    << column << ", " << line;
+    }
 }
 
 // An 8-bit page is brought to the mode's levels and says so; one bit is refused for two.

@@ -78,7 +78,7 @@ std::string ParseLists(SBandingOptions& options)
 {
     rv_analysis::SPrinterErrors& errors = options.errors;
     if (!options.deadNozzles.empty() && !ParseList(options.deadNozzles, errors.deadNozzles))
-        return "--dead-nozzles '" + options.deadNozzles + "': a list of nozzle rows, e.g. 7,130";
+        return "--dead-nozzles '" + options.deadNozzles + "': a list of nozzles, e.g. 7,130";
     if (!options.weakNozzles.empty()) {
         const size_t colon = options.weakNozzles.find(':');
         std::vector<double> factor;
@@ -86,7 +86,7 @@ std::string ParseLists(SBandingOptions& options)
             (colon != std::string::npos &&
              !(ParseList(options.weakNozzles.substr(colon + 1), factor) && factor.size() == 1)))
             return "--weak-nozzles '" + options.weakNozzles +
-                   "': a list of nozzle rows, then optionally ':' and their dot size, e.g. "
+                   "': a list of nozzles, then optionally ':' and their dot size, e.g. "
                    "7,130:0.6";
         if (!factor.empty())
             errors.weakFactor = factor[0];
@@ -105,7 +105,8 @@ std::string ParseLists(SBandingOptions& options)
     return {};
 }
 
-// 64 lines round the first swath edge of the stretch: where an unfeathered mode bands.
+// 64 lines round the first swath edge of the stretch (the top of a print position's first physical
+// pass): where an unfeathered mode bands.
 SIndexRange DefaultCrop(const rv_analysis::CPrintPlan& plan, SIndexRange stretch)
 {
     int edge = stretch.first + kCropLines / 2;
@@ -227,9 +228,13 @@ OrderedJson Report_ToJson(const SBandingReport& report, const SBandingOptions& o
     OrderedJson json = OrderedJson::object();
     const rv_analysis::SPrinterErrors& e = options.errors;
     const rv_analysis::SBandingSettings& s = options.settings;
-    json["errors"] = {{"advanceError", e.advanceError}, {"advanceJitter", e.advanceJitter},
-                      {"deadNozzles", e.deadNozzles},   {"weakNozzles", e.weakNozzles},
-                      {"weakFactor", e.weakFactor},     {"seed", e.seed}};
+    json["errors"] = {{"advanceError", e.advanceError},
+                      {"advanceJitter", e.advanceJitter},
+                      {"subAdvanceError", e.subAdvanceError},
+                      {"deadNozzles", e.deadNozzles},
+                      {"weakNozzles", e.weakNozzles},
+                      {"weakFactor", e.weakFactor},
+                      {"seed", e.seed}};
     json["print"] = {{"color", s.colour},
                      {"coveragePercent", s.coveragePercent},
                      {"dotDiameter", s.dotDiameter},
@@ -309,6 +314,10 @@ void Report_Print(const SBandingReport& report, const SBandingOptions& options)
 void Report_Simulate(SBandingReport& banding, SBandingOptions& options,
                      const rv_analysis::CPrintPlan& plan, SReport& report)
 {
+    if (!plan.Accepted()) {
+        report.Refuse(plan.Refusal());
+        return;
+    }
     banding.stepHeight = plan.StepHeight();
     banding.cycleLines = plan.CycleLines();
     Progress progress("simulating the print");
@@ -384,10 +393,16 @@ CommandRun AddBandingCommand(CLI::App& app)
         ->add_option("--advance-jitter", errors.advanceJitter,
                      "standard deviation of an independent random error of each advance, rows")
         ->capture_default_str();
+    command
+        ->add_option("--sub-advance-error", errors.subAdvanceError,
+                     "rows the advance to the next Y phase is too long (negative: too short), "
+                     "taken back at the next print position: pairs the lines of neighbouring Y "
+                     "phases (yResPass 2 or more)")
+        ->capture_default_str();
     command->add_option("--dead-nozzles", options->deadNozzles,
-                        "nozzle rows that never fire, e.g. 7,130");
+                        "nozzles of the head (0 to nozzle count - 1) that never fire, e.g. 7,130");
     command->add_option("--weak-nozzles", options->weakNozzles,
-                        "nozzle rows that fire smaller dots, then optionally ':' and their dot "
+                        "nozzles that fire smaller dots, then optionally ':' and their dot "
                         "diameter as a share of the others' (default 0.7), e.g. 7,130:0.6");
     command->add_option("--coverage", settings.coveragePercent, "the flat tint printed, percent")
         ->capture_default_str();

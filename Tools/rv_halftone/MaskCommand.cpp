@@ -170,7 +170,7 @@ SPassMapLines PassMapLines(const rv_analysis::CPrintPlan& plan, const std::strin
                            SReport& report)
 {
     SPassMapLines chosen;
-    const int height = plan.NozzleRows();
+    const int height = plan.MaskRows();
     int cap = kPassMapMaxLines;
     if (asked.empty()) {
         chosen.lines.first = -plan.LeadLines();
@@ -216,8 +216,9 @@ std::vector<std::string> Pictures_Write(const rv_analysis::CPrintPlan& plan,
             char name[64];
             std::snprintf(name, sizeof name, "mask_c%d_p%02d.png", c, p);
             files.push_back(output.outDir + "/" + name);
-            WritePngGreyPacked(files.back(), plan.RowsOfPass(c, p), plan.Width(), plan.NozzleRows(),
-                               plan.LineBytes(), plan.BitsPerPixel(), output.Png(true));
+            WritePngGreyPacked(files.back(), plan.RowsOfPosition(c, p), plan.Width(),
+                               plan.MaskRows(), plan.LineBytes(), plan.BitsPerPixel(),
+                               output.Png(true));
         }
         const SLineRange& lines = chosen.lines;
         files.push_back(output.outDir + "/passmap_c" + std::to_string(c) + ".png");

@@ -104,16 +104,19 @@ void WritePassShares(const std::string& path, const rv_analysis::CPrintPlan& pla
         double stack = 0.0;
         for (std::vector<double>& share : shares)
             share.push_back(0.0);
-        const rv_analysis::SIndexRange passes = plan.PassesOfPageLine(line);
-        for (int pass = passes.first; pass < passes.end; ++pass) {
-            const unsigned char* row =
-                plan.RowsOfPass(colour, pass) +
-                static_cast<size_t>(line - plan.FirstPageLineOfPass(pass)) * plan.LineBytes();
+        // Each print position t lays a line with one physical pass per X phase.
+        const rv_analysis::SIndexRange passes = plan.PassesOnLines(line, line + 1);
+        for (int g = passes.first; g < passes.end; ++g) {
+            const rv_analysis::SPhysicalPass pass = plan.Pass(g);
+            const int nozzle = plan.NozzleOfLine(pass, line);
+            if (nozzle < 0)
+                continue;
+            const unsigned char* row = plan.RowOfNozzle(colour, pass, nozzle);
             int fired = 0;
-            for (int column = 0; column < plan.Width(); ++column)
+            for (int column = pass.xPhase; column < plan.Width(); column += plan.XPasses())
                 fired += rv_analysis::PixelFired(row, column, plan.BitsPerPixel()) ? 1 : 0;
             const double percent = 100.0 * fired / plan.Width();
-            shares[static_cast<size_t>(pass) % classes].back() += percent;
+            shares[static_cast<size_t>(pass.print) % classes].back() += percent;
             stack += percent;
         }
         highest = std::max(highest, stack);

@@ -1,5 +1,5 @@
-// rv_halftone split: halftoned pages, one per colour, cut into what every pass of the head prints,
-// then laid back together by the print plan and checked against the mode's promise.
+// rv_halftone split: halftoned pages, one per colour, cut into what every physical pass of the head
+// prints, then laid back together by the print plan and checked against the mode's promise.
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "PngReader.h"
@@ -45,16 +45,26 @@ struct SPageFile
     bool quantised = false;  // 8-bit grey brought to the mask's levels
 };
 
-// What one pass prints; the same for every colour.
+// What one physical pass prints; the same for every colour.
 struct SPassEntry
 {
-    int pass = 0;
-    int position = 0;
-    int firstPageLine = 0;
-    int firstNozzleRow = 0;
-    int rows = 0;
-    size_t bytes = 0;
+    SSwath swath;  // its shape; the bytes are not kept
+    int advanceBefore = 0;
+    int nozzle0Line = 0;
     std::vector<std::string> files;  // per colour, names inside the output folder
+};
+
+// The head the plan lays the passes with.
+struct SHeadEntry
+{
+    int nozzles = 0;
+    int headNozzles = 0;
+    int xPhases = 1;
+    int yPhases = 1;
+    int positions = 0;
+    int stepLines = 0;
+    int realStepLines = 0;
+    int leadLines = 0;
 };
 
 struct SSplitReport
@@ -63,6 +73,7 @@ struct SSplitReport
     int height = 0;
     int bitsPerPixel = 0;
     size_t rowBytes = 0;
+    SHeadEntry head;
     std::vector<SPageFile> pages;
     std::vector<SPassEntry> passes;
     std::vector<SRecombinationVerdict> colours;
@@ -149,12 +160,11 @@ SRecombinationVerdict Colour_Split(const rv_analysis::CPrintPlan& plan, int colo
     split.passes.resize(static_cast<size_t>(splitter.PassCount()));
     splitter.ForEachSwath([&](const SSwath& swath) {
         SPassEntry& entry = split.passes[static_cast<size_t>(swath.pass)];
-        entry.pass = swath.pass;
-        entry.position = swath.position;
-        entry.firstPageLine = swath.firstPageLine;
-        entry.firstNozzleRow = swath.firstNozzleRow;
-        entry.rows = swath.rows;
-        entry.bytes = swath.ByteCount();
+        const rv_analysis::SPhysicalPass pass = plan.Pass(swath.pass);
+        entry.swath = swath;
+        entry.swath.bytes = nullptr;
+        entry.advanceBefore = pass.advanceBefore;
+        entry.nozzle0Line = pass.nozzle0Line;
         const std::string raw = SwathName(swath.pass, colour, "raw");
         WriteFileBytes(options.outDir + "/" + raw, swath.bytes, swath.ByteCount());
         entry.files.push_back(raw);
@@ -163,7 +173,7 @@ SRecombinationVerdict Colour_Split(const rv_analysis::CPrintPlan& plan, int colo
             const std::string png = SwathName(swath.pass, colour, "png");
             PngOptions dark;
             dark.invert = true;
-            WritePngGreyPacked(options.outDir + "/" + png, swath.bytes, page.width, swath.rows,
+            WritePngGreyPacked(options.outDir + "/" + png, swath.bytes, swath.columns, swath.rows,
                                static_cast<int>(swath.rowBytes), page.bitsPerPixel, dark);
             report.files.push_back(options.outDir + "/" + png);
         }
@@ -180,18 +190,54 @@ nlohmann::ordered_json PageJson(const SSplitReport& split)
             {"rowBytes", split.rowBytes}};
 }
 
+nlohmann::ordered_json HeadJson(const SHeadEntry& head)
+{
+    return {{"nozzles", head.nozzles},
+            {"headNozzles", head.headNozzles},
+            {"nozzlePitchLines", head.yPhases},
+            {"xPhases", head.xPhases},
+            {"yPhases", head.yPhases},
+            {"passesPerPosition", head.xPhases * head.yPhases},
+            {"positions", head.positions},
+            {"stepLines", head.stepLines},
+            {"realStepLines", head.realStepLines},
+            {"yPhaseShiftLines", rv_analysis::kYPhaseShift},
+            {"leadLines", head.leadLines}};
+}
+
+// How a swath's rows and pixels map to nozzles, page lines and page columns, in the keys of a pass.
+nlohmann::ordered_json RulesJson()
+{
+    return {{"nozzleOfRow", "firstNozzle + row"},
+            {"pageLineOfRow", "firstPageLine + row * yPhases"},
+            {"pageLineOfNozzle", "nozzle0Line + nozzle * yPhases"},
+            {"maskRowOfNozzle", "nozzle * yPhases + yPhase"},
+            {"pageColumnOfPixel", "pixel * xPhases + xPhase"}};
+}
+
 void Plan_Write(const SSplitReport& report, const std::string& path)
 {
     nlohmann::ordered_json passes = nlohmann::ordered_json::array();
-    for (const SPassEntry& entry : report.passes)
-        passes.push_back({{"pass", entry.pass},
-                          {"position", entry.position},
-                          {"firstPageLine", entry.firstPageLine},
-                          {"firstNozzleRow", entry.firstNozzleRow},
-                          {"rows", entry.rows},
-                          {"bytes", entry.bytes},
+    for (const SPassEntry& entry : report.passes) {
+        const SSwath& swath = entry.swath;
+        passes.push_back({{"pass", swath.pass},
+                          {"print", swath.print},
+                          {"position", swath.position},
+                          {"xPhase", swath.xPhase},
+                          {"yPhase", swath.yPhase},
+                          {"advanceLines", entry.advanceBefore},
+                          {"nozzle0Line", entry.nozzle0Line},
+                          {"firstNozzle", swath.firstNozzle},
+                          {"firstPageLine", swath.firstPageLine},
+                          {"rows", swath.rows},
+                          {"columns", swath.columns},
+                          {"rowBytes", swath.rowBytes},
+                          {"bytes", swath.ByteCount()},
                           {"files", entry.files}});
+    }
     const nlohmann::ordered_json plan = {{"page", PageJson(report)},
+                                         {"head", HeadJson(report.head)},
+                                         {"rules", RulesJson()},
                                          {"colors", report.colours.size()},
                                          {"passes", passes}};
     const std::string text = plan.dump(2) + "\n";
@@ -228,6 +274,10 @@ void Split_Make(const SSplitOptions& options, SSplitReport& split, SReport& repo
     if (!mask)
         return;
     const rv_analysis::CPrintPlan plan(*mask);
+    if (!plan.Accepted()) {
+        report.Refuse(plan.Refusal());
+        return;
+    }
     if (static_cast<int>(options.pages.size()) != plan.ColorCount()) {
         report.Refuse(std::to_string(options.pages.size()) + " page(s) given, but the mode has " +
                       std::to_string(plan.ColorCount()) +
@@ -241,6 +291,8 @@ void Split_Make(const SSplitOptions& options, SSplitReport& split, SReport& repo
     split.height = split.pages.front().info.height;
     split.bitsPerPixel = plan.BitsPerPixel();
     split.rowBytes = rv_analysis::PackedRowBytes(split.width, split.bitsPerPixel);
+    split.head = {plan.NozzleCount(),   plan.HeadNozzles(), plan.XPasses(),  plan.YPasses(),
+                  plan.PositionCount(), plan.StepHeight(),  plan.RealStep(), plan.LeadLines()};
 
     std::error_code made;
     std::filesystem::create_directories(options.outDir, made);

@@ -1,5 +1,5 @@
-// rv_halftone verify: simulate the print of a mode and check that every page pixel is fired the
-// number of times the mode promises.
+// rv_halftone verify: simulate the print of a mode, physical pass by physical pass, and check that
+// every page pixel is fired the number of times the mode promises.
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "PassMap.h"
@@ -141,7 +141,12 @@ void RunVerify(const SVerifyOptions& options, SReport& report)
     if (!mask)
         return;
     const SOutputOptions& output = options.output;
-    const SVerifyReport verdict = Report_Make(rv_analysis::CPrintPlan(*mask), output);
+    const rv_analysis::CPrintPlan plan(*mask);
+    if (!plan.Accepted()) {
+        report.Refuse(plan.Refusal());
+        return;
+    }
+    const SVerifyReport verdict = Report_Make(plan, output);
     report.files = verdict.files;
     report.own = Report_ToJson(verdict);
     if (!verdict.allMet)

@@ -3,6 +3,7 @@
 // the band-pass and periods of the banding figures.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 namespace rv_analysis {
@@ -17,6 +18,12 @@ std::vector<double> Spectrum_Power(const std::vector<double>& samples, int width
 // (both ends kept; high may reach the Nyquist frequency 1/2), the other bins of its discrete
 // Fourier transform set to zero: the sequence is taken as one period of a repeating one.
 std::vector<double> Spectrum_BandPass(const std::vector<double>& samples, double low, double high);
+
+// A real sequence with each frequency component scaled by `gain(frequency)`, frequency in cycles
+// per sample from 0 to the Nyquist frequency 1/2 (the negative frequencies take the gain of their
+// mirror, so the result stays real): the sequence is taken as one period of a repeating one.
+std::vector<double> Spectrum_Filter(const std::vector<double>& samples,
+                                    const std::function<double(double)>& gain);
 
 // |sum of samples[n] x exp(-2 pi i frequency n)|^2: the power at any frequency (cycles per sample),
 // not only at the bins of the transform, for locating a peak between them.

@@ -3,6 +3,7 @@
 #include "BandingPrint.h"
 
 #include <RvAnalysis/Spectrum.h>
+#include <RvAnalysis/Visibility.h>
 
 #include <algorithm>
 #include <atomic>
@@ -77,15 +78,33 @@ std::string ErrorRefusal(const CPrintPlan& plan, const SPrinterErrors& errors)
                "or more)";
     // The simulation lays passes in order and stops at the first one below the stretch. The
     // advance that starts a new print position takes back the sub-advance error of every Y phase.
+    // The eccentricity moves two passes apart by at most twice its amplitude.
     const double subBack = std::abs(errors.subAdvanceError) * (plan.YPasses() - 1);
-    const double worst =
-        std::abs(errors.advanceError) + kJitterReach * errors.advanceJitter + subBack;
+    const double share = std::abs(errors.advanceErrorPercent) / 100.0 * ShortestAdvance(plan);
+    const double worst = std::abs(errors.advanceError) + share +
+                         kJitterReach * errors.advanceJitter + subBack +
+                         2.0 * std::abs(errors.eccentricityRows);
     if (worst >= ShortestAdvance(plan) / 2.0)
-        return "advance error " + Number(errors.advanceError) + ", " + Number(kJitterReach) +
-               " x jitter " + Number(errors.advanceJitter) + " and " +
+        return "advance error " + Number(errors.advanceError) + " + " +
+               Number(errors.advanceErrorPercent) + " %, " + Number(kJitterReach) +
+               " x jitter " + Number(errors.advanceJitter) + ", " +
                std::to_string(plan.YPasses() - 1) + " x sub-advance error " +
-               Number(errors.subAdvanceError) + " rows reach half the shortest advance of " +
+               Number(errors.subAdvanceError) + " and 2 x eccentricity " +
+               Number(errors.eccentricityRows) + " rows reach half the shortest advance of " +
                std::to_string(ShortestAdvance(plan)) + " rows: the paper would not move steadily";
+    if (!Within(std::abs(errors.advanceErrorPercent), 0.0, kMaxAdvanceErrorPercent))
+        return "advance error " + Number(errors.advanceErrorPercent) + " % of the advance: at most " +
+               Number(kMaxAdvanceErrorPercent) + " % either way";
+    if (!Within(std::abs(errors.eccentricityRows), 0.0, kMaxEccentricityRows))
+        return "eccentricity " + Number(errors.eccentricityRows) + " rows: at most " +
+               Number(kMaxEccentricityRows) + " rows either way";
+    if (errors.eccentricityRows != 0.0 &&
+        !Within(errors.eccentricityMm, kMinEccentricityMm, kMaxEccentricityMm))
+        return "eccentricity period " + Number(errors.eccentricityMm) + " mm: " +
+               Number(kMinEccentricityMm) + " to " + Number(kMaxEccentricityMm) + " mm";
+    if (!Within(std::abs(errors.dropGradientPercent), 0.0, kMaxDropGradientPercent))
+        return "drop gradient " + Number(errors.dropGradientPercent) + " %: at most " +
+               Number(kMaxDropGradientPercent) + " % either way";
     if (!(errors.weakFactor > 0.0 && errors.weakFactor <= 1.0))
         return "weak nozzle factor " + Number(errors.weakFactor) + ": above 0, at most 1";
     std::string reason = NozzleRefusal("dead", errors.deadNozzles, plan.HeadNozzles());
@@ -102,6 +121,7 @@ std::string SettingRefusal(const CPrintPlan& plan, const SBandingSettings& setti
     if (!Within(settings.dotDiameter, kMinDotDiameter, kMaxDotDiameter))
         return "dot diameter " + Number(settings.dotDiameter) +
                " pitches: " + Number(kMinDotDiameter) + " to " + Number(kMaxDotDiameter);
+
     if (settings.subRows < kMinSubRows || settings.subRows > kMaxSubRows ||
         settings.subRows % kCropSamples != 0)
         return "sub-rows " + std::to_string(settings.subRows) + ": a multiple of " +
@@ -109,6 +129,13 @@ std::string SettingRefusal(const CPrintPlan& plan, const SBandingSettings& setti
                std::to_string(kMaxSubRows);
     if (!Within(settings.dpi, kMinDpi, kMaxDpi))
         return "dpi " + Number(settings.dpi) + ": " + Number(kMinDpi) + " to " + Number(kMaxDpi);
+    std::string reason = Tone_Refusal(settings.tone);
+    if (reason.empty())
+        reason = Visibility_Refusal(kMmPerInch / settings.dpi, settings.viewingMm);
+    if (!reason.empty())
+        return reason;
+    if (settings.seamLines < 0)
+        return "seam " + std::to_string(settings.seamLines) + " lines: 0 (none) or more";
     const SIndexRange stretch = Banding_Stretch(plan, settings);
     const SIndexRange crop = settings.cropLines;
     if (crop.end != crop.first &&
@@ -245,6 +272,111 @@ SBandingFigures Figures_Of(std::vector<double> profile, SIndexRange lines, doubl
     return figures;
 }
 
+bool Errors_None(const SPrinterErrors& e)
+{
+    return e.advanceError == 0.0 && e.advanceErrorPercent == 0.0 && e.advanceJitter == 0.0 &&
+           e.subAdvanceError == 0.0 && e.deadNozzles.empty() && e.weakNozzles.empty() &&
+           e.dropGradientPercent == 0.0 && e.eccentricityRows == 0.0;
+}
+
+// The period the band of a feed error repeats with: the plan's X x Y advances of one print
+// position, each with its errors.
+double TrueStepLines(const CPrintPlan& plan, const SPrinterErrors& errors)
+{
+    return plan.StepHeight() * (1.0 + errors.advanceErrorPercent / 100.0) +
+           plan.PassesPerPosition() * errors.advanceError;
+}
+
+std::vector<double> LightnessOf(const std::vector<double>& coverage, const SToneModel& tone)
+{
+    std::vector<double> lightness(coverage.size());
+    std::transform(coverage.begin(), coverage.end(), lightness.begin(),
+                   [&tone](double a) { return Tone_Lightness(tone, a); });
+    return lightness;
+}
+
+// What the eye sees of `lightness` against the error-free print's, line by line, and which of the
+// step and the tile seam the band is locked to: the one that carries more of it, the step when it
+// carries nearly as much as the seam (a seam a whole number of steps long holds the step's
+// harmonics, and the feed is then the cause). What neither carries is the texture of the print
+// rearranged by the error: the passes that lay one line no longer lie where the plan puts them.
+SVisibleFigures Visible_Of(const std::vector<double>& lightness,
+                           const std::vector<double>& errorFreeLightness, double stepLines,
+                           const SBandingSettings& settings)
+{
+    constexpr double kStepPreferred = 0.8;
+    constexpr double kNoVisibleBand = 1e-9;
+    const double lineMm = kMmPerInch / settings.dpi;
+    std::vector<double> delta(lightness.size());
+    for (size_t i = 0; i < delta.size(); ++i)
+        delta[i] = lightness[i] - errorFreeLightness[i];
+    SVisibleFigures v;
+    v.meanShift = std::accumulate(delta.begin(), delta.end(), 0.0) /
+                  static_cast<double>(std::max<size_t>(1, delta.size()));
+    v.band = Visibility_Weigh(delta, lineMm, settings.viewingMm);
+    const std::vector<double> weighted = Visibility_Weighted(delta, lineMm, settings.viewingMm);
+    v.stepLines = stepLines;
+    v.stepRms = Visibility_LockedRms(weighted, stepLines);
+    if (settings.seamLines > 0) {
+        v.seamLines = settings.seamLines;
+        v.seamRms = Visibility_LockedRms(weighted, v.seamLines);
+    }
+    if (std::max(v.stepRms, v.seamRms) < kNoVisibleBand)
+        return v;
+    const bool step = v.stepRms >= kStepPreferred * v.seamRms;
+    v.lock = step ? EBandLock::Step : EBandLock::Seam;
+    v.periodLines = step ? v.stepLines : v.seamLines;
+    return v;
+}
+
+// The error-free profile moved as the print drifts: line i of the print carries what the plan puts
+// on line i - drift(i), so the reference is read there, between two lines by linear interpolation
+// (a line's ink moved by a share of a line puts that share into its neighbour). Without it a feed
+// error of 0.05 rows, accumulated over the forty passes of a stretch, moves a tint's texture two
+// lines against the reference and the texture itself would count as banding. Lines read from
+// beyond the stretch take its first or last line.
+std::vector<double> Drifted(const std::vector<double>& errorFree, const SDrift& drift)
+{
+    if (drift.atFirstLine == 0.0 && drift.perLine == 0.0)
+        return errorFree;
+    const long long last = static_cast<long long>(errorFree.size()) - 1;
+    std::vector<double> moved(errorFree.size());
+    for (size_t i = 0; i < moved.size(); ++i) {
+        const double from = static_cast<double>(i) - drift.atFirstLine -
+                            drift.perLine * static_cast<double>(i);
+        const double floor = std::floor(from);
+        const double share = from - floor;
+        const long long below = std::clamp(static_cast<long long>(floor), 0LL, last);
+        const long long above = std::clamp(static_cast<long long>(floor) + 1, 0LL, last);
+        moved[i] = (1.0 - share) * errorFree[static_cast<size_t>(below)] +
+                   share * errorFree[static_cast<size_t>(above)];
+    }
+    return moved;
+}
+
+// Every figure of a laid profile against the error-free print's, drifted as the print drifts.
+SBandingFigures Figures_Measure(std::vector<double> profile, const std::vector<double>& errorFree,
+                                const SDrift& drift, const CPrintPlan& plan,
+                                const SPrinterErrors& errors, const SBandingSettings& settings,
+                                SIndexRange stretch)
+{
+    const std::vector<double> lightness = LightnessOf(profile, settings.tone);
+    const std::vector<double> errorFreeLightness = LightnessOf(errorFree, settings.tone);
+    const std::vector<double> reference = LightnessOf(Drifted(errorFree, drift), settings.tone);
+    SBandingFigures figures = Figures_Of(std::move(profile), stretch, settings.dpi);
+    figures.visible = Visible_Of(lightness, reference, TrueStepLines(plan, errors), settings);
+    figures.errorFree =
+        Visibility_Weigh(errorFreeLightness, kMmPerInch / settings.dpi, settings.viewingMm);
+    return figures;
+}
+
+SBandingFigures Refused(const std::string& reason)
+{
+    SBandingFigures refused;
+    refused.refusal = reason;
+    return refused;
+}
+
 // Runs job(0) to job(count - 1) on up to `workers` threads, the calling one among them. Each job
 // writes only its own results, so what comes out does not depend on the number of workers. The
 // first exception a job or the progress throws is thrown again here once every worker has ended.
@@ -308,24 +440,79 @@ std::string Banding_Refusal(const CPrintPlan& plan, const SPrinterErrors& errors
 {
     if (!plan.Accepted())
         return plan.Refusal();
-    const std::string reason = ErrorRefusal(plan, errors);
-    return reason.empty() ? SettingRefusal(plan, settings) : reason;
+    std::string reason = ErrorRefusal(plan, errors);
+    if (reason.empty())
+        reason = SettingRefusal(plan, settings);
+    const double largest =
+        settings.dotDiameter * (1.0 + std::abs(errors.dropGradientPercent) / 200.0);
+    if (reason.empty() && largest > kMaxDotDiameter)
+        reason = "drop gradient " + Number(errors.dropGradientPercent) + " % on a dot of " +
+                 Number(settings.dotDiameter) + " pitches: the largest dot, " + Number(largest) +
+                 " pitches, exceeds " + Number(kMaxDotDiameter);
+    return reason;
 }
 
 SBandingFigures Banding_Simulate(const CPrintPlan& plan, const SPrinterErrors& errors,
                                  const SBandingSettings& settings)
 {
     const std::string refusal = Banding_Refusal(plan, errors, settings);
-    if (!refusal.empty()) {
-        SBandingFigures refused;
-        refused.refusal = refusal;
-        return refused;
-    }
+    if (!refusal.empty())
+        return Refused(refusal);
     const SIndexRange stretch = Banding_Stretch(plan, settings);
     SLaidInk ink = Ink_Lay(plan, errors, settings, stretch);
-    SBandingFigures figures = Figures_Of(std::move(ink.profile), stretch, settings.dpi);
+    const std::vector<double> errorFree =
+        Errors_None(errors) ? ink.profile : Banding_ErrorFreeProfile(plan, settings);
+    SBandingFigures figures = Figures_Measure(std::move(ink.profile), errorFree, ink.drift, plan,
+                                              errors, settings, stretch);
     figures.crop = std::move(ink.crop);
     return figures;
+}
+
+std::vector<double> Banding_ErrorFreeProfile(const CPrintPlan& plan,
+                                             const SBandingSettings& settings)
+{
+    SBandingSettings noCrop = settings;
+    noCrop.cropLines = {};
+    if (!Banding_Refusal(plan, {}, noCrop).empty())
+        return {};
+    return Ink_Lay(plan, {}, noCrop, Banding_Stretch(plan, noCrop)).profile;
+}
+
+SBandingFigures Banding_SimulateAgainst(const CPrintPlan& plan, const SPrinterErrors& errors,
+                                        const SBandingSettings& settings,
+                                        const std::vector<double>& errorFreeProfile)
+{
+    const std::string refusal = Banding_Refusal(plan, errors, settings);
+    if (!refusal.empty())
+        return Refused(refusal);
+    const SIndexRange stretch = Banding_Stretch(plan, settings);
+    if (errorFreeProfile.size() != static_cast<size_t>(stretch.Count()))
+        return Refused("an error-free profile of " + std::to_string(errorFreeProfile.size()) +
+                       " lines: the stretch has " + std::to_string(stretch.Count()));
+    // Without errors or a picture the print is the error-free one: nothing to lay.
+    if (Errors_None(errors) && settings.cropLines.Count() == 0)
+        return Figures_Measure(errorFreeProfile, errorFreeProfile, {}, plan, errors, settings,
+                               stretch);
+    SLaidInk ink = Ink_Lay(plan, errors, settings, stretch);
+    SBandingFigures figures = Figures_Measure(std::move(ink.profile), errorFreeProfile, ink.drift,
+                                              plan, errors, settings, stretch);
+    figures.crop = std::move(ink.crop);
+    return figures;
+}
+
+int Banding_SeamLines(const CMaskData_Base& mask)
+{
+    return mask.ThresholdHeight() * std::max(1, mask.YResPass());
+}
+
+const char* BandLockName(EBandLock lock)
+{
+    switch (lock) {
+    case EBandLock::None: return "none";
+    case EBandLock::Step: return "step";
+    case EBandLock::Seam: return "seam";
+    }
+    return "none";
 }
 
 const char* FeatherName(EFeather feather)
@@ -360,12 +547,27 @@ SBandingComparison Banding_Compare(const SMaskParam& head, const std::vector<dou
                                    const SPrinterErrors& errors, const SBandingSettings& settings,
                                    int workers, const BandingProgress& progress)
 {
+    return Banding_Sweep(head, {settings.coveragePercent}, advanceErrors, errors, settings,
+                         workers, progress);
+}
+
+SBandingComparison Banding_Sweep(const SMaskParam& head, const std::vector<double>& tints,
+                                 const std::vector<double>& advanceErrors,
+                                 const SPrinterErrors& errors, const SBandingSettings& settings,
+                                 int workers, const BandingProgress& progress)
+{
     SBandingComparison comparison;
+    comparison.tints = tints;
     comparison.advanceErrors = advanceErrors;
-    SBandingSettings noCrop = settings;
-    noCrop.cropLines = {};
+    if (tints.empty() || advanceErrors.empty()) {
+        comparison.refusal = "a sweep of " + std::to_string(tints.size()) + " tints and " +
+                             std::to_string(advanceErrors.size()) +
+                             " advance errors: at least one of each";
+        return comparison;
+    }
     std::vector<std::unique_ptr<CMaskData_Base>> masks;
     std::vector<std::unique_ptr<CPrintPlan>> plans;
+    std::vector<SBandingSettings> modeSettings;  // by mode and tint
     for (const EFeather feather : kFeathers) {
         SModeBanding mode;
         mode.feather = feather;
@@ -377,27 +579,59 @@ SBandingComparison Banding_Compare(const SMaskParam& head, const std::vector<dou
             return comparison;
         }
         plans.push_back(std::make_unique<CPrintPlan>(*masks.back()));
-        for (const double error : advanceErrors) {
-            SPrinterErrors modeErrors = errors;
-            modeErrors.advanceError = error;
-            const std::string reason = Banding_Refusal(*plans.back(), modeErrors, noCrop);
-            if (!reason.empty()) {
-                comparison.refusal = std::string(FeatherName(feather)) + " mode: " + reason;
-                return comparison;
+        for (const double tint : tints) {
+            SBandingSettings tintSettings = settings;
+            tintSettings.cropLines = {};
+            tintSettings.coveragePercent = tint;
+            tintSettings.seamLines = Banding_SeamLines(*masks.back());
+            modeSettings.push_back(tintSettings);
+            for (const double error : advanceErrors) {
+                SPrinterErrors modeErrors = errors;
+                modeErrors.advanceError = error;
+                const std::string reason =
+                    Banding_Refusal(*plans.back(), modeErrors, tintSettings);
+                if (!reason.empty()) {
+                    comparison.refusal = std::string(FeatherName(feather)) + " mode: " + reason;
+                    return comparison;
+                }
             }
         }
-        mode.figures.resize(advanceErrors.size());
+        mode.figures.resize(tints.size() * advanceErrors.size());
+        mode.errorFree.resize(tints.size());
         comparison.modes.push_back(std::move(mode));
     }
-    const int perMode = static_cast<int>(advanceErrors.size());
-    const auto job = [&](int i) {
-        SPrinterErrors jobErrors = errors;
-        jobErrors.advanceError = advanceErrors[static_cast<size_t>(i % perMode)];
-        const size_t m = static_cast<size_t>(i / perMode);
-        comparison.modes[m].figures[static_cast<size_t>(i % perMode)] =
-            Banding_Simulate(*plans[m], jobErrors, noCrop);
+    // First every mode's error-free print at every tint, then every error against it.
+    const int references = static_cast<int>(modeSettings.size());
+    const int perReference = static_cast<int>(advanceErrors.size());
+    const int total = references * (1 + perReference);
+    std::vector<std::vector<double>> errorFree(static_cast<size_t>(references));
+    const auto referenceJob = [&](int r) {
+        const CPrintPlan& plan = *plans[static_cast<size_t>(r) / tints.size()];
+        errorFree[static_cast<size_t>(r)] =
+            Banding_ErrorFreeProfile(plan, modeSettings[static_cast<size_t>(r)]);
     };
-    RunJobs(static_cast<int>(comparison.modes.size()) * perMode, workers, job, progress);
+    const auto errorJob = [&](int i) {
+        const size_t r = static_cast<size_t>(i / perReference);
+        const size_t e = static_cast<size_t>(i % perReference);
+        const size_t m = r / tints.size(), t = r % tints.size();
+        SPrinterErrors jobErrors = errors;
+        jobErrors.advanceError = advanceErrors[e];
+        SBandingFigures figures =
+            Banding_SimulateAgainst(*plans[m], jobErrors, modeSettings[r], errorFree[r]);
+        if (e == 0)
+            comparison.modes[m].errorFree[t] = figures.errorFree;
+        comparison.modes[m].figures[t * advanceErrors.size() + e] = std::move(figures);
+    };
+    const BandingProgress first = [&progress, total](int done, int) {
+        if (progress)
+            progress(done, total);
+    };
+    const BandingProgress second = [&progress, total, references](int done, int) {
+        if (progress)
+            progress(references + done, total);
+    };
+    RunJobs(references, workers, referenceJob, first);
+    RunJobs(references * perReference, workers, errorJob, second);
     return comparison;
 }
 

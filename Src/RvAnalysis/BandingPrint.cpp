@@ -18,6 +18,8 @@ constexpr int kStripLines = 32;  // lines laid at a time: their ink stays in the
 // A random advance error is cut at this many standard deviations, so that the paper always moves
 // forward (Banding_Refusal keeps the largest advance error below half a step).
 constexpr double kJitterCut = 4.0;
+constexpr double kMmPerInch = 25.4;
+constexpr double kPi = 3.14159265358979323846;
 
 enum class ENozzle : uint8_t
 {
@@ -62,20 +64,21 @@ private:
 };
 
 // The paper's advances before each physical pass, each the plan's advance plus the systematic
-// error and a random one of its own.
+// error (rows and a share of the advance) and a random one of its own.
 class CPaperFeed
 {
 public:
     explicit CPaperFeed(const SPrinterErrors& errors)
-        : m_error(errors.advanceError), m_jitter(errors.advanceJitter), m_random(errors.seed)
+        : m_error(errors.advanceError), m_share(errors.advanceErrorPercent / 100.0),
+          m_jitter(errors.advanceJitter), m_random(errors.seed)
     {
     }
 
-    // How far the pass after the current one lies from where the plan puts it: the errors of
+    // How far the pass after an advance of `rows` lies from where the plan puts it: the errors of
     // every advance so far.
-    double Advance()
+    double Advance(int rows)
     {
-        m_offset += m_error;
+        m_offset += m_error + m_share * rows;
         if (m_jitter > 0) {
             m_offset += std::clamp(m_normal(m_random), -kJitterCut, kJitterCut) * m_jitter;
         }
@@ -84,11 +87,21 @@ public:
 
 private:
     double m_error;
+    double m_share;
     double m_jitter;
     std::mt19937_64 m_random;
     std::normal_distribution<double> m_normal{0.0, 1.0};
     double m_offset = 0.0;
 };
+
+// An eccentric roller: the paper lies off by a sine of how far it has travelled.
+double EccentricityRows(const SPrinterErrors& errors, int paperLine, double dpi)
+{
+    if (errors.eccentricityRows == 0.0)
+        return 0.0;
+    const double travelledMm = paperLine * kMmPerInch / dpi;
+    return errors.eccentricityRows * std::sin(2.0 * kPi * travelledMm / errors.eccentricityMm);
+}
 
 std::vector<ENozzle> NozzlesOf(const CPrintPlan& plan, const SPrinterErrors& errors)
 {
@@ -100,14 +113,35 @@ std::vector<ENozzle> NozzlesOf(const CPrintPlan& plan, const SPrinterErrors& err
     return nozzles;
 }
 
+// The dot diameter of every nozzle of the head: the drop-volume gradient rises linearly from
+// nozzle 0 to the last round the set diameter, a weak nozzle fires its share of that, a dead one
+// nothing (0).
+std::vector<double> DotDiameters(const CPrintPlan& plan, const SPrinterErrors& errors,
+                                 double diameter)
+{
+    const std::vector<ENozzle> nozzles = NozzlesOf(plan, errors);
+    const double last = std::max(1, plan.HeadNozzles() - 1);
+    std::vector<double> diameters(nozzles.size());
+    for (size_t k = 0; k < nozzles.size(); ++k) {
+        const double along = static_cast<double>(k) / last - 0.5;  // -1/2 to 1/2
+        const double own = diameter * (1.0 + errors.dropGradientPercent / 100.0 * along);
+        diameters[k] = nozzles[k] == ENozzle::Dead   ? 0.0
+                       : nozzles[k] == ENozzle::Weak ? own * errors.weakFactor
+                                                     : own;
+    }
+    return diameters;
+}
+
 // Where one physical pass lies: its nozzle 0 `top` lines below the first line of the stretch, the
 // centres of that nozzle's dots in sample row `centreRow0` (counted the same way), and its dots,
-// which depend on where the centres fall between sample rows.
+// which depend on where the centres fall between sample rows (`within`, 0 to 1). Without a
+// drop-volume gradient its dots come in two sizes, sound and weak, laid out once here.
 struct SPassPlace
 {
     SPhysicalPass pass;
     double top;
     int centreRow0;
+    double within;
     std::vector<SDotRow> sound;
     std::vector<SDotRow> weak;
 };
@@ -124,13 +158,17 @@ std::vector<SPassPlace> PassPlaces(const CPrintPlan& plan, const SPrinterErrors&
     const double span = static_cast<double>(plan.NozzleCount() - 1) * plan.YPasses() + 1;
     CPaperFeed feed(errors);
     std::vector<SPassPlace> places;
+    const bool graded = errors.dropGradientPercent != 0.0;
     double offset = 0.0;
-    for (int g = 0;; offset = feed.Advance(), ++g) {
+    for (int g = 0;; ++g) {
         const SPhysicalPass pass = plan.Pass(g);
         if (pass.index < 0)
             return places;
-        const double top =
-            pass.nozzle0Line - stretch.first + offset + errors.subAdvanceError * pass.yPhase;
+        if (g > 0)
+            offset = feed.Advance(pass.advanceBefore);
+        const double top = pass.nozzle0Line - stretch.first + offset +
+                           errors.subAdvanceError * pass.yPhase +
+                           EccentricityRows(errors, pass.nozzle0Line, settings.dpi);
         if (top - reach > stretch.Count())
             return places;
         if (top + span + reach < 0)
@@ -138,9 +176,38 @@ std::vector<SPassPlace> PassPlaces(const CPrintPlan& plan, const SPrinterErrors&
         const double centre = (top + 0.5) * subRows;
         const int centreRow0 = static_cast<int>(std::floor(centre));
         const double within = centre - centreRow0;
-        places.push_back({pass, top, centreRow0, DotRows(settings.dotDiameter, within, subRows),
+        if (graded) {
+            places.push_back({pass, top, centreRow0, within, {}, {}});
+            continue;
+        }
+        places.push_back({pass, top, centreRow0, within,
+                          DotRows(settings.dotDiameter, within, subRows),
                           DotRows(settings.dotDiameter * errors.weakFactor, within, subRows)});
     }
+}
+
+// The straight line through the passes' displacements (each pass's place minus where the plan puts
+// it) against their middle lines, by least squares: the print's drift, line by line.
+SDrift Drift_Of(const std::vector<SPassPlace>& places, const CPrintPlan& plan, SIndexRange stretch)
+{
+    const double half = static_cast<double>(plan.NozzleCount() - 1) * plan.YPasses() / 2.0;
+    double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const SPassPlace& place : places) {
+        const double nominal = place.pass.nozzle0Line - stretch.first;
+        const double x = nominal + half, y = place.top - nominal;
+        n += 1;
+        sx += x;
+        sy += y;
+        sxx += x * x;
+        sxy += x * y;
+    }
+    if (n == 0)
+        return {};
+    const double spread = n * sxx - sx * sx;
+    if (!(spread > 0))
+        return {sy / n, 0.0};
+    const double slope = (n * sxy - sx * sy) / spread;
+    return {(sy - slope * sx) / n, slope};
 }
 
 // The rows of `dot` that fall on the sheet when its centre lies in sample row `centreRow`.
@@ -164,9 +231,18 @@ struct SStrip
     int subRows;
 };
 
+// The nozzles of the head: their dot diameters (0: dead), and whether they vary along the head
+// (a drop-volume gradient), so that each nozzle's dot is laid out for itself.
+struct SHeadDots
+{
+    std::vector<double> diameters;
+    std::vector<ENozzle> nozzles;
+    bool graded;
+};
+
 // Lays the nozzles of a physical pass whose ink reaches the strip; the sheet's sample row 0 is the
 // first of the strip's first line.
-void LayPass(const CPrintPlan& plan, const SPassPlace& place, const std::vector<ENozzle>& nozzles,
+void LayPass(const CPrintPlan& plan, const SPassPlace& place, const SHeadDots& head,
              const CTint& tint, int colour, const SStrip& strip, CInkSheet& sheet)
 {
     const int pitch = plan.YPasses();
@@ -176,13 +252,18 @@ void LayPass(const CPrintPlan& plan, const SPassPlace& place, const std::vector<
         plan.NozzleCount(),
         static_cast<int>(std::ceil((strip.lines.end - place.top + strip.reach) / pitch)) + 1);
     const int headColumns = plan.Width() / plan.XPasses();
+    std::vector<SDotRow> own;
     for (int k = firstNozzle; k < endNozzle; ++k) {
-        const ENozzle nozzle = nozzles[static_cast<size_t>(k)];
+        const ENozzle nozzle = head.nozzles[static_cast<size_t>(k)];
         if (nozzle == ENozzle::Dead)
             continue;
         const int centreRow = place.centreRow0 + (k * pitch - strip.lines.first) * strip.subRows;
-        const auto [first, end] = RowsOnSheet(nozzle == ENozzle::Weak ? place.weak : place.sound,
-                                              centreRow, sheet.Rows());
+        if (head.graded)
+            own = DotRows(head.diameters[static_cast<size_t>(k)], place.within, strip.subRows);
+        const std::vector<SDotRow>& nozzleDot = head.graded                 ? own
+                                                : nozzle == ENozzle::Weak ? place.weak
+                                                                          : place.sound;
+        const auto [first, end] = RowsOnSheet(nozzleDot, centreRow, sheet.Rows());
         if (first == end)
             continue;
         const unsigned char* row = plan.RowOfNozzle(colour, place.pass, k);
@@ -266,14 +347,16 @@ std::vector<SDotRow> DotRows(double diameter, double centre, int subRows)
 SLaidInk Ink_Lay(const CPrintPlan& plan, const SPrinterErrors& errors,
                  const SBandingSettings& settings, SIndexRange stretch)
 {
-    const double reach = settings.dotDiameter / 2 + 1;
+    const SHeadDots head{DotDiameters(plan, errors, settings.dotDiameter), NozzlesOf(plan, errors),
+                         errors.dropGradientPercent != 0.0};
+    const double reach = *std::max_element(head.diameters.begin(), head.diameters.end()) / 2 + 1;
     const std::vector<SPassPlace> places = PassPlaces(plan, errors, settings, stretch, reach);
     const double span = static_cast<double>(plan.NozzleCount() - 1) * plan.YPasses() + 1;
-    const std::vector<ENozzle> nozzles = NozzlesOf(plan, errors);
     const CTint tint(plan, settings);
     const int lines = stretch.Count();
     SLaidInk ink;
     ink.profile.resize(static_cast<size_t>(lines));
+    ink.drift = Drift_Of(places, plan, stretch);
     // The crop's lines, counted from the first line of the stretch.
     const SIndexRange cropLines = {settings.cropLines.first - stretch.first,
                                    settings.cropLines.end - stretch.first};
@@ -292,7 +375,7 @@ SLaidInk Ink_Lay(const CPrintPlan& plan, const SPrinterErrors& errors,
         sheet.Clear();
         for (size_t p = firstPlace; p < places.size() && places[p].top - reach < strip.lines.end;
              ++p)
-            LayPass(plan, places[p], nozzles, tint, settings.colour, strip, sheet);
+            LayPass(plan, places[p], head, tint, settings.colour, strip, sheet);
         sheet.FoldEnds();
         Profile_Add(sheet, strip, ink.profile);
         Crop_Add(sheet, strip, cropLines, ink.crop);

@@ -101,9 +101,20 @@ struct SDotRow
 // slightly different dots rather than dots rounded to the grid.
 std::vector<SDotRow> DotRows(double diameter, double centre, int subRows);
 
+// Where the print lies along the feed against the plan, as a straight line: a systematic feed error
+// stretches the whole print, which the eye does not see as a band, so the error-free print it is
+// measured against is stretched alike (see Banding.cpp). Rows at line i of the stretch:
+// atFirstLine + perLine x i.
+struct SDrift
+{
+    double atFirstLine = 0.0;
+    double perLine = 0.0;
+};
+
 struct SLaidInk
 {
     std::vector<double> profile;  // inked share of each line of the stretch
+    SDrift drift;                 // fitted over the passes that reach the stretch
     SInkCrop crop;
 };
 

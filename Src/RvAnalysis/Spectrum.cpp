@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <functional>
 #include <vector>
 
 namespace rv_analysis {
@@ -68,7 +69,8 @@ std::vector<double> Spectrum_Power(const std::vector<double>& samples, int width
     return power;
 }
 
-std::vector<double> Spectrum_BandPass(const std::vector<double>& samples, double low, double high)
+std::vector<double> Spectrum_Filter(const std::vector<double>& samples,
+                                    const std::function<double(double)>& gain)
 {
     const size_t n = samples.size();
     if (n == 0)
@@ -78,10 +80,9 @@ std::vector<double> Spectrum_BandPass(const std::vector<double>& samples, double
     const std::vector<Complex> in(samples.begin(), samples.end());
     forward.transform(in.data(), bins.data());
     for (size_t k = 0; k < n; ++k) {
-        // Bin k above n / 2 is the negative frequency k - n: its band is the mirror's.
+        // Bin k above n / 2 is the negative frequency k - n: it takes the gain of its mirror.
         const double frequency = static_cast<double>(std::min(k, n - k)) / static_cast<double>(n);
-        if (frequency < low || frequency > high)
-            bins[k] = 0.0;
+        bins[k] *= gain(frequency);
     }
     std::vector<Complex> out(n);
     const Fourier inverse(n, true);
@@ -90,6 +91,13 @@ std::vector<double> Spectrum_BandPass(const std::vector<double>& samples, double
     for (size_t i = 0; i < n; ++i)
         result[i] = out[i].real() / static_cast<double>(n);
     return result;
+}
+
+std::vector<double> Spectrum_BandPass(const std::vector<double>& samples, double low, double high)
+{
+    return Spectrum_Filter(samples, [low, high](double frequency) {
+        return frequency < low || frequency > high ? 0.0 : 1.0;
+    });
 }
 
 double Spectrum_PowerAt(const std::vector<double>& samples, double frequency)

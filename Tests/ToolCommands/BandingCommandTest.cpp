@@ -28,7 +28,11 @@ TEST(BandingCommand, ReportsTheFiguresAndDrawsThePrintAndItsProfile)
     EXPECT_EQ(report["files"],
               nlohmann::json({dir + "/banding_print.png", dir + "/banding_profile.png"}));
     EXPECT_NEAR(report["figures"]["strongestPeriod"]["lines"].get<double>(), 24.3, 1.0 / 32);
-    EXPECT_GT(report["figures"]["bandingIndexPercent"].get<double>(), 0.1);
+    EXPECT_GT(report["figures"]["coverageIndexPercent"].get<double>(), 0.1);
+    const nlohmann::json& visible = report["figures"]["visible"];
+    EXPECT_GT(visible["weightedRmsDeltaL"].get<double>(), 0.0);
+    EXPECT_NEAR(visible["step"]["lines"].get<double>(), 24.3, 1e-9);
+    EXPECT_EQ(report["print"]["viewingMm"], 300.0);
 
     // The print: 64 lines of the mask's 544 pixels, four samples a pitch each way.
     SPngPixels print;
@@ -44,7 +48,8 @@ TEST(BandingCommand, ComparesEveryFeatherModeOverTheSweep)
 {
     const std::string dir = FreshTestDir();
     const SToolRun run =
-        RunTool(With(kSmallHead, {"--compare", "--errors", "0,0.3", "--out", dir}));
+        RunTool(With(kSmallHead, {"--compare", "--tints", "50,100", "--errors", "0,0.3", "--out",
+                                  dir}));
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::json report = nlohmann::json::parse(run.out);
     EXPECT_EQ(report["files"], nlohmann::json({dir + "/banding_compare.png"}));
@@ -53,8 +58,38 @@ TEST(BandingCommand, ComparesEveryFeatherModeOverTheSweep)
     EXPECT_EQ(modes[3]["name"], "three-part ripple");
     EXPECT_EQ(modes[3]["record"]["featherNozzleType"], 3);
     EXPECT_EQ(modes[1]["record"]["featherPercent"], 50.0);  // the head has none
-    EXPECT_LT(modes[0]["bandingIndexPercent"][0].get<double>(), 0.1);
+    EXPECT_EQ(report["comparison"]["tints"], nlohmann::json({50.0, 100.0}));
+    const nlohmann::json& half = modes[0]["tints"][0];
+    EXPECT_EQ(half["visibleRmsDeltaL"][0], 0.0);  // no error: the error-free print itself
+    EXPECT_GT(half["visibleRmsDeltaL"][1].get<double>(), 0.0);
+    EXPECT_GT(half["errorFree"]["weightedRmsDeltaL"].get<double>(), 0.0);  // the tint's texture
+    EXPECT_EQ(half["coverageIndexPercent"].size(), 2u);
     SPngHeader chart;
     std::string error;
     EXPECT_TRUE(ReadPngHeader(dir + "/banding_compare.png", chart, error)) << error;
+}
+
+// The options of a real printer's errors: malformed values and values past the simulation's limits
+// are refused, with the value and the rule.
+TEST(BandingCommand, RefusesRealPrinterErrorsItCannotTake)
+{
+    const struct
+    {
+        std::vector<std::string> options;
+        const char* reason;
+    } cases[] = {
+        {{"--eccentricity", "60"}, "--eccentricity '60': MM:ROWS"},
+        {{"--eccentricity", "0.5:0.2"}, "eccentricity period 0.5 mm: 1 to 10000 mm"},
+        {{"--drop-gradient", "60"}, "drop gradient 60 %: at most 50 %"},
+        {{"--advance-error-percent", "3"}, "advance error 3 % of the advance: at most 2 %"},
+        {{"--viewing-distance", "20"}, "viewing distance 20 mm must be from 50 to 10000 mm"},
+        {{"--compare", "--tints", "50,x"}, "--tints '50,x'"},
+    };
+    for (const auto& c : cases) {
+        const SToolRun run = RunTool(With(kSmallHead, c.options));
+        EXPECT_EQ(run.status, 1) << c.reason;
+        const nlohmann::json report = nlohmann::json::parse(run.out);
+        EXPECT_NE(report["reason"].get<std::string>().find(c.reason), std::string::npos)
+            << report["reason"];
+    }
 }

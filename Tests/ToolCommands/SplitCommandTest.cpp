@@ -140,9 +140,9 @@ TEST(SplitCommand, QuantisesEightBitPagesAndRefusesOtherDepthsAndSizes)
     SToolRun run = Split({dir + "/grey.png", twoBit, "--out", dir + "/out", "--json"});
     ASSERT_EQ(run.status, 0) << run.err;
     nlohmann::json report = nlohmann::json::parse(run.out);
-    EXPECT_TRUE(report["pages"][0]["quantised"].get<bool>());
+    EXPECT_TRUE(report["pages"][0]["quantized"].get<bool>());
     EXPECT_EQ(report["colors"][0]["requested"], 1200);
-    EXPECT_FALSE(report["pages"][1]["quantised"].get<bool>());
+    EXPECT_FALSE(report["pages"][1]["quantized"].get<bool>());
 
     // A page that split would replace: under one of its names in --out, or the same file by another.
     const std::string inOut = MakePage(dir, "pass0002_c0.png", 60, 40, 2);

@@ -44,7 +44,7 @@ struct SPageFile
 {
     std::string path;
     SPngInfo info;
-    bool quantised = false;  // 8-bit grey brought to the mask's levels
+    bool quantized = false;  // 8-bit grey brought to the mask's levels
     // Open from the header's check until the pixels are read: a page is opened once, so what is
     // read is what was checked, and a pipe or FIFO can be a page.
     std::unique_ptr<CPngReader> reader;
@@ -116,7 +116,7 @@ SPageFile Page_Check(const std::string& path, int maskBits, const SPageFile* fir
                              first->path + " is " +
                              SizeText(first->info.width, first->info.height) +
                              ": every colour's page must have the same size");
-    page.quantised = info.bitDepth == 8 && maskBits != 8;
+    page.quantized = info.bitDepth == 8 && maskBits != 8;
     return page;
 }
 
@@ -129,7 +129,7 @@ SPackedPage Page_Read(SPageFile& file, int maskBits)
     file.reader->ReadGreyRows(stored.data(), stored.size());
     file.reader.reset();
     SPackedPage page{info.width, info.height, maskBits, {}};
-    if (!file.quantised) {
+    if (!file.quantized) {
         for (uint8_t& byte : stored)
             byte = static_cast<uint8_t>(~byte);
         page.bytes = std::move(stored);
@@ -350,7 +350,7 @@ nlohmann::ordered_json Split_ToJson(const SSplitReport& split, const SSplitOptio
     nlohmann::ordered_json pages = nlohmann::ordered_json::array();
     for (const SPageFile& page : split.pages)
         pages.push_back(
-            {{"file", page.path}, {"bitDepth", page.info.bitDepth}, {"quantised", page.quantised}});
+            {{"file", page.path}, {"bitDepth", page.info.bitDepth}, {"quantized", page.quantized}});
     nlohmann::ordered_json colours = nlohmann::ordered_json::array();
     for (const SRecombinationVerdict& verdict : split.colours) {
         nlohmann::ordered_json colour = {{"color", verdict.colorIndex},
@@ -390,7 +390,7 @@ void Split_Print(const SSplitReport& split, const SSplitOptions& options, size_t
         const SPageFile& page = split.pages[c];
         const SRecombinationVerdict& verdict = split.colours[c];
         std::printf("  colour %zu: %s%s\n", c, page.path.c_str(),
-                    page.quantised ? " (8-bit grey quantised to the mask's levels)" : "");
+                    page.quantized ? " (8-bit grey quantised to the mask's levels)" : "");
         std::printf("    %lld pixels with ink, %lld laid; expected: %s -> %s\n", verdict.requested,
                     verdict.laid, verdict.expectation.c_str(),
                     !verdict.Clean()  ? FaultText(verdict).c_str()

@@ -78,12 +78,19 @@ const boost::shared_ptr<StandInSink>& StandIn()
     return *sink;
 }
 
+// Said after a failure record's text (ZEB_LOG_FAILURE's "failure", which hosts match and which
+// stays as it is) on the standard error stream: the record names no rule, and a host that
+// configured no logging reads this line alone.
+constexpr const char* kWhereTheReasonIs =
+    " (a refused record's reason: rv_halftone_record_reason in Rv_Halftone_Ext.h)";
+
 // The line a failure that no sink took leaves on the standard error stream, written at once so
 // that lines of several threads do not mix.
 void FailureToStandardError(ESeverityLevel severity, const std::string& text)
 {
     std::ostringstream line;
-    line << "Rv_Halftone " << severity << " in " << InnermostScope() << ": " << text << "\n";
+    line << "Rv_Halftone " << severity << " in " << InnermostScope() << ": " << text
+         << (text == "failure" ? kWhereTheReasonIs : "") << "\n";
     const std::string bytes = line.str();
     std::fwrite(bytes.data(), 1, bytes.size(), stderr);
 }

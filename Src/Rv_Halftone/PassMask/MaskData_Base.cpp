@@ -21,10 +21,6 @@ namespace {
 // A tile whose mask repeats within this many positions is tall enough: the search stops there.
 constexpr long long kEnoughMaskPositions = 20;
 
-// The record a refused build writes before its failure record.
-constexpr const char* kRefusedRecordText =
-    "the record was refused: rv_halftone_record_reason(record) says why, in its field names";
-
 }  // namespace
 
 // Everything starts at zero, whoever allocated the object.
@@ -90,8 +86,9 @@ CMaskData_Base::EBuildResult CMaskData_Base::Build(const SMaskParam& param, EBui
 }
 
 // Memory that runs out fails the build like any other step, with a record of what it had asked
-// for: no exception reaches the caller. A refused record's chain of records also says where the
-// reason is told: the failure records name no rule.
+// for: no exception reaches the caller. A refused record leaves the failure records alone (their
+// kinds and texts are what hosts match); where its reason is told, the standard error line of a
+// failure says (CustomBoostLog.cpp).
 bool CMaskData_Base::Create(const SMaskParam& param)
 {
     EBuildResult result = EBuildResult::NotRendered;
@@ -104,8 +101,6 @@ bool CMaskData_Base::Create(const SMaskParam& param)
     }
     if (result == EBuildResult::Done)
         return true;
-    if (result == EBuildResult::Refused)
-        ZEB_LOG(SeverityLevel_Error, kRefusedRecordText);
     ZEB_LOG_FAILURE();
     return false;
 }

@@ -22,7 +22,11 @@ endif()
 if(RV_HALFTONE_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
-  # Optional: the Python host test runs only where an interpreter is found.
+  # Optional: the Python binding's test runs only where an interpreter is found. The Debian one
+  # first, whose numpy scripts/install-deps.sh installs, before any other python3 on the PATH.
+  if(NOT DEFINED Python3_EXECUTABLE AND EXISTS /usr/bin/python3)
+    set(Python3_EXECUTABLE /usr/bin/python3)
+  endif()
   find_package(Python3 COMPONENTS Interpreter)
 endif()
 if(RV_HALFTONE_BUILD_BENCH)

@@ -1,6 +1,6 @@
 # cmake --install: the shared library, the analysis library, the headers a host includes, a CMake
-# package (Rv_Halftone::Rv_Halftone, Rv_Halftone::RvAnalysis) and a pkg-config file (the shared
-# library only).
+# package (Rv_Halftone::Rv_Halftone, Rv_Halftone::RvAnalysis), a pkg-config file (the shared
+# library only) and the Python binding.
 include(CMakePackageConfigHelpers)
 
 set(RV_HALFTONE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Rv_Halftone)
@@ -19,6 +19,12 @@ foreach(_dir Rv_Halftone ZebCommon BoostLogWrapper RvBandData RvPlanes RvAnalysi
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/Include/${_dir}
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
 endforeach()
+
+# The Python binding, where the Debian interpreter looks for modules of this prefix
+# (/usr/local/lib/python3/dist-packages for the prefix /usr/local).
+set(RV_HALFTONE_PYTHON_DIR lib/python3/dist-packages CACHE STRING
+    "Folder, under the install prefix, of the Python binding rv_halftone.py")
+install(FILES ${PROJECT_SOURCE_DIR}/Src/Python/rv_halftone.py DESTINATION ${RV_HALFTONE_PYTHON_DIR})
 
 install(EXPORT Rv_HalftoneTargets NAMESPACE Rv_Halftone:: DESTINATION ${RV_HALFTONE_CMAKE_DIR})
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/Rv_HalftoneConfig.cmake.in

@@ -8,7 +8,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev libpng-dev libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  python3 help2man man-db
+  python3 python3-numpy help2man man-db
 )
 
 missing=()

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix, then builds and runs a host that finds the library with
 # find_package, and checks what pkg-config reports; with TOOLS "tools", also that the installed
-# rv_halftone runs from the prefix and its man page is found:
-# check_install.sh BUILD_DIR SOURCE_DIR WORK_DIR TOOLS
+# rv_halftone runs from the prefix and its man page is found; with PYTHON (an interpreter), that
+# the installed Python binding finds the installed library through the loader:
+# check_install.sh BUILD_DIR SOURCE_DIR WORK_DIR TOOLS [PYTHON]
 set -euo pipefail
-build=$1 source=$2 work=$3 tools=${4:-no-tools}
+build=$1 source=$2 work=$3 tools=${4:-no-tools} python=${5:-}
 rm -rf "$work"
 cmake --install "$build" --prefix "$work/prefix" > "$work.install.log" 2>&1 || { cat "$work.install.log"; exit 1; }
 test ! -e "$work/prefix/include/Rv_Halftone/Rv_Halftone_Internal.h"
@@ -51,3 +52,13 @@ LD_LIBRARY_PATH="$work/prefix/lib" "$work/pkgconfig-c-host" > /dev/null
 g++ -std=c++17 "$source/Tests/Packaging/consumer/main.cpp" -o "$work/pkgconfig-consumer" \
   $(pkg-config --cflags --libs rv_halftone) -DBOOST_LOG_DYN_LINK -lboost_log -lboost_thread -lpthread
 LD_LIBRARY_PATH="$work/prefix/lib" "$work/pkgconfig-consumer"
+if [ -n "$python" ]; then
+  module=$(find "$work/prefix" -name rv_halftone.py)
+  said=$(env -u RV_HALFTONE_LIBRARY PYTHONPATH="$(dirname "$module")" \
+    LD_LIBRARY_PATH="$work/prefix/lib" "$python" "$source/Tests/Host/python_module_test.py" \
+    "$build/Tests/Host/rv_host_reference")
+  case "$said" in
+    *"module $work/prefix/"*"Python module: ok"*) echo "installed Python module: ok" ;;
+    *) echo "the installed Python module says: $said"; exit 1 ;;
+  esac
+fi

@@ -1,8 +1,8 @@
 // The tool's PNG writer: what it writes reads back, through libpng, as the pixels it was given.
 
-#include "PngReader.h"
-#include "PngWriter.h"
-#include "Canvas.h"
+#include "rv_halftone/PngReader.h"
+#include "rv_halftone/PngWriter.h"
+#include "rv_halftone/Canvas.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // rv_halftone testpage and split, end to end: a generated page cut into swaths that the plan lays
 // back into the page, and pages the tool refuses.
-#include "PngWriter.h"
+#include "rv_halftone/PngWriter.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>

@@ -121,6 +121,11 @@ TEST(VisibleBanding, DefaultHeadUnderAdvanceErrorAtHalfTint)
     const std::vector<double> errors = {0.0, 0.1, 0.2, 0.3};
     const SBandingComparison c = Banding_Sweep(DefaultMaskParam(), {50}, errors, {}, {}, 2);
     ASSERT_EQ(c.refusal, "");
+    for (size_t m = 0; m < c.modes.size(); ++m) {  // each mode is built as the family it names
+        CMaskData_Base mask;
+        ASSERT_TRUE(mask.Create(c.modes[m].record));
+        EXPECT_EQ(mask.FeatherFamily(), kFeathers[m]) << FeatherName(kFeathers[m]);
+    }
     const auto visible = [&c](EFeatherFamily feather, size_t e) {
         return c.Figures(static_cast<size_t>(feather), 0, e).visible;
     };

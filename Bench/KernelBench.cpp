@@ -7,7 +7,7 @@
 // The program holds the kernels' objects and nothing else of the library, so that the kernels it
 // calls are the ones it chose.
 #include "MedianReporter.h"
-#include "PixelKernels.h"
+#include "Kernels/PixelKernels.h"
 
 #include <RvPlanes/PlaneDerive.h>
 

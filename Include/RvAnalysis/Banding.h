@@ -31,6 +31,7 @@
 
 #include <RvAnalysis/PrintPlan.h>
 #include <RvAnalysis/Visibility.h>
+#include <Rv_Halftone/FeatherProfile.h>
 #include <Rv_Halftone/MaskParam.h>
 
 #include <cstdint>
@@ -177,25 +178,18 @@ SBandingFigures Banding_SimulateAgainst(const CPrintPlan& plan, const SPrinterEr
 // Called after each finished simulation (done of total), one call at a time.
 using BandingProgress = std::function<void(int done, int total)>;
 
-// The modes an engineer chooses among for one head.
-enum class EFeather
-{
-    Unfeathered,
-    TwoPart,
-    ThreePart,
-    ThreePartRipple,
-};
-constexpr EFeather kFeathers[] = {EFeather::Unfeathered, EFeather::TwoPart, EFeather::ThreePart,
-                                  EFeather::ThreePartRipple};
-const char* FeatherName(EFeather feather);  // "unfeathered", "two-part", ...
+// The modes an engineer chooses among for one head: the library's feather families, in this order.
+constexpr EFeatherFamily kFeathers[] = {FeatherFamily_Unfeathered, FeatherFamily_TwoPart,
+                                        FeatherFamily_ThreePart, FeatherFamily_ThreePartRipple};
+const char* FeatherName(EFeatherFamily feather);  // "unfeathered", "two-part", ...
 // `head` in that feather mode. A feathered mode takes the head's feather percent, or
 // kCompareFeatherPercent when the head has none (a feather of 0 % is refused).
-SMaskParam RecordWithFeather(const SMaskParam& head, EFeather feather);
+SMaskParam RecordWithFeather(const SMaskParam& head, EFeatherFamily feather);
 constexpr float kCompareFeatherPercent = 50.0f;
 
 struct SModeBanding
 {
-    EFeather feather = EFeather::Unfeathered;
+    EFeatherFamily feather = FeatherFamily_Unfeathered;
     SMaskParam record{};
     // By tint, then advance error: figures[t x advance errors + e], without a crop or profile.
     std::vector<SBandingFigures> figures;

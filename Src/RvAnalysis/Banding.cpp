@@ -515,30 +515,31 @@ const char* BandLockName(EBandLock lock)
     return "none";
 }
 
-const char* FeatherName(EFeather feather)
+const char* FeatherName(EFeatherFamily feather)
 {
     switch (feather) {
-    case EFeather::Unfeathered: return "unfeathered";
-    case EFeather::TwoPart: return "two-part";
-    case EFeather::ThreePart: return "three-part";
-    case EFeather::ThreePartRipple: return "three-part ripple";
+    case FeatherFamily_Unfeathered: return "unfeathered";
+    case FeatherFamily_TwoPart: return "two-part";
+    case FeatherFamily_ThreePart: return "three-part";
+    case FeatherFamily_ThreePartRipple: return "three-part ripple";
     }
     return "unfeathered";
 }
 
-SMaskParam RecordWithFeather(const SMaskParam& head, EFeather feather)
+SMaskParam RecordWithFeather(const SMaskParam& head, EFeatherFamily feather)
 {
     SMaskParam record = head;
-    record.featherMode = feather == EFeather::Unfeathered ? FeatherMode_None : FeatherMode_Nozzle;
+    record.featherMode =
+        feather == FeatherFamily_Unfeathered ? FeatherMode_None : FeatherMode_Nozzle;
     switch (feather) {
-    case EFeather::Unfeathered:
-    case EFeather::TwoPart: record.featherNozzleType = FeatherNozzleType_TwoPart; break;
-    case EFeather::ThreePart: record.featherNozzleType = FeatherNozzleType_ThreePart; break;
-    case EFeather::ThreePartRipple:
+    case FeatherFamily_Unfeathered:
+    case FeatherFamily_TwoPart: record.featherNozzleType = FeatherNozzleType_TwoPart; break;
+    case FeatherFamily_ThreePart: record.featherNozzleType = FeatherNozzleType_ThreePart; break;
+    case FeatherFamily_ThreePartRipple:
         record.featherNozzleType = FeatherNozzleType_ThreePartRipple;
         break;
     }
-    if (feather != EFeather::Unfeathered && !(head.featherPercent > 0.0f))
+    if (feather != FeatherFamily_Unfeathered && !(head.featherPercent > 0.0f))
         record.featherPercent = kCompareFeatherPercent;
     return record;
 }
@@ -568,7 +569,7 @@ SBandingComparison Banding_Sweep(const SMaskParam& head, const std::vector<doubl
     std::vector<std::unique_ptr<CMaskData_Base>> masks;
     std::vector<std::unique_ptr<CPrintPlan>> plans;
     std::vector<SBandingSettings> modeSettings;  // by mode and tint
-    for (const EFeather feather : kFeathers) {
+    for (const EFeatherFamily feather : kFeathers) {
         SModeBanding mode;
         mode.feather = feather;
         mode.record = RecordWithFeather(head, feather);

@@ -1,5 +1,6 @@
 #include "BandingPrint.h"
 
+#include <RvPlanes/PlaneDerive.h>
 #include <Rv_Halftone/RawMaskData.h>
 
 #include <algorithm>
@@ -36,7 +37,7 @@ public:
     CTint(const CPrintPlan& plan, const SBandingSettings& settings)
         : m_plane(CRawMaskData::RawData(PlaneOf(plan.ColorCount(), settings.colour))),
           m_width(CRawMaskData::Width()), m_height(CRawMaskData::Height()),
-          m_level(settings.coveragePercent / 100.0 * 65535.0)
+          m_level(settings.coveragePercent / 100.0 * rv_halftone::planes::kLevelScale)
     {
     }
 

@@ -1,8 +1,11 @@
 #include <RvAnalysis/PageSplitter.h>
 
+#include "LineWindow.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <numeric>
 
 namespace rv_analysis {
@@ -58,7 +61,9 @@ SPageRaster SPackedPage::Raster() const
     return raster;
 }
 
-std::string PageRefusal(const CPrintPlan& plan, int colour, const SPageRaster& page)
+namespace {
+
+std::string LayoutRefusal(const CPrintPlan& plan, int colour, const SPageRaster& page)
 {
     if (!plan.Accepted())
         return plan.Refusal();
@@ -75,6 +80,41 @@ std::string PageRefusal(const CPrintPlan& plan, int colour, const SPageRaster& p
     const std::string lines = plan.PageLinesRefusal(page.height);
     if (!lines.empty())
         return lines;
+    // The mask repeats across the page in whole bytes; the library's widths (multiples of 544
+    // pixels) always do.
+    if (static_cast<long long>(plan.Width()) * plan.BitsPerPixel() != 8LL * plan.LineBytes())
+        return "mask rows of " + std::to_string(plan.Width()) + " pixels do not fill whole bytes";
+    return {};
+}
+
+SPageRaster RasterOfLayout(const SPageLayout& layout)
+{
+    SPageRaster raster;
+    raster.width = layout.width;
+    raster.height = layout.height;
+    raster.bitsPerPixel = layout.bitsPerPixel;
+    raster.rowStride = PackedRowBytes(layout.width, layout.bitsPerPixel);
+    return raster;
+}
+
+}  // namespace
+
+std::string PageLayoutRefusal(const CPrintPlan& plan, int colour, const SPageLayout& layout)
+{
+    const std::string refusal = LayoutRefusal(plan, colour, RasterOfLayout(layout));
+    if (!refusal.empty())
+        return refusal;
+    if (layout.width > kMaxStreamedLineWidth)
+        return "the page is " + std::to_string(layout.width) + " pixels wide: a streamed page " +
+               "has lines of at most " + std::to_string(kMaxStreamedLineWidth) + " pixels";
+    return {};
+}
+
+std::string PageRefusal(const CPrintPlan& plan, int colour, const SPageRaster& page)
+{
+    const std::string refusal = LayoutRefusal(plan, colour, page);
+    if (!refusal.empty())
+        return refusal;
     const size_t rowBytes = PackedRowBytes(page.width, page.bitsPerPixel);
     if (page.rowStride < rowBytes)
         return "page rows are " + std::to_string(page.rowStride) + " bytes apart, but " +
@@ -86,18 +126,56 @@ std::string PageRefusal(const CPrintPlan& plan, int colour, const SPageRaster& p
                " bytes, but " + std::to_string(page.height) + " rows of " +
                std::to_string(rowBytes) + " bytes, " + std::to_string(page.rowStride) +
                " apart, need " + (needed == 0 ? "more than memory holds" : std::to_string(needed));
-    // The mask repeats across the page in whole bytes; the library's widths (multiples of 544
-    // pixels) always do.
-    if (static_cast<long long>(plan.Width()) * plan.BitsPerPixel() != 8LL * plan.LineBytes())
-        return "mask rows of " + std::to_string(plan.Width()) + " pixels do not fill whole bytes";
     return {};
 }
+
+struct CPageSplitter::SStream
+{
+    SwathSink onSwath;
+    CLineWindow<unsigned char> lines;  // the page lines the next passes need
+    int nextPass = 0;                  // the first pass not yet emitted
+};
 
 CPageSplitter::CPageSplitter(const CPrintPlan& plan, int colour, const SPageRaster& page)
     : m_plan(plan), m_colour(colour), m_page(page), m_refusal(PageRefusal(plan, colour, page))
 {
+    if (Accepted())
+        Prepare();
+}
+
+CPageSplitter::CPageSplitter(const CPrintPlan& plan, int colour, const SPageLayout& layout,
+                             SwathSink onSwath)
+    : m_plan(plan), m_colour(colour), m_page(RasterOfLayout(layout)),
+      m_refusal(PageLayoutRefusal(plan, colour, layout)), m_stream(std::make_unique<SStream>())
+{
+    m_stream->onSwath = std::move(onSwath);
     if (!Accepted())
         return;
+    if (!m_stream->onSwath) {
+        m_refusal = "a streamed page needs a callback to take its swaths";
+        return;
+    }
+    // A pass's lines span (NozzleCount() - 1) x YPasses() + 1 page lines; while it waits for its
+    // last line, the lines from its first one on are all that is kept. The line width is bounded
+    // (kMaxStreamedLineWidth), so this product fits; whether memory gives it is another matter.
+    const int spanLines = std::min(m_page.height, (plan.NozzleCount() - 1) * plan.YPasses() + 1);
+    const size_t rowBytes = PackedRowBytes(m_page.width, m_page.bitsPerPixel);
+    try {
+        m_stream->lines.Reset(rowBytes, spanLines);
+        Prepare();
+    } catch (const std::bad_alloc&) {
+        m_refusal = "a streamed page of " + std::to_string(m_page.width) + " pixels keeps " +
+                    std::to_string(spanLines) + " lines of " + std::to_string(rowBytes) +
+                    " bytes, and memory does not give them";
+    }
+}
+
+CPageSplitter::~CPageSplitter() = default;
+
+void CPageSplitter::Prepare()
+{
+    const CPrintPlan& plan = m_plan;
+    const SPageRaster& page = m_page;
     m_rowBytes = PackedRowBytes(page.width, page.bitsPerPixel);
     const int usedBits =
         static_cast<int>((static_cast<size_t>(page.width) * page.bitsPerPixel) % 8);
@@ -170,8 +248,16 @@ SSwath CPageSplitter::Swath(int pass)
     SSwath swath;
     swath.pass = pass;
     swath.bytes = m_swath.data();
-    if (!Accepted() || pass < 0 || pass >= PassCount())
+    if (m_stream || !Accepted() || pass < 0 || pass >= PassCount())
         return swath;
+    return BuildSwath(pass);
+}
+
+SSwath CPageSplitter::BuildSwath(int pass)
+{
+    SSwath swath;
+    swath.pass = pass;
+    swath.bytes = m_swath.data();
     const SPhysicalPass physical = m_plan.Pass(pass);
     swath.print = physical.print;
     swath.position = physical.position;
@@ -188,9 +274,7 @@ SSwath CPageSplitter::Swath(int pass)
     for (int i = 0; i < swath.rows; ++i) {
         const int nozzle = nozzles.first + i;
         const unsigned char* maskRow = m_plan.RowOfNozzle(m_colour, physical, nozzle);
-        const unsigned char* pageRow =
-            m_page.bytes +
-            static_cast<size_t>(m_plan.NozzleLine(physical, nozzle)) * m_page.rowStride;
+        const unsigned char* pageRow = PageRow(m_plan.NozzleLine(physical, nozzle));
         unsigned char* out = m_swath.data() + static_cast<size_t>(i) * swath.rowBytes;
         if (m_pageRow.empty()) {
             AndRow(pageRow, PeriodOfRow(maskRow), out);
@@ -204,8 +288,93 @@ SSwath CPageSplitter::Swath(int pass)
 
 void CPageSplitter::ForEachSwath(const std::function<void(const SSwath&)>& onSwath)
 {
+    if (m_stream)
+        return;
     for (int pass = 0; pass < PassCount(); ++pass)
         onSwath(Swath(pass));
+}
+
+const unsigned char* CPageSplitter::PageRow(int line) const
+{
+    if (m_stream)
+        return m_stream->lines.Row(line);
+    return m_page.bytes + static_cast<size_t>(line) * m_page.rowStride;
+}
+
+bool CPageSplitter::RefusePush(const std::string& reason)
+{
+    if (m_refusal.empty())
+        m_refusal = reason;
+    return false;
+}
+
+bool CPageSplitter::PushLines(const unsigned char* lines, int count, size_t stride)
+{
+    if (!m_stream)
+        return RefusePush("the page is in memory: its swaths come from Swath and ForEachSwath");
+    if (!Accepted())
+        return false;
+    if (count <= 0)
+        return count == 0 || RefusePush("a block of " + std::to_string(count) + " lines");
+    const int received = m_stream->lines.End();
+    if (count > m_page.height - received)
+        return RefusePush("lines " + std::to_string(received) + " to " +
+                          std::to_string(static_cast<long long>(received) + count - 1) +
+                          " pushed, but the page has " + std::to_string(m_page.height) + " lines");
+    if (lines == nullptr)
+        return RefusePush("a block of " + std::to_string(count) + " lines without bytes");
+    if (stride < m_rowBytes)
+        return RefusePush("pushed rows are " + std::to_string(stride) + " bytes apart, but " +
+                          std::to_string(m_page.width) + " pixels take " +
+                          std::to_string(m_rowBytes) + " bytes");
+    try {
+        for (int i = 0; i < count; ++i) {
+            std::memcpy(m_stream->lines.Append(), lines + static_cast<size_t>(i) * stride,
+                        m_rowBytes);
+            EmitReadySwaths();
+        }
+    } catch (const std::bad_alloc&) {
+        return RefusePush("keeping " +
+                          std::to_string(m_stream->lines.End() - m_stream->lines.First()) +
+                          " lines of " + std::to_string(m_rowBytes) +
+                          " bytes for passes still waiting: memory does not give them");
+    }
+    return true;
+}
+
+// A pass is emitted when its last page line has arrived (a pass with no rows as soon as the one
+// before it); nozzle 0 of each pass lies below that of the one before, so lines above the next
+// pass's nozzle 0 are never needed again.
+void CPageSplitter::EmitReadySwaths()
+{
+    SStream& stream = *m_stream;
+    const int passes = PassCount();
+    while (stream.nextPass < passes) {
+        const SPhysicalPass pass = m_plan.Pass(stream.nextPass);
+        const SIndexRange nozzles = m_plan.NozzlesOnLines(pass, 0, m_page.height);
+        const bool hasRows =
+            nozzles.Count() > 0 && m_plan.HeadColumns(m_page.width, pass.xPhase) > 0;
+        if (hasRows && m_plan.NozzleLine(pass, nozzles.end - 1) >= stream.lines.End())
+            return;
+        stream.onSwath(BuildSwath(stream.nextPass));
+        ++stream.nextPass;
+        if (stream.nextPass < passes)
+            stream.lines.DropBefore(m_plan.Pass(stream.nextPass).nozzle0Line);
+    }
+}
+
+int CPageSplitter::LinesReceived() const { return m_stream ? m_stream->lines.End() : 0; }
+
+bool CPageSplitter::Finished() const
+{
+    return m_stream && Accepted() && m_stream->lines.End() == m_page.height &&
+           m_stream->nextPass == PassCount();
+}
+
+size_t CPageSplitter::PeakBytesHeld() const
+{
+    const size_t lines = m_stream ? m_stream->lines.PeakElements() : 0;
+    return lines + m_swath.size() + m_period.size() + m_pageRow.size();
 }
 
 }  // namespace rv_analysis

@@ -1,7 +1,10 @@
 #include <RvAnalysis/Recombination.h>
 
+#include "LineWindow.h"
+
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace rv_analysis {
 
@@ -59,12 +62,53 @@ int BitWidth(int value)
 
 }  // namespace
 
-CRecombination::CRecombination(const CPrintPlan& plan, int colour, const SPageRaster& page)
-    : m_plan(plan), m_colour(colour), m_page(page)
+struct CRecombination::SStream
 {
-    m_refusal = PageRefusal(plan, colour, page);
+    CLineWindow<unsigned char> lines;  // page lines some pass may still lay
+    CLineWindow<uint64_t> counts;      // their counts, as m_counts holds them
+    int lastPass = 0;                  // the latest pass laid
+    STally retired;                    // the lines let go
+};
+
+CRecombination::CRecombination(const CPrintPlan& plan, int colour, const SPageRaster& page)
+    : m_plan(plan), m_colour(colour), m_page(page), m_refusal(PageRefusal(plan, colour, page)),
+      m_promise(plan)
+{
     if (!m_refusal.empty())
         return;
+    Prepare();
+    m_counts.assign(static_cast<size_t>(page.height) * m_words * (m_planes + 1), 0);
+}
+
+CRecombination::CRecombination(const CPrintPlan& plan, int colour, const SPageLayout& layout)
+    : m_plan(plan), m_colour(colour), m_refusal(PageLayoutRefusal(plan, colour, layout)),
+      m_promise(plan), m_stream(std::make_unique<SStream>())
+{
+    m_page.width = layout.width;
+    m_page.height = layout.height;
+    m_page.bitsPerPixel = layout.bitsPerPixel;
+    if (!m_refusal.empty())
+        return;
+    Prepare();
+    // A line is let go when the passes past it start: a swath span of lines, as the splitter
+    // keeps (the line width is bounded, so the sizes fit).
+    const int spanLines = std::min(layout.height, (plan.NozzleCount() - 1) * plan.YPasses() + 1);
+    try {
+        m_stream->lines.Reset(m_rowBytes, spanLines);
+        m_stream->counts.Reset(m_words * (m_planes + 1), spanLines);
+    } catch (const std::bad_alloc&) {
+        m_refusal = "a streamed check of " + std::to_string(layout.width) + " pixels keeps " +
+                    std::to_string(spanLines) + " lines and their counts, and memory does " +
+                    "not give them";
+    }
+}
+
+CRecombination::~CRecombination() = default;
+
+void CRecombination::Prepare()
+{
+    const CPrintPlan& plan = m_plan;
+    const SPageRaster& page = m_page;
     m_rowBytes = PackedRowBytes(page.width, page.bitsPerPixel);
     m_words = (m_rowBytes + kWordBytes - 1) / kWordBytes;
     // The page's bits in its last word: whatever lies past the width is not the page's.
@@ -82,22 +126,34 @@ CRecombination::CRecombination(const CPrintPlan& plan, int colour, const SPageRa
     m_planes = BitWidth(passesPerPixel);
     if (plan.XPasses() > 1)
         m_scattered.resize(m_rowBytes);
-    m_counts.assign(static_cast<size_t>(page.height) * m_words * (m_planes + 1), 0);
 }
 
 uint64_t* CRecombination::CountPlanes(int line, size_t word)
 {
-    return m_counts.data() + (static_cast<size_t>(line) * m_words + word) * (m_planes + 1);
+    const size_t planes = static_cast<size_t>(m_planes) + 1;
+    if (m_stream)
+        return m_stream->counts.Row(line) + word * planes;
+    return m_counts.data() + (static_cast<size_t>(line) * m_words + word) * planes;
 }
 
 const uint64_t* CRecombination::CountPlanes(int line, size_t word) const
 {
-    return m_counts.data() + (static_cast<size_t>(line) * m_words + word) * (m_planes + 1);
+    const size_t planes = static_cast<size_t>(m_planes) + 1;
+    if (m_stream)
+        return m_stream->counts.Row(line) + word * planes;
+    return m_counts.data() + (static_cast<size_t>(line) * m_words + word) * planes;
+}
+
+const unsigned char* CRecombination::PageRow(int line) const
+{
+    if (m_stream)
+        return m_stream->lines.Row(line);
+    return m_page.bytes + static_cast<size_t>(line) * m_page.rowStride;
 }
 
 uint64_t CRecombination::PageWord(int line, size_t word) const
 {
-    const unsigned char* row = m_page.bytes + static_cast<size_t>(line) * m_page.rowStride;
+    const unsigned char* row = PageRow(line);
     const uint64_t value = LoadWord(row, m_rowBytes, word);
     return word + 1 == m_words ? value & m_lastWordMask : value;
 }
@@ -154,17 +210,89 @@ void CRecombination::LayPhaseRow(int line, int xPhase, int columns, const unsign
     LayRow(line, m_scattered.data());
 }
 
+bool CRecombination::Refuse(const std::string& reason)
+{
+    if (m_refusal.empty())
+        m_refusal = reason;
+    return false;
+}
+
+bool CRecombination::PushLines(const unsigned char* lines, int count, size_t stride)
+{
+    if (!m_stream)
+        return Refuse("the page is in memory: its lines are not pushed");
+    if (!m_refusal.empty())
+        return false;
+    SStream& stream = *m_stream;
+    if (count <= 0)
+        return count == 0 || Refuse("a block of " + std::to_string(count) + " lines");
+    const int received = stream.lines.End();
+    if (count > m_page.height - received)
+        return Refuse("lines " + std::to_string(received) + " to " +
+                      std::to_string(static_cast<long long>(received) + count - 1) +
+                      " pushed, but the page has " + std::to_string(m_page.height) + " lines");
+    if (lines == nullptr)
+        return Refuse("a block of " + std::to_string(count) + " lines without bytes");
+    if (stride < m_rowBytes)
+        return Refuse("pushed rows are " + std::to_string(stride) + " bytes apart, but " +
+                      std::to_string(m_page.width) + " pixels take " +
+                      std::to_string(m_rowBytes) + " bytes");
+    try {
+        for (int i = 0; i < count; ++i) {
+            std::memcpy(stream.lines.Append(), lines + static_cast<size_t>(i) * stride,
+                        m_rowBytes);
+            stream.counts.Append();
+        }
+    } catch (const std::bad_alloc&) {
+        return Refuse("keeping " + std::to_string(stream.lines.End() - stream.lines.First()) +
+                      " lines of " + std::to_string(m_rowBytes) +
+                      " bytes that passes may still lay: memory does not give them");
+    }
+    return true;
+}
+
+// Lines that no pass from `pass` on reaches are final: they are tallied and let go.
+void CRecombination::RetireLinesBefore(int pass)
+{
+    SStream& stream = *m_stream;
+    std::vector<uint64_t> expected(static_cast<size_t>(m_planes));
+    const bool checked = m_promise.Kind() != EPromise::None;
+    int line = stream.lines.First();
+    for (; line < stream.lines.End() && m_plan.PassesOnLines(line, line + 1).end <= pass; ++line)
+        TallyLine(line, checked, expected.data(), stream.retired);
+    stream.lines.DropBefore(line);
+    stream.counts.DropBefore(line);
+}
+
+size_t CRecombination::PeakBytesHeld() const
+{
+    size_t bytes = m_counts.size() * sizeof(uint64_t) + m_scattered.size();
+    if (m_stream)
+        bytes += m_stream->lines.PeakElements() +
+                 m_stream->counts.PeakElements() * sizeof(uint64_t);
+    return bytes;
+}
+
 void CRecombination::Lay(const SSwath& swath)
 {
-    if (m_counts.empty())
+    if (m_stream ? !m_refusal.empty() : m_counts.empty())
         return;
     if (swath.rows < 0 || (swath.rows > 0 && swath.bytes == nullptr && swath.rowBytes > 0)) {
-        if (m_refusal.empty())
-            m_refusal = "the swath of pass " + std::to_string(swath.pass) + " has " +
-                        std::to_string(swath.rows) + " rows and " +
-                        (swath.bytes == nullptr ? "no bytes" : "bytes") +
-                        ": a swath has 0 rows or more, and bytes for them";
+        Refuse("the swath of pass " + std::to_string(swath.pass) + " has " +
+               std::to_string(swath.rows) + " rows and " +
+               (swath.bytes == nullptr ? "no bytes" : "bytes") +
+               ": a swath has 0 rows or more, and bytes for them");
         return;
+    }
+    if (m_stream) {
+        if (swath.pass < m_stream->lastPass) {
+            Refuse("the swath of pass " + std::to_string(swath.pass) + " came after pass " +
+                   std::to_string(m_stream->lastPass) +
+                   ": a streamed page is checked in pass order");
+            return;
+        }
+        m_stream->lastPass = swath.pass;
+        RetireLinesBefore(swath.pass);
     }
     const SPhysicalPass pass = m_plan.Pass(swath.pass);
     const int columns = m_plan.HeadColumns(m_page.width, pass.xPhase);
@@ -180,6 +308,13 @@ void CRecombination::Lay(const SSwath& swath)
         if (line < 0 || line >= m_page.height) {
             CountOutside(row, swath.rowBytes);
             continue;
+        }
+        if (m_stream && !m_stream->lines.Holds(static_cast<int>(line))) {
+            Refuse("the swath of pass " + std::to_string(swath.pass) + " lays page line " +
+                   std::to_string(line) +
+                   (line < m_stream->lines.First() ? ", checked already" : ", not yet pushed") +
+                   ": a streamed page's lines come before the swaths that lay them");
+            return;
         }
         if (m_scattered.empty())
             LayRow(static_cast<int>(line), row);
@@ -213,37 +348,51 @@ void CRecombination::ExpectedPlanes(const CCoveragePromise& promise, int line, s
     }
 }
 
+// Adds what one line shows to `tally`; `expected` has room for the count planes.
+void CRecombination::TallyLine(int line, bool checked, uint64_t* expected, STally& tally) const
+{
+    for (size_t word = 0; word < m_words; ++word) {
+        const uint64_t requested = AnyBitOfPixel(PageWord(line, word), m_page.bitsPerPixel);
+        const uint64_t* planes = CountPlanes(line, word);
+        uint64_t laid = planes[m_planes];
+        for (int k = 0; k < m_planes; ++k)
+            laid |= planes[k];
+        tally.requested += Popcount(requested);
+        tally.laid += Popcount(laid & requested);
+        if (!checked)
+            continue;
+        if (word == 0 || m_promise.VariesAlongLine())
+            ExpectedPlanes(m_promise, line, word, expected);
+        uint64_t differs = planes[m_planes];
+        for (int k = 0; k < m_planes; ++k)
+            differs |= planes[k] ^ expected[k];
+        tally.mismatches += Popcount(differs & requested);
+    }
+}
+
 SRecombinationVerdict CRecombination::Verdict() const
 {
-    const CCoveragePromise promise(m_plan);
     SRecombinationVerdict verdict;
     verdict.refusal = m_refusal;
+    if (m_stream && verdict.refusal.empty() && m_stream->lines.End() < m_page.height)
+        verdict.refusal = "only " + std::to_string(m_stream->lines.End()) + " of the page's " +
+                          std::to_string(m_page.height) + " lines arrived";
     verdict.colorIndex = m_colour;
-    verdict.promise = promise.Kind();
-    verdict.expectation = promise.Text();
-    verdict.checked = promise.Kind() != EPromise::None && m_refusal.empty();
+    verdict.promise = m_promise.Kind();
+    verdict.expectation = m_promise.Text();
+    verdict.checked = m_promise.Kind() != EPromise::None && verdict.refusal.empty();
     verdict.outside = m_outside;
     verdict.partial = m_partial;
     std::vector<uint64_t> expected(static_cast<size_t>(m_planes));
-    for (int line = 0; line < m_page.height && !m_counts.empty(); ++line) {
-        for (size_t word = 0; word < m_words; ++word) {
-            const uint64_t requested = AnyBitOfPixel(PageWord(line, word), m_page.bitsPerPixel);
-            const uint64_t* planes = CountPlanes(line, word);
-            uint64_t laid = planes[m_planes];
-            for (int k = 0; k < m_planes; ++k)
-                laid |= planes[k];
-            verdict.requested += Popcount(requested);
-            verdict.laid += Popcount(laid & requested);
-            if (!verdict.checked)
-                continue;
-            if (word == 0 || promise.VariesAlongLine())
-                ExpectedPlanes(promise, line, word, expected.data());
-            uint64_t differs = planes[m_planes];
-            for (int k = 0; k < m_planes; ++k)
-                differs |= planes[k] ^ expected[k];
-            verdict.mismatches += Popcount(differs & requested);
-        }
-    }
+    STally tally = m_stream ? m_stream->retired : STally{};
+    const bool counted = m_stream ? m_refusal.empty() : !m_counts.empty();
+    const int first = m_stream ? m_stream->lines.First() : 0;
+    const int end = m_stream ? m_stream->lines.End() : m_page.height;
+    for (int line = first; line < end && counted; ++line)
+        TallyLine(line, verdict.checked, expected.data(), tally);
+    verdict.requested = tally.requested;
+    verdict.laid = tally.laid;
+    verdict.mismatches = tally.mismatches;
     verdict.met = verdict.checked && verdict.Clean();
     return verdict;
 }

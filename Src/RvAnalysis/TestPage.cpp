@@ -1,5 +1,6 @@
 #include <RvAnalysis/TestPage.h>
 
+#include <RvPlanes/PlaneDerive.h>
 #include <Rv_Halftone/RawMaskData.h>
 
 #include <algorithm>
@@ -114,7 +115,7 @@ int LevelAt(double ink, int x, int y, int maxLevel)
     const double scaled = ink * maxLevel;
     const int below = static_cast<int>(scaled);
     const double fraction = scaled - below;
-    const bool up = below < maxLevel && fraction * 65535.0 > threshold;
+    const bool up = below < maxLevel && fraction * rv_halftone::planes::kLevelScale > threshold;
     return below + (up ? 1 : 0);
 }
 

@@ -2,7 +2,7 @@
 // is off bands with the advance and more so the more it is off, feathering hides it, a dead nozzle
 // streaks on exactly its own lines and only where no other pass covers for it, an interleave that
 // is off pairs the lines, and threads never change a figure.
-#include "BandingPrint.h"
+#include "RvAnalysis/BandingPrint.h"
 #include "MaskParams.h"
 
 #include <RvAnalysis/Banding.h>
@@ -20,7 +20,7 @@ namespace {
 using namespace rv_analysis;
 
 // 96 nozzles, 1 colour, 1 bit, one mask position: quick to simulate.
-SMaskParam SmallHead(int passes, EFeather feather = EFeather::Unfeathered, int y = 1,
+SMaskParam SmallHead(int passes, EFeatherFamily feather = FeatherFamily_Unfeathered, int y = 1,
                      int nozzles = 96)
 {
     SMaskParam p = DefaultMaskParam();
@@ -62,7 +62,8 @@ SBandingSettings NearlyCovering()
 
 TEST(BandingSimulation, ExactModesWithoutErrorsPrintFlat)
 {
-    for (const EFeather feather : {EFeather::Unfeathered, EFeather::TwoPart, EFeather::ThreePart}) {
+    for (const EFeatherFamily feather :
+         {FeatherFamily_Unfeathered, FeatherFamily_TwoPart, FeatherFamily_ThreePart}) {
         const SBandingFigures f = Print(SmallHead(4, feather), {});
         const auto [low, high] = std::minmax_element(f.profile.begin(), f.profile.end());
         EXPECT_LT(*high - *low, 1e-12) << FeatherName(feather);
@@ -102,7 +103,8 @@ TEST(VisibleBanding, ExactModesReadZeroWithoutErrorsAtEveryTint)
     const SBandingComparison c = Banding_Sweep(SmallHead(4), tints, {0.0}, fullSize, {}, 2);
     ASSERT_EQ(c.refusal, "");
     for (size_t t = 0; t < tints.size(); ++t) {
-        for (const EFeather feather : {EFeather::Unfeathered, EFeather::TwoPart, EFeather::ThreePart})
+        for (const EFeatherFamily feather :
+             {FeatherFamily_Unfeathered, FeatherFamily_TwoPart, FeatherFamily_ThreePart})
             EXPECT_EQ(c.Figures(static_cast<size_t>(feather), t, 0).visible.band.weightedRms, 0.0)
                 << FeatherName(feather) << " at " << tints[t] << " %";
         RecordProperty("ripple_error_free_" + std::to_string(static_cast<int>(tints[t])),
@@ -119,18 +121,23 @@ TEST(VisibleBanding, DefaultHeadUnderAdvanceErrorAtHalfTint)
     const std::vector<double> errors = {0.0, 0.1, 0.2, 0.3};
     const SBandingComparison c = Banding_Sweep(DefaultMaskParam(), {50}, errors, {}, {}, 2);
     ASSERT_EQ(c.refusal, "");
-    const auto visible = [&c](EFeather feather, size_t e) {
+    for (size_t m = 0; m < c.modes.size(); ++m) {  // each mode is built as the family it names
+        CMaskData_Base mask;
+        ASSERT_TRUE(mask.Create(c.modes[m].record));
+        EXPECT_EQ(mask.FeatherFamily(), kFeathers[m]) << FeatherName(kFeathers[m]);
+    }
+    const auto visible = [&c](EFeatherFamily feather, size_t e) {
         return c.Figures(static_cast<size_t>(feather), 0, e).visible;
     };
-    for (const EFeather feather : kFeathers)
+    for (const EFeatherFamily feather : kFeathers)
         for (size_t e = 1; e < errors.size(); ++e)
             EXPECT_GT(visible(feather, e).band.weightedRms, visible(feather, e - 1).band.weightedRms)
                 << FeatherName(feather) << " at " << errors[e];
     for (size_t e = 1; e < errors.size(); ++e) {
-        EXPECT_LT(visible(EFeather::ThreePart, e).band.weightedRms,
-                  visible(EFeather::Unfeathered, e).band.weightedRms)
+        EXPECT_LT(visible(FeatherFamily_ThreePart, e).band.weightedRms,
+                  visible(FeatherFamily_Unfeathered, e).band.weightedRms)
             << errors[e];
-        const SVisibleFigures three = visible(EFeather::ThreePart, e);
+        const SVisibleFigures three = visible(FeatherFamily_ThreePart, e);
         const bool step = three.lock == EBandLock::Step &&
                           std::abs(three.periodLines - (84 + errors[e])) < 1e-9;
         const bool seam = three.lock == EBandLock::Seam && three.periodLines == 532;
@@ -161,7 +168,7 @@ TEST(BandingSimulation, DeadNozzleMarksExactlyTheLinesItLays)
         SPrinterErrors dead;
         dead.deadNozzles = {c.dead};
         const SBandingFigures f =
-            Print(SmallHead(c.passes, EFeather::Unfeathered, c.y, c.nozzles), dead);
+            Print(SmallHead(c.passes, FeatherFamily_Unfeathered, c.y, c.nozzles), dead);
         int wrong = 0;
         for (size_t i = 0; i < f.profile.size(); ++i) {
             const int line = f.lines.first + static_cast<int>(i);
@@ -190,7 +197,7 @@ TEST(BandingSimulation, DeadNozzleMarksExactlyTheLinesItLays)
 TEST(BandingSimulation, SubAdvanceErrorPairsTheLinesOfTheTwoYPhases)
 {
     CMaskData_Base mask;
-    ASSERT_TRUE(mask.Create(SmallHead(2, EFeather::Unfeathered, 2)));
+    ASSERT_TRUE(mask.Create(SmallHead(2, FeatherFamily_Unfeathered, 2)));
     const CPrintPlan plan(mask);
     SBandingSettings settings = NearlyCovering();  // a pair of lines moved apart shows white
     const int first = Banding_Stretch(plan, settings).first;  // an even line
@@ -226,7 +233,7 @@ TEST(BandingSimulation, RefusesErrorsPastItsLimitsAndSaysWhy)
 {
     CMaskData_Base wide, narrow;
     ASSERT_TRUE(wide.Create(SmallHead(4)));                                  // advances of 24 rows
-    ASSERT_TRUE(narrow.Create(SmallHead(4, EFeather::Unfeathered, 1, 12)));  // of 3 rows
+    ASSERT_TRUE(narrow.Create(SmallHead(4, FeatherFamily_Unfeathered, 1, 12)));  // of 3 rows
     const CPrintPlan widePlan(wide), narrowPlan(narrow);
     struct
     {
@@ -326,14 +333,14 @@ TEST(BandingSimulation, ErrorsOfARealPrinterBandAsWorkedOutByHand)
     struct
     {
         const char* what;
-        EFeather feather;
+        EFeatherFamily feather;
         double tint, eccentricityMm, eccentricityRows, gradient;
         double least, most;  // visible banding, delta L*
     } const cases[] = {
-        {"eccentric, a turn of one step", EFeather::Unfeathered, 100, 1.016, 0.5, 0, 0, 1e-12},
-        {"eccentric, a turn of 5 mm", EFeather::Unfeathered, 100, 5.0, 0.5, 0, 0.05, 100},
-        {"gradient, solid", EFeather::Unfeathered, 100, 0, 0, 10, 0, 1e-12},
-        {"gradient, 50 % unfeathered", EFeather::Unfeathered, 50, 0, 0, 10, 0.05, 100},
+        {"eccentric, a turn of one step", FeatherFamily_Unfeathered, 100, 1.016, 0.5, 0, 0, 1e-12},
+        {"eccentric, a turn of 5 mm", FeatherFamily_Unfeathered, 100, 5.0, 0.5, 0, 0.05, 100},
+        {"gradient, solid", FeatherFamily_Unfeathered, 100, 0, 0, 10, 0, 1e-12},
+        {"gradient, 50 % unfeathered", FeatherFamily_Unfeathered, 50, 0, 0, 10, 0.05, 100},
     };
     for (const auto& c : cases) {
         SPrinterErrors errors;
@@ -362,7 +369,8 @@ TEST(VisibleBanding, DropGradientBandsUnfeatheredAtTheStepAndFeatheredLess)
     const SBandingComparison c = Banding_Sweep(DefaultMaskParam(), {50}, {0.0}, errors, {}, 2);
     ASSERT_EQ(c.refusal, "");
     const SVisibleFigures unfeathered = c.Figures(0, 0, 0).visible;
-    const SVisibleFigures three = c.Figures(static_cast<size_t>(EFeather::ThreePart), 0, 0).visible;
+    const SVisibleFigures three =
+        c.Figures(static_cast<size_t>(FeatherFamily_ThreePart), 0, 0).visible;
     EXPECT_EQ(unfeathered.lock, EBandLock::Step);
     EXPECT_EQ(unfeathered.periodLines, 136.0);
     EXPECT_GT(unfeathered.band.weightedRms, 0.05);
@@ -374,7 +382,7 @@ TEST(BandingSimulation, RefusesRealPrinterErrorsPastTheirLimits)
 {
     CMaskData_Base wide, narrow;
     ASSERT_TRUE(wide.Create(SmallHead(4)));                                  // advances of 24 rows
-    ASSERT_TRUE(narrow.Create(SmallHead(4, EFeather::Unfeathered, 1, 12)));  // of 3 rows
+    ASSERT_TRUE(narrow.Create(SmallHead(4, FeatherFamily_Unfeathered, 1, 12)));  // of 3 rows
     const CPrintPlan widePlan(wide), narrowPlan(narrow);
     struct
     {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -32,6 +33,28 @@ SSplitPage SplitAll(CPageSplitter& splitter)
     for (size_t i = 0; i < split.shapes.size(); ++i)
         split.shapes[i].bytes = split.swaths[i].data();
     return split;
+}
+
+// The page pushed line by line in blocks of `block` lines, through both streamed forms: the check
+// takes each block before the splitter, and every swath the splitter emits.
+SRecombinationVerdict Stream(const CPrintPlan& plan, int colour, const SPackedPage& page, int block,
+                             SSplitPage& split)
+{
+    const SPageLayout layout{page.width, page.height, page.bitsPerPixel};
+    CRecombination check(plan, colour, layout);
+    CPageSplitter splitter(plan, colour, layout, [&](const SSwath& swath) {
+        check.Lay(swath);
+        split.swaths.emplace_back(swath.bytes, swath.bytes + swath.ByteCount());
+        split.shapes.push_back(swath);
+    });
+    for (int line = 0; line < page.height; line += block) {
+        const int count = std::min(block, page.height - line);
+        const unsigned char* rows = page.bytes.data() + static_cast<size_t>(line) * page.RowBytes();
+        EXPECT_TRUE(check.PushLines(rows, count, page.RowBytes()));
+        EXPECT_TRUE(splitter.PushLines(rows, count, page.RowBytes())) << splitter.Refusal();
+    }
+    EXPECT_TRUE(splitter.Finished());
+    return check.Verdict();
 }
 
 SRecombinationVerdict Recombine(const CPrintPlan& plan, int colour, const SPackedPage& page,
@@ -95,11 +118,12 @@ void ExpectPhysical(const CPrintPlan& plan, const SPackedPage& page, const SSpli
 struct SPageShape
 {
     int width, height;
+    int block;  // lines a streamed push gives at once
 };
 
 // Wider than one mask and ending inside a byte; narrower than the mask and shorter than any
 // lead-in.
-const SPageShape kShapes[] = {{999, 230}, {5, 3}};
+const SPageShape kShapes[] = {{999, 230, 1}, {5, 3, 2}};
 
 class SplitMode : public ::testing::TestWithParam<SModeCase>
 {
@@ -133,6 +157,21 @@ TEST_P(SplitMode, SwathsGiveBackThePageAsPromisedAndASwathBitChangeIsSeen)
                                      << " outside, " << verdict.partial << " partial";
         EXPECT_EQ(verdict.met, verdict.checked);
         EXPECT_GT(verdict.requested, 0);
+
+        // Streamed, the same swaths come out in the same order and check the same.
+        SSplitPage streamed;
+        const SRecombinationVerdict streamedVerdict =
+            Stream(plan, colour, page, shape.block, streamed);
+        ASSERT_EQ(streamed.swaths, split.swaths);
+        for (size_t i = 0; i < split.shapes.size(); ++i) {
+            ASSERT_EQ(streamed.shapes[i].pass, split.shapes[i].pass);
+            ASSERT_EQ(streamed.shapes[i].firstPageLine, split.shapes[i].firstPageLine);
+            ASSERT_EQ(streamed.shapes[i].rows, split.shapes[i].rows);
+        }
+        EXPECT_TRUE(streamedVerdict.refusal.empty()) << streamedVerdict.refusal;
+        EXPECT_EQ(streamedVerdict.met, verdict.met);
+        EXPECT_EQ(streamedVerdict.requested, verdict.requested);
+        EXPECT_EQ(streamedVerdict.laid, verdict.laid);
         if (!verdict.checked)
             continue;
         // Flip bits of a pass with rows from the middle on (with Y phases, a short page leaves
@@ -213,4 +252,95 @@ TEST(PageSplitter, RefusesPagesItCannotSplitAndSaysWhy)
         EXPECT_NE(splitter.Refusal().find(c.reason), std::string::npos) << splitter.Refusal();
         EXPECT_EQ(splitter.PassCount(), 0);
     }
+}
+
+// A roll as long as a host may stream: lines made as they are pushed, never a page in memory. The
+// split recombines exactly, and what the splitter and its check hold at most is the same for a
+// short page and one a hundred times longer.
+TEST(PageSplitter, StreamsAMillionLinePageInTheMemoryOfAShortOne)
+{
+    CMaskData_Base mask;
+    SMaskParam p = DefaultMaskParam();
+    p.colorCount = 1;
+    ASSERT_TRUE(mask.Create(p));
+    const CPrintPlan plan(mask);
+    const int bits = plan.BitsPerPixel();
+    const int width = 61;  // ends inside a byte
+    const size_t rowBytes = PackedRowBytes(width, bits);
+    struct SRun
+    {
+        SRecombinationVerdict verdict;
+        size_t splitterPeak, checkPeak;
+        long long swaths;
+    };
+    const auto run = [&](int height) {
+        const SPageLayout layout{width, height, bits};
+        CRecombination check(plan, 0, layout);
+        long long swaths = 0;
+        CPageSplitter splitter(plan, 0, layout, [&](const SSwath& swath) {
+            check.Lay(swath);
+            ++swaths;
+        });
+        constexpr int kBlock = 16;
+        std::vector<unsigned char> rows(kBlock * rowBytes);
+        for (int line = 0; line < height; line += kBlock) {
+            const int count = std::min(kBlock, height - line);
+            for (size_t b = 0; b < rows.size(); ++b)  // every level, changing from line to line
+                rows[b] = static_cast<unsigned char>((line + b / rowBytes) * 37 + b * 101);
+            check.PushLines(rows.data(), count, rowBytes);
+            splitter.PushLines(rows.data(), count, rowBytes);
+        }
+        EXPECT_TRUE(splitter.Finished()) << splitter.Refusal();
+        EXPECT_EQ(swaths, splitter.PassCount());
+        return SRun{check.Verdict(), splitter.PeakBytesHeld(), check.PeakBytesHeld(), swaths};
+    };
+    const SRun shortPage = run(10000);
+    const SRun roll = run(1000000);
+    for (const SRun& r : {shortPage, roll}) {
+        EXPECT_TRUE(r.verdict.met) << r.verdict.refusal << r.verdict.mismatches << " mismatches";
+        EXPECT_EQ(r.verdict.laid, r.verdict.requested);
+    }
+    EXPECT_GT(roll.verdict.requested, 1000000LL * width / 2);
+    EXPECT_LE(roll.splitterPeak, shortPage.splitterPeak * 11 / 10);
+    EXPECT_LE(roll.checkPeak, shortPage.checkPeak * 11 / 10);
+    // A swath span of lines is all a pass needs: about nozzles x Y lines, not the page; and a
+    // mask row repeated to whole words.
+    const size_t span = static_cast<size_t>(plan.NozzleCount()) * plan.YPasses() * rowBytes;
+    EXPECT_LE(roll.splitterPeak, 2 * span + 8 * static_cast<size_t>(plan.LineBytes()));
+}
+
+TEST(PageSplitter, RefusesStreamedLinesItCannotTakeAndSaysWhy)
+{
+    CMaskData_Base mask;
+    ASSERT_TRUE(mask.Create(DefaultMaskParam()));  // 2 colours, 2 bits
+    const CPrintPlan plan(mask);
+    const std::vector<unsigned char> bytes(1000, 0);
+    const auto ignore = [](const SSwath&) {};
+    struct SCase
+    {
+        SPageLayout layout;
+        int count;
+        size_t stride;
+        const char* reason;
+    } const cases[] = {
+        {{kMaxStreamedLineWidth + 1, 10, 2}, 1, 262145, "lines of at most 1048576 pixels"},
+        {{100, 10, 2}, 11, 25, "lines 0 to 10 pushed, but the page has 10 lines"},
+        {{100, 10, 2}, 2, 24, "pushed rows are 24 bytes apart, but 100 pixels take 25 bytes"},
+        {{100, 10, 1}, 1, 25, "the page has 1 bit per pixel and the mask 2 bits"},
+    };
+    for (const SCase& c : cases) {
+        CPageSplitter splitter(plan, 0, c.layout, ignore);
+        EXPECT_FALSE(splitter.PushLines(bytes.data(), c.count, c.stride));
+        EXPECT_NE(splitter.Refusal().find(c.reason), std::string::npos) << splitter.Refusal();
+        EXPECT_FALSE(splitter.Finished());
+    }
+    // A page in memory takes no pushed lines; a streamed check that lacks lines says so.
+    const SPageRaster page{bytes.data(), bytes.size(), 100, 10, 2, 25};
+    CPageSplitter inMemory(plan, 0, page);
+    EXPECT_FALSE(inMemory.PushLines(bytes.data(), 1, 25));
+    CRecombination check(plan, 0, SPageLayout{100, 10, 2});
+    check.PushLines(bytes.data(), 9, 25);
+    EXPECT_NE(check.Verdict().refusal.find("only 9 of the page's 10 lines arrived"),
+              std::string::npos);
+    EXPECT_FALSE(check.Verdict().met);
 }

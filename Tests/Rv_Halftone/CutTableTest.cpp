@@ -1,6 +1,6 @@
 // Cut tables: tables worked out by hand, the coverage each family promises over a sweep of head
 // geometries, the ramp shape of three-part smoothing, and the refusals.
-#include "CutTables.h"
+#include "CutTables/CutTables.h"
 #include "LogCapture.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // Every fast pixel kernel against the plain byte-per-pixel loops, byte for byte, on random
 // threshold windows, cut tables and geometry (fixed seeds, so a failure repeats).
-#include "PixelKernels.h"
-#include "PixelKernels_Plain.h"
-#include "Ripple.h"
+#include "Kernels/PixelKernels.h"
+#include "Kernels/PixelKernels_Plain.h"
+#include "Kernels/Ripple.h"
 
 #include <gtest/gtest.h>
 

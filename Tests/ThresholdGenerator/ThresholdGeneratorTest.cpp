@@ -1,7 +1,7 @@
 // The threshold generator: its energy kernel, and the generator as a whole, which must still make
 // the committed base matrices byte for byte.
-#include "ThresholdGenerator.h"
-#include "EnergyKernel.h"
+#include "ThresholdGenerator/ThresholdGenerator.h"
+#include "ThresholdGenerator/EnergyKernel.h"
 #include <RvPlanes/PlaneDerive.h>
 
 #include <gtest/gtest.h>

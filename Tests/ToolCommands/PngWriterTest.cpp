@@ -1,8 +1,8 @@
 // The tool's PNG writer: what it writes reads back, through libpng, as the pixels it was given.
 
-#include "PngReader.h"
-#include "PngWriter.h"
-#include "Canvas.h"
+#include "rv_halftone/PngReader.h"
+#include "rv_halftone/PngWriter.h"
+#include "rv_halftone/Canvas.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>
@@ -138,8 +138,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, PngWriterPacked,
                              return c.param.name;
                          });
 
-// A page longer than libpng's default limit of 1,000,000 pixels a side is written and read back
-// whole: 1 x 1,048,576 pixels, one bit each.
+// A page longer than libpng's default limit of 1,000,000 pixels a side is written and read back,
+// whole and row by row as split streams it: 1 x 1,048,576 pixels, one bit each.
 TEST(PngReader, ReadsSidesBeyondLibpngsDefaultLimit)
 {
     const int height = 1 << 20;
@@ -154,6 +154,15 @@ TEST(PngReader, ReadsSidesBeyondLibpngsDefaultLimit)
     std::vector<uint8_t> read(height, 0);
     reader.ReadGreyRows(read.data(), read.size());
     EXPECT_EQ(read, rows);
+
+    CPngReader byRow(path);
+    uint8_t row[2] = {0, 0xA5};  // a guard byte after the row
+    for (int y = 0; y < height; ++y) {
+        byRow.ReadGreyRow(row, 1);
+        ASSERT_EQ(row[0], rows[y]) << "row " << y;
+    }
+    EXPECT_EQ(row[1], 0xA5);
+    EXPECT_THROW(byRow.ReadGreyRow(row, 1), PngError);  // past the last row
 }
 
 // Every refusal names the file, and no file is left behind.

@@ -1,7 +1,7 @@
 // The exit status of every outcome of a command, and of a standard output that cannot be written:
 // the mapping itself, since a sound library never gives some of these outcomes (a promise not
 // met) and a test run seldom meets the others (a full disk).
-#include "Report.h"
+#include "rv_halftone/Report.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>

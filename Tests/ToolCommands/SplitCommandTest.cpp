@@ -1,6 +1,6 @@
 // rv_halftone testpage and split, end to end: a generated page cut into swaths that the plan lays
 // back into the page, and pages the tool refuses.
-#include "PngWriter.h"
+#include "rv_halftone/PngWriter.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>
@@ -148,6 +148,9 @@ TEST(SplitCommand, QuantisesEightBitPagesAndRefusesOtherDepthsAndSizes)
     const std::string inOut = MakePage(dir, "pass0002_c0.png", 60, 40, 2);
     std::filesystem::create_directories(dir + "/hard");
     std::filesystem::create_hard_link(twoBit, dir + "/hard/pass0000_c1.raw");
+    const std::vector<uint8_t> wideLine(1048577, 0);
+    const std::string wide = dir + "/wide.png";
+    WritePngGrey8(wide, wideLine.data(), 1048577, 1, 1048577);
     const struct
     {
         std::vector<std::string> pages;
@@ -162,6 +165,8 @@ TEST(SplitCommand, QuantisesEightBitPagesAndRefusesOtherDepthsAndSizes)
         {{twoBit, dir + "/none.png"}, "error", 2, "none.png: No such file"},
         {{twoBit, inOut}, "refused", 1, "pass0002_c0.png, which split replaces", "."},
         {{twoBit, twoBit}, "refused", 1, "hard/pass0000_c1.raw, which split replaces", "hard"},
+        {{"-", "-"}, "refused", 1, "standard input (-) given as more than one page"},
+        {{wide, wide}, "refused", 1, "wide.png is 1048577 x 1 pixels: lines of at most 1048576"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = c.pages;
@@ -217,6 +222,15 @@ TEST(SplitCommand, ReadsEachPageOnceFromPipesAndFifos)
     done = true;
     writer.join();
     EXPECT_EQ(run.status, 0) << run.err;
+
+    // "-" is standard input, read like any page.
+    SToolSetting fromStdin;
+    fromStdin.standardInput = page;
+    std::vector<std::string> args = {"split", "-", page, "--out", dir + "/stdin"};
+    args.insert(args.end(), kMode.begin(), kMode.end());
+    run = RunTool(args, fromStdin);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(FileBytes(dir + "/stdin/pass0001_c0.raw"), FileBytes(dir + "/pipe/pass0001_c0.raw"));
 }
 
 // The output folder changes only when a split succeeds, and then by new files under split's own

@@ -19,6 +19,7 @@ struct SToolSetting
     std::vector<std::string> environment;  // "NAME=value" added to the test's own environment
     std::string standardOutput;            // a path the standard output goes to instead
     long long memoryLimitKiB = 0;          // the address space the tool may use (0: no limit)
+    std::string standardInput = {};        // a path the standard input reads (else /dev/null)
 };
 
 // Runs the built rv_halftone with `args` (without the program name), no shell involved, and

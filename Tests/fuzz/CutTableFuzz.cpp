@@ -1,6 +1,6 @@
 // Fuzz target: every cut-table builder with arbitrary arguments and two-part splits. The table ends
 // at a page that may not be touched, so a write past it faults even without a sanitizer.
-#include "CutTables.h"
+#include "CutTables/CutTables.h"
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
 

@@ -2,7 +2,7 @@
 // header, then, for grey of at most 8 bits, the rows into a buffer sized from that header. Every
 // failure is a PngError; a buffer a byte short of the rows is refused untouched; the rows never
 // reach past the buffer; they are read once. Input: the file's bytes.
-#include "PngReader.h"
+#include "rv_halftone/PngReader.h"
 
 #include "FuzzCheck.h"
 

@@ -190,7 +190,7 @@ CCanvas CompareChart(const SBandingComparison& comparison, const SMaskParam& hea
         "Visible banding: %d nozzles, %d passes, feather %g %%, X/Y %d/%d, dot %g pitches, "
         "viewed from %g mm",
         head.nozzleCount, head.basePass,
-        rv_analysis::RecordWithFeather(head, rv_analysis::EFeather::TwoPart).featherPercent,
+        rv_analysis::RecordWithFeather(head, FeatherFamily_TwoPart).featherPercent,
         head.xResPass, head.yResPass, settings.dotDiameter, settings.viewingMm);
     chart.Text(10, CCanvas::TextHeight(2), title, {0, 0, 0}, 2);
     for (size_t t = 0; t < panels; ++t) {

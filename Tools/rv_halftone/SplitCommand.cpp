@@ -12,8 +12,11 @@
 #include <RvAnalysis/PrintPlan.h>
 #include <RvAnalysis/Recombination.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <regex>
 #include <stdexcept>
@@ -22,14 +25,13 @@
 
 namespace {
 
-using rv_analysis::SPackedPage;
 using rv_analysis::SRecombinationVerdict;
 using rv_analysis::SSwath;
 
-// Pages larger than this are refused before their pixels are read: the page, as stored and in the
-// mask's levels, and the recombination check's counts (a few times the page) fit in a small
-// machine. A 600 dpi A3 page is about 17 MB in two bits, 70 MB as 8-bit grey.
-constexpr unsigned long long kMaxPageBytes = 256ULL << 20;
+// An interlaced page's rows are complete only once all of it is read, so it is read whole, and
+// refused when larger than this: it, the line in the mask's levels and the split fit in a small
+// machine. A 600 dpi A3 page is about 70 MB as 8-bit grey. Other pages stream, a line at a time.
+constexpr unsigned long long kMaxInterlacedPageBytes = 256ULL << 20;
 
 struct SSplitOptions
 {
@@ -90,64 +92,93 @@ std::string SizeText(int width, int height)
     return std::to_string(width) + " x " + std::to_string(height) + " pixels";
 }
 
+// Pages are named by path, standard input ("-") by that name.
+std::string PageName(const std::string& path)
+{
+    return path == kStandardInput ? "standard input" : path;
+}
+
 // Checks a page's header against the mode and the first page, before any pixel is read.
 SPageFile Page_Check(const std::string& path, int maskBits, const SPageFile* first)
 {
     SPageFile page;
     page.path = path;
+    const std::string name = PageName(path);
     page.reader = std::make_unique<CPngReader>(path);
     page.info = page.reader->Info();
     const SPngInfo& info = page.info;
     if (!info.Grey())
-        throw CommandRefusal(path + " is not a grey PNG (colour type " +
+        throw CommandRefusal(name + " is not a grey PNG (colour type " +
                              std::to_string(info.colorType) +
                              "): give grey of 1, 2 or 8 bits, ink dark");
     if (info.bitDepth != maskBits && info.bitDepth != 8)
-        throw CommandRefusal(path + " has " + std::to_string(info.bitDepth) +
+        throw CommandRefusal(name + " has " + std::to_string(info.bitDepth) +
                              "-bit pixels, but the mode has " + std::to_string(maskBits) +
                              "-bit pixels: give " + std::to_string(maskBits) +
                              "-bit or 8-bit grey");
-    if (static_cast<unsigned long long>(info.height) * info.RowBytes() > kMaxPageBytes)
-        throw CommandRefusal(path + " is " + SizeText(info.width, info.height) + " of " +
+    if (info.width > rv_analysis::kMaxStreamedLineWidth)
+        throw CommandRefusal(name + " is " + SizeText(info.width, info.height) +
+                             ": lines of at most " +
+                             std::to_string(rv_analysis::kMaxStreamedLineWidth) + " pixels");
+    if (info.interlaced &&
+        static_cast<unsigned long long>(info.height) * info.RowBytes() > kMaxInterlacedPageBytes)
+        throw CommandRefusal(name + " is " + SizeText(info.width, info.height) + " of " +
                              std::to_string(info.bitDepth) +
-                             " bits: at most 256 MiB of pixels a page");
+                             " bits, interlaced: an interlaced page is read whole, at most 256 "
+                             "MiB of pixels; save it without interlacing to stream it");
     if (first != nullptr && (info.width != first->info.width || info.height != first->info.height))
-        throw CommandRefusal(path + " is " + SizeText(info.width, info.height) + ", but " +
-                             first->path + " is " +
+        throw CommandRefusal(name + " is " + SizeText(info.width, info.height) + ", but " +
+                             PageName(first->path) + " is " +
                              SizeText(first->info.width, first->info.height) +
                              ": every colour's page must have the same size");
     page.quantized = info.bitDepth == 8 && maskBits != 8;
     return page;
 }
 
-// The page in the mask's levels: a PNG pixel's darkness is its ink, as in the tool's pictures.
-// Reads the rows from the page's checked header and closes the page.
-SPackedPage Page_Read(SPageFile& file, int maskBits)
+// One stored row in the mask's levels: a PNG pixel's darkness is its ink, as in the tool's
+// pictures.
+void Row_ToMaskLevels(const uint8_t* stored, const SPageFile& file, int maskBits,
+                      unsigned char* row)
 {
     const SPngInfo& info = file.info;
-    std::vector<uint8_t> stored(info.RowBytes() * info.height);
-    file.reader->ReadGreyRows(stored.data(), stored.size());
-    file.reader.reset();
-    SPackedPage page{info.width, info.height, maskBits, {}};
     if (!file.quantized) {
-        for (uint8_t& byte : stored)
-            byte = static_cast<uint8_t>(~byte);
-        page.bytes = std::move(stored);
-        return page;
+        for (size_t b = 0; b < info.RowBytes(); ++b)
+            row[b] = static_cast<unsigned char>(~stored[b]);
+        return;
     }
-    page.bytes.assign(page.RowBytes() * info.height, 0);
+    std::memset(row, 0, rv_analysis::PackedRowBytes(info.width, maskBits));
     const int maxLevel = (1 << maskBits) - 1;
     const int perByte = 8 / maskBits;
-    for (int y = 0; y < info.height; ++y) {
-        const uint8_t* grey = stored.data() + static_cast<size_t>(y) * info.RowBytes();
-        unsigned char* row = page.Row(y);
-        for (int x = 0; x < info.width; ++x) {
-            const int level = ((255 - grey[x]) * maxLevel + 127) / 255;
-            const int shift = 8 - maskBits * (x % perByte + 1);
-            row[x / perByte] = static_cast<unsigned char>(row[x / perByte] | level << shift);
+    for (int x = 0; x < info.width; ++x) {
+        const int level = ((255 - stored[x]) * maxLevel + 127) / 255;
+        const int shift = 8 - maskBits * (x % perByte + 1);
+        row[x / perByte] = static_cast<unsigned char>(row[x / perByte] | level << shift);
+    }
+}
+
+// Hands the page's lines in the mask's levels to `onLine` in order, from its checked header, and
+// closes the page. A line at a time, but an interlaced page is read whole first.
+void Page_Stream(SPageFile& file, int maskBits, const std::function<void(const unsigned char*)>& onLine)
+{
+    const SPngInfo& info = file.info;
+    std::vector<unsigned char> line(rv_analysis::PackedRowBytes(info.width, maskBits));
+    if (info.interlaced) {
+        std::vector<uint8_t> stored(info.RowBytes() * info.height);
+        file.reader->ReadGreyRows(stored.data(), stored.size());
+        for (int y = 0; y < info.height; ++y) {
+            Row_ToMaskLevels(stored.data() + static_cast<size_t>(y) * info.RowBytes(), file,
+                             maskBits, line.data());
+            onLine(line.data());
+        }
+    } else {
+        std::vector<uint8_t> stored(info.RowBytes());
+        for (int y = 0; y < info.height; ++y) {
+            file.reader->ReadGreyRow(stored.data(), stored.size());
+            Row_ToMaskLevels(stored.data(), file, maskBits, line.data());
+            onLine(line.data());
         }
     }
-    return page;
+    file.reader.reset();
 }
 
 // Every name split writes in its output folder (SwathName's and plan.json), and so removes there
@@ -166,8 +197,10 @@ void Pages_CheckNotOutputs(const std::vector<SPageFile>& pages, const std::strin
     for (const std::string& output : OwnEntries(outDir, OwnNames()))
         for (const SPageFile& page : pages) {
             std::error_code unrelated;  // a link to nothing is no page
-            if (std::filesystem::equivalent(page.path, output, unrelated))
-                throw CommandRefusal(page.path + " is the file " + output +
+            // Standard input may be redirected from one of them.
+            const std::string file = page.path == kStandardInput ? "/dev/stdin" : page.path;
+            if (std::filesystem::equivalent(file, output, unrelated))
+                throw CommandRefusal(PageName(page.path) + " is the file " + output +
                                      ", which split replaces: give pages from outside its "
                                      "passNNNN_cC.raw, .png and plan.json names in --out");
         }
@@ -180,17 +213,16 @@ std::string SwathName(int pass, int colour, const char* extension)
     return name;
 }
 
-// Splits one colour: every swath to its files and into the recombination check.
+// Splits one colour as its page streams in: every swath to its files and into the recombination
+// check as soon as its lines have arrived.
 SRecombinationVerdict Colour_Split(const rv_analysis::CPrintPlan& plan, int colour,
-                                   const SPackedPage& page, const SSplitOptions& options,
-                                   CStagedFolder& out, SSplitReport& split, SReport& report)
+                                   SPageFile& page, const SSplitOptions& options,
+                                   CStagedFolder& out, SSplitReport& split, SReport& report,
+                                   Progress& progress)
 {
-    rv_analysis::CPageSplitter splitter(plan, colour, page.Raster());
-    if (!splitter.Accepted())
-        throw CommandRefusal(splitter.Refusal());
-    rv_analysis::CRecombination check(plan, colour, page.Raster());
-    split.passes.resize(static_cast<size_t>(splitter.PassCount()));
-    splitter.ForEachSwath([&](const SSwath& swath) {
+    const rv_analysis::SPageLayout layout{page.info.width, page.info.height, plan.BitsPerPixel()};
+    rv_analysis::CRecombination check(plan, colour, layout);
+    rv_analysis::CPageSplitter splitter(plan, colour, layout, [&](const SSwath& swath) {
         SPassEntry& entry = split.passes[static_cast<size_t>(swath.pass)];
         const rv_analysis::SPhysicalPass pass = plan.Pass(swath.pass);
         entry.swath = swath;
@@ -206,11 +238,29 @@ SRecombinationVerdict Colour_Split(const rv_analysis::CPrintPlan& plan, int colo
             PngOptions dark;
             dark.invert = true;
             WritePngGreyPacked(out.Stage(png), swath.bytes, swath.columns, swath.rows,
-                               static_cast<int>(swath.rowBytes), page.bitsPerPixel, dark);
+                               static_cast<int>(swath.rowBytes), layout.bitsPerPixel, dark);
             report.files.push_back(options.outDir + "/" + png);
         }
         check.Lay(swath);
     });
+    if (!splitter.Accepted())
+        throw CommandRefusal(splitter.Refusal());
+    split.passes.resize(static_cast<size_t>(splitter.PassCount()));
+    const size_t rowBytes = rv_analysis::PackedRowBytes(layout.width, layout.bitsPerPixel);
+    // Progress by lines of all the colours' pages: a single long page shows it too.
+    const long long allLines = static_cast<long long>(plan.ColorCount()) * layout.height;
+    const long long linesBefore = static_cast<long long>(colour) * layout.height;
+    Page_Stream(page, plan.BitsPerPixel(), [&](const unsigned char* line) {
+        progress.Update(linesBefore + splitter.LinesReceived(), allLines);
+        check.PushLines(line, 1, rowBytes);
+        if (!splitter.PushLines(line, 1, rowBytes))
+            throw CommandRefusal(PageName(page.path) + ": " + splitter.Refusal());
+    });
+    if (!splitter.Finished())
+        throw CommandRefusal(PageName(page.path) + ": " +
+                             std::to_string(splitter.LinesReceived()) +
+                             " of its " + std::to_string(layout.height) +
+                             " lines split: " + splitter.Refusal());
     return check.Verdict();
 }
 
@@ -316,6 +366,10 @@ void Split_Make(const SSplitOptions& options, SSplitReport& split, SReport& repo
                       " colour(s) (--color-count): give one page per colour");
         return;
     }
+    if (std::count(options.pages.begin(), options.pages.end(), kStandardInput) > 1) {
+        report.Refuse("standard input (-) given as more than one page: it holds one page");
+        return;
+    }
     for (const std::string& path : options.pages)
         split.pages.push_back(Page_Check(path, plan.BitsPerPixel(),
                                          split.pages.empty() ? nullptr : &split.pages.front()));
@@ -329,13 +383,10 @@ void Split_Make(const SSplitOptions& options, SSplitReport& split, SReport& repo
     Pages_CheckNotOutputs(split.pages, options.outDir);
     CStagedFolder out(options.outDir);
     Progress progress("splitting pages");
-    for (int c = 0; c < plan.ColorCount(); ++c) {
-        progress.Update(c, plan.ColorCount());
-        const SPackedPage page =
-            Page_Read(split.pages[static_cast<size_t>(c)], plan.BitsPerPixel());
-        split.colours.push_back(Colour_Split(plan, c, page, options, out, split, report));
-    }
-    progress.Update(plan.ColorCount(), plan.ColorCount());
+    for (int c = 0; c < plan.ColorCount(); ++c)
+        split.colours.push_back(Colour_Split(plan, c, split.pages[static_cast<size_t>(c)],
+                                             options, out, split, report, progress));
+    progress.Update(1, 1);
     Plan_Write(split, out.Stage("plan.json"));
     out.Commit(OwnNames());
     split.written = true;
@@ -389,7 +440,7 @@ void Split_Print(const SSplitReport& split, const SSplitOptions& options, size_t
     for (size_t c = 0; c < split.colours.size(); ++c) {
         const SPageFile& page = split.pages[c];
         const SRecombinationVerdict& verdict = split.colours[c];
-        std::printf("  colour %zu: %s%s\n", c, page.path.c_str(),
+        std::printf("  colour %zu: %s%s\n", c, PageName(page.path).c_str(),
                     page.quantized ? " (8-bit grey quantised to the mask's levels)" : "");
         std::printf("    %lld pixels with ink, %lld laid; expected: %s -> %s\n", verdict.requested,
                     verdict.laid, verdict.expectation.c_str(),
@@ -433,7 +484,8 @@ CommandRun AddSplitCommand(CLI::App& app)
     command
         ->add_option("pages", options->pages,
                      "one grey PNG per colour, in colour order: 1 or 2 bits as the mode's pixels, "
-                     "or 8 bits (quantised to the mode's levels); dark is ink")
+                     "or 8 bits (quantised to the mode's levels); dark is ink; - reads one from "
+                     "standard input")
         ->required();
     AddRecordOptions(*command, options->param);
     command->add_option("--out", options->outDir, "folder for the swaths and plan.json")

@@ -52,8 +52,9 @@ struct SErrorBudget
     double advanceErrorMin = -0.2;
     double advanceErrorMax = 0.2;
     // Evenly spaced points over the range, both ends included (one: the middle of the range).
-    // Five see both signs of the error and its growth at a fifth of the cost of twenty-five.
-    int advanceSamples = 5;
+    // Three see both signs of the error and the printer at its nominal feed; every sample costs a
+    // print per tint of every record searched.
+    int advanceSamples = 3;
     EErrorDistribution distribution = EErrorDistribution::Uniform;
     double advanceSigma = 0.1;  // rows, with EErrorDistribution::Normal: half the default range
     // Random error of each advance, standard deviation in rows. 0.02 rows (under 1 um at 600 dpi)
@@ -91,13 +92,15 @@ std::string ErrorBudget_Refusal(const SErrorBudget& budget);
 SPrinterErrors ErrorBudget_Errors(const SErrorBudget& budget, int nozzleCount, int sample,
                                   uint64_t seed);
 
-// The smooth levels of the three-part families the search tries by default: a full level share
-// (the library's usual three-part mode) and two softer ones.
-constexpr int kDesignSmoothLevels[] = {50, 75, 100};
+// The smooth levels of the three-part families the search tries by default: the full level share
+// of the library's usual three-part mode. Softer levels (SDesignLimits::smoothLevels, 1 to 100)
+// each add as many records again as the three-part families have: the default run of the default
+// head stays within five minutes of processor time with one.
+constexpr int kDesignSmoothLevels[] = {100};
 // The coarse grid of feather percents and how often it is refined around the best: percents 25,
-// 50, 75, 100, then steps of 12.5 and 6.25 around the best of each.
+// 50, 75, 100, then 12.5 either side of the best of each discrete choice.
 constexpr double kDesignPercentStep = 25.0;
-constexpr int kDesignRefinements = 2;
+constexpr int kDesignRefinements = 1;
 constexpr int kMaxDesignPasses = 64;
 
 // What the head can do and what the customer will wait for.
@@ -139,8 +142,9 @@ struct SDesignSettings
     double visibilityThreshold = kDefaultVisibilityThreshold;  // delta L*, for the tolerances
     int workers = 1;
     uint64_t seed = 1;
-    // Tolerances (Mode_Tolerance) for this many of the best candidates; the rest keep -1.
-    int tolerated = 5;
+    // Tolerances (Mode_Tolerance) for this many of the best candidates; the rest keep -1. Each
+    // costs about 90 prints of the default head.
+    int tolerated = 3;
 };
 
 std::string DesignSettings_Refusal(const SDesignSettings& settings);

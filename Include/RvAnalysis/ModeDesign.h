@@ -97,9 +97,11 @@ SPrinterErrors ErrorBudget_Errors(const SErrorBudget& budget, int nozzleCount, i
 // each add as many records again as the three-part families have: the default run of the default
 // head stays within five minutes of processor time with one.
 constexpr int kDesignSmoothLevels[] = {100};
-// The coarse grid of feather percents and how often it is refined around the best: percents 25,
-// 50, 75, 100, then 12.5 either side of the best of each discrete choice.
-constexpr double kDesignPercentStep = 25.0;
+// The coarse grid of feather percents and how often it is refined around the best: percents
+// 33.33, 66.67, 100, then 16.67 either side of the best of each discrete choice. Each percent of
+// the grid costs a record per feathered family and pass count: three keep the default run within
+// five minutes of processor time.
+constexpr double kDesignPercentStep = 100.0 / 3.0;
 constexpr int kDesignRefinements = 1;
 constexpr int kMaxDesignPasses = 64;
 
@@ -143,8 +145,8 @@ struct SDesignSettings
     int workers = 1;
     uint64_t seed = 1;
     // Tolerances (Mode_Tolerance) for this many of the best candidates; the rest keep -1. Each
-    // costs about 90 prints of the default head.
-    int tolerated = 3;
+    // costs about 90 prints of the default head (15 s of processor time).
+    int tolerated = 1;
 };
 
 std::string DesignSettings_Refusal(const SDesignSettings& settings);

@@ -73,18 +73,11 @@ SHeadOffset CPrintFrame::Offset(int colour) const
                : SHeadOffset{};
 }
 
-int CPrintFrame::FirstLine(int colour) const
-{
-    return m_top - Offset(colour).lines;
-}
+int CPrintFrame::FirstLine(int colour) const { return m_top - Offset(colour).lines; }
 
-int CPrintFrame::FirstColumn(int colour) const
-{
-    return m_left - Offset(colour).columns;
-}
+int CPrintFrame::FirstColumn(int colour) const { return m_left - Offset(colour).columns; }
 
-void CPrintFrame::PlaceRow(int colour, const unsigned char* pageRow,
-                           unsigned char* frameRow) const
+void CPrintFrame::PlaceRow(int colour, const unsigned char* pageRow, unsigned char* frameRow) const
 {
     const int bits = m_page.bitsPerPixel;
     const size_t pageBytes = PackedRowBytes(m_page.width, bits);

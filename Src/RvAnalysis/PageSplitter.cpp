@@ -315,11 +315,11 @@ bool CPageSplitter::PushLines(const unsigned char* lines, int count, size_t stri
     if (!Accepted())
         return false;
     const SLineBlock block{lines, count, stride};
-    std::string refusal = LineBlockRefusal(
-        block, {m_page.width, m_page.height, m_rowBytes, m_stream->lines.End()});
+    std::string refusal =
+        LineBlockRefusal(block, {m_page.width, m_page.height, m_rowBytes, m_stream->lines.End()});
     if (refusal.empty())
-        refusal = AppendLineBlock(m_stream->lines, block, m_rowBytes,
-                                  "for passes still waiting", [this]() { EmitReadySwaths(); });
+        refusal = AppendLineBlock(m_stream->lines, block, m_rowBytes, "for passes still waiting",
+                                  [this]() { EmitReadySwaths(); });
     return refusal.empty() || RefusePush(refusal);
 }
 

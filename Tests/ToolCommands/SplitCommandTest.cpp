@@ -70,7 +70,7 @@ SToolRun Split(std::vector<std::string> args)
 // both ways, with heads mounted off the plan's head.
 TEST(SplitCommand, SwathsLaidByThePlanGiveBackTheTestPage)
 {
-    const std::vector<std::string> phases = {"--base-pass", "2", "--x-res-pass", "2",
+    const std::vector<std::string> phases = {"--base-pass",  "2", "--x-res-pass", "2",
                                              "--y-res-pass", "2"};
     const struct
     {
@@ -94,8 +94,8 @@ TEST(SplitCommand, SwathsLaidByThePlanGiveBackTheTestPage)
         const std::string dir = FreshTestDir();
         const std::string pages[] = {MakePage(dir, "c0.png", 700, 150, 2),
                                      MakePage(dir, "c1.png", 700, 150, 2)};
-        std::vector<std::string> args = {pages[0], pages[1], "--out", dir + "/out", "--png",
-                                         "--json"};
+        std::vector<std::string> args = {pages[0],     pages[1], "--out",
+                                         dir + "/out", "--png",  "--json"};
         args.insert(args.end(), c.mode.begin(), c.mode.end());
         args.insert(args.end(), c.order.begin(), c.order.end());
         const SToolRun run = Split(args);
@@ -140,7 +140,8 @@ TEST(SplitCommand, SwathsLaidByThePlanGiveBackTheTestPage)
                     const int nozzle = !head ? firstNozzle + r : up ? nozzles - 1 - r : r;
                     const uint8_t* row = swath.data() + r * rowBytes;
                     if (nozzle < firstNozzle || nozzle >= firstNozzle + rows) {
-                        ASSERT_TRUE(std::all_of(row, row + rowBytes, [](uint8_t b) { return b == 0; }))
+                        ASSERT_TRUE(
+                            std::all_of(row, row + rowBytes, [](uint8_t b) { return b == 0; }))
                             << "nozzle " << nozzle << " fires outside the pass's rows " << pass;
                         continue;
                     }
@@ -215,14 +216,29 @@ TEST(SplitCommand, QuantisesEightBitPagesAndRefusesOtherDepthsAndSizes)
         {{twoBit, twoBit}, "refused", 1, "hard/pass0000_c1.raw, which split replaces", "hard"},
         {{"-", "-"}, "refused", 1, "standard input (-) given as more than one page"},
         {{wide, wide}, "refused", 1, "wide.png is 1048577 x 1 pixels: lines of at most 1048576"},
-        {{twoBit, twoBit}, "refused", 1,
+        {{twoBit, twoBit},
+         "refused",
+         1,
          "a head offset of 65537 lines and 0 columns: offsets lie within -65536 to 65536",
-         "refused", {"--head-offset", "1:65537,0"}},
-        {{twoBit, twoBit}, "refused", 1, "is for colour 2, but the mode has colours 0 to 1",
-         "refused", {"--head-offset", "2:1,1"}},
-        {{twoBit, twoBit}, "refused", 1, "given twice for colour 0", "refused",
+         "refused",
+         {"--head-offset", "1:65537,0"}},
+        {{twoBit, twoBit},
+         "refused",
+         1,
+         "is for colour 2, but the mode has colours 0 to 1",
+         "refused",
+         {"--head-offset", "2:1,1"}},
+        {{twoBit, twoBit},
+         "refused",
+         1,
+         "given twice for colour 0",
+         "refused",
          {"--head-offset", "0:1,1", "--head-offset", "0:2,2"}},
-        {{twoBit, twoBit}, "refused", 1, "give COLOUR:LINES,COLUMNS", "refused",
+        {{twoBit, twoBit},
+         "refused",
+         1,
+         "give COLOUR:LINES,COLUMNS",
+         "refused",
          {"--head-offset", "1:2"}},
     };
     for (const auto& c : cases) {

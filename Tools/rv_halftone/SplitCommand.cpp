@@ -353,10 +353,7 @@ nlohmann::ordered_json HeadJson(const SHeadEntry& head)
             {"leadLines", head.leadLines}};
 }
 
-const char* OrderName(ESwathOrder order)
-{
-    return order == ESwathOrder::Head ? "head" : "page";
-}
+const char* OrderName(ESwathOrder order) { return order == ESwathOrder::Head ? "head" : "page"; }
 
 // Where every colour's page lies in the frame the passes are planned over.
 nlohmann::ordered_json FrameJson(const rv_analysis::CPrintFrame& frame, int colours)
@@ -381,7 +378,9 @@ nlohmann::ordered_json RulesJson(const SSplitOptions& options)
 {
     const bool head = options.order == ESwathOrder::Head;
     const bool down = options.direction == rv_analysis::ENozzleDirection::Down;
-    return {{"nozzleOfRow", !head ? "firstNozzle + row" : down ? "row" : "headNozzles - 1 - row"},
+    return {{"nozzleOfRow", !head  ? "firstNozzle + row"
+                            : down ? "row"
+                                   : "headNozzles - 1 - row"},
             {"pageLineOfRow",
              head ? "nozzle0Line + nozzleOfRow * yPhases" : "firstPageLine + row * yPhases"},
             {"pageLineOfNozzle", "nozzle0Line + nozzle * yPhases"},
@@ -421,8 +420,8 @@ void Plan_Write(const SSplitReport& report, const SSplitOptions& options, const 
         {"frame", FrameJson(*report.frame, static_cast<int>(report.colours.size()))},
         {"head", HeadJson(report.head)},
         {"rules", RulesJson(options)},
-                                         {"colors", report.colours.size()},
-                                         {"passes", passes}};
+        {"colors", report.colours.size()},
+        {"passes", passes}};
     const std::string text = plan.dump(2) + "\n";
     WriteFileBytes(path, text.data(), text.size());
 }

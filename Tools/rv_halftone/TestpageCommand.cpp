@@ -61,7 +61,9 @@ CommandRun AddTestpageCommand(CLI::App& app)
     CLI::App* command = app.add_subcommand(
         "testpage", "Write a halftoned test page (gradients, solids, fine lines, text-like "
                     "strokes; ink dark) to try split on");
-    command->add_option("--out", options->out, "the PNG file to write; - writes it to standard output")->required();
+    command
+        ->add_option("--out", options->out, "the PNG file to write; - writes it to standard output")
+        ->required();
     command->add_option("--width", options->width, "pixels across (1 to 1,000,000)")
         ->check(InSet(PageSide, "must be from 1 to 1000000"))
         ->capture_default_str();

@@ -4,7 +4,6 @@
 
 #include "LineWindow.h"
 
-#include <cstring>
 #include <new>
 #include <string>
 
@@ -38,8 +37,7 @@ std::string AppendLineBlock(CLineWindow<unsigned char>& window, const SLineBlock
 {
     try {
         for (int i = 0; i < block.count; ++i) {
-            std::memcpy(window.Append(), block.lines + static_cast<size_t>(i) * block.stride,
-                        rowBytes);
+            window.AppendCopy(block.lines + static_cast<size_t>(i) * block.stride);
             onLine();
         }
     } catch (const std::bad_alloc&) {

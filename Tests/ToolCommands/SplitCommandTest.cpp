@@ -240,6 +240,12 @@ TEST(SplitCommand, QuantisesEightBitPagesAndRefusesOtherDepthsAndSizes)
          "give COLOUR:LINES,COLUMNS",
          "refused",
          {"--head-offset", "1:2"}},
+        {{twoBit, twoBit},
+         "refused",
+         1,
+         "give --order head",
+         "refused",
+         {"--nozzle-direction", "up"}},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = c.pages;

@@ -452,6 +452,13 @@ std::string Faults(const SSplitReport& split)
 
 void Split_Make(const SSplitOptions& options, SSplitReport& split, SReport& report)
 {
+    // Page order's rows run top down whatever the head's numbering: an "up" there would be lost.
+    if (options.order == ESwathOrder::Page &&
+        options.direction == rv_analysis::ENozzleDirection::Up) {
+        report.Refuse("--nozzle-direction up orders the rows of --order head; page order writes "
+                      "them top down: give --order head");
+        return;
+    }
     const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, report);
     if (!mask)
         return;

@@ -46,6 +46,14 @@ public:
         return row;
     }
 
+    // The next line, a copy of `row`'s rowSize elements: no clearing of what is overwritten at once.
+    void AppendCopy(const T* row)
+    {
+        if (m_end - m_first == m_capacity)
+            Grow();
+        std::copy(row, row + m_rowSize, Row(m_end++));
+    }
+
     // Lines before `line` are no longer needed.
     void DropBefore(int line) { m_first = std::min(std::max(m_first, line), m_end); }
 

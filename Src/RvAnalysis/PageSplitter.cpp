@@ -1,6 +1,6 @@
 #include <RvAnalysis/PageSplitter.h>
 
-#include "LineWindow.h"
+#include "LineBlock.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -15,9 +15,10 @@ namespace {
 constexpr size_t kWordBytes = sizeof(uint64_t);
 
 // The word loop at the heart of the splitter: rows are not word-aligned in memory (a row of a
-// 1-bit mask is 68 bytes), so every word goes through memcpy, which compiles to plain loads.
-void AndWords(const unsigned char* page, const unsigned char* mask, unsigned char* out,
-              size_t words)
+// 1-bit mask is 68 bytes), so every word goes through memcpy, which compiles to plain loads. The
+// output is never a page or mask row, which lets the compiler take several words at a time.
+void AndWords(const unsigned char* __restrict page, const unsigned char* __restrict mask,
+              unsigned char* __restrict out, size_t words)
 {
     for (size_t i = 0; i < words; ++i) {
         uint64_t a;
@@ -314,32 +315,13 @@ bool CPageSplitter::PushLines(const unsigned char* lines, int count, size_t stri
         return RefusePush("the page is in memory: its swaths come from Swath and ForEachSwath");
     if (!Accepted())
         return false;
-    if (count <= 0)
-        return count == 0 || RefusePush("a block of " + std::to_string(count) + " lines");
-    const int received = m_stream->lines.End();
-    if (count > m_page.height - received)
-        return RefusePush("lines " + std::to_string(received) + " to " +
-                          std::to_string(static_cast<long long>(received) + count - 1) +
-                          " pushed, but the page has " + std::to_string(m_page.height) + " lines");
-    if (lines == nullptr)
-        return RefusePush("a block of " + std::to_string(count) + " lines without bytes");
-    if (stride < m_rowBytes)
-        return RefusePush("pushed rows are " + std::to_string(stride) + " bytes apart, but " +
-                          std::to_string(m_page.width) + " pixels take " +
-                          std::to_string(m_rowBytes) + " bytes");
-    try {
-        for (int i = 0; i < count; ++i) {
-            std::memcpy(m_stream->lines.Append(), lines + static_cast<size_t>(i) * stride,
-                        m_rowBytes);
-            EmitReadySwaths();
-        }
-    } catch (const std::bad_alloc&) {
-        return RefusePush("keeping " +
-                          std::to_string(m_stream->lines.End() - m_stream->lines.First()) +
-                          " lines of " + std::to_string(m_rowBytes) +
-                          " bytes for passes still waiting: memory does not give them");
-    }
-    return true;
+    const SLineBlock block{lines, count, stride};
+    std::string refusal =
+        LineBlockRefusal(block, {m_page.width, m_page.height, m_rowBytes, m_stream->lines.End()});
+    if (refusal.empty())
+        refusal = AppendLineBlock(m_stream->lines, block, m_rowBytes, "for passes still waiting",
+                                  [this]() { EmitReadySwaths(); });
+    return refusal.empty() || RefusePush(refusal);
 }
 
 // A pass is emitted when its last page line has arrived (a pass with no rows as soon as the one

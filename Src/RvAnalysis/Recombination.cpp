@@ -1,6 +1,6 @@
 #include <RvAnalysis/Recombination.h>
 
-#include "LineWindow.h"
+#include "LineBlock.h"
 
 #include <algorithm>
 #include <cstring>
@@ -224,31 +224,13 @@ bool CRecombination::PushLines(const unsigned char* lines, int count, size_t str
     if (!m_refusal.empty())
         return false;
     SStream& stream = *m_stream;
-    if (count <= 0)
-        return count == 0 || Refuse("a block of " + std::to_string(count) + " lines");
-    const int received = stream.lines.End();
-    if (count > m_page.height - received)
-        return Refuse("lines " + std::to_string(received) + " to " +
-                      std::to_string(static_cast<long long>(received) + count - 1) +
-                      " pushed, but the page has " + std::to_string(m_page.height) + " lines");
-    if (lines == nullptr)
-        return Refuse("a block of " + std::to_string(count) + " lines without bytes");
-    if (stride < m_rowBytes)
-        return Refuse("pushed rows are " + std::to_string(stride) + " bytes apart, but " +
-                      std::to_string(m_page.width) + " pixels take " +
-                      std::to_string(m_rowBytes) + " bytes");
-    try {
-        for (int i = 0; i < count; ++i) {
-            std::memcpy(stream.lines.Append(), lines + static_cast<size_t>(i) * stride,
-                        m_rowBytes);
-            stream.counts.Append();
-        }
-    } catch (const std::bad_alloc&) {
-        return Refuse("keeping " + std::to_string(stream.lines.End() - stream.lines.First()) +
-                      " lines of " + std::to_string(m_rowBytes) +
-                      " bytes that passes may still lay: memory does not give them");
-    }
-    return true;
+    const SLineBlock block{lines, count, stride};
+    std::string refusal =
+        LineBlockRefusal(block, {m_page.width, m_page.height, m_rowBytes, stream.lines.End()});
+    if (refusal.empty())
+        refusal = AppendLineBlock(stream.lines, block, m_rowBytes, "that passes may still lay",
+                                  [&stream]() { stream.counts.Append(); });
+    return refusal.empty() || Refuse(refusal);
 }
 
 // Lines that no pass from `pass` on reaches are final: they are tallied and let go.

@@ -4,6 +4,7 @@
 #include "MaskParams.h"
 #include "Modes.h"
 
+#include <RvAnalysis/HeadOrder.h>
 #include <RvAnalysis/PageSplitter.h>
 #include <RvAnalysis/Recombination.h>
 #include <RvAnalysis/TestPage.h>
@@ -90,6 +91,39 @@ std::vector<unsigned char> OrOfPasses(const SPackedPage& page, const SSplitPage&
     return sum;
 }
 
+// The swaths in head order, every block laid as a head lays it: row r by nozzle NozzleOfHeadRow(r)
+// on the page line the plan gives that nozzle in the pass, head column x on its page column. A
+// nozzle the pass does not fire on the page (off it, or one the mode leaves unused) is blank.
+std::vector<unsigned char> OrOfHeadOrder(const CPrintPlan& plan, const SPackedPage& page,
+                                         const SSplitPage& split, ENozzleDirection direction)
+{
+    std::vector<unsigned char> sum(page.bytes.size(), 0);
+    const int bits = page.bitsPerPixel;
+    std::vector<unsigned char> block;
+    for (const SSwath& swath : split.shapes) {
+        SwathInHeadOrder(plan, swath, direction, block);
+        EXPECT_EQ(block.size(), static_cast<size_t>(plan.HeadNozzles()) * swath.rowBytes);
+        const SPhysicalPass pass = plan.Pass(swath.pass);
+        for (int r = 0; r < plan.HeadNozzles(); ++r) {
+            const int nozzle = NozzleOfHeadRow(plan.HeadNozzles(), direction, r);
+            const int line = plan.NozzleLine(pass, nozzle);
+            const unsigned char* row = block.data() + static_cast<size_t>(r) * swath.rowBytes;
+            if (nozzle >= plan.NozzleCount() || line < 0 || line >= page.height ||
+                swath.rows == 0) {
+                EXPECT_TRUE(std::all_of(row, row + swath.rowBytes, [](auto b) { return b == 0; }))
+                    << "pass " << swath.pass << " nozzle " << nozzle;
+                continue;
+            }
+            for (int x = 0; x < swath.columns; ++x) {
+                const long long bit = plan.PageColumn(swath.xPhase, x) * bits;
+                sum[static_cast<size_t>(line) * page.RowBytes() + bit / 8] |=
+                    static_cast<unsigned char>(PixelAt(row, x, bits) << (8 - bits - bit % 8));
+            }
+        }
+    }
+    return sum;
+}
+
 // Every physical pass is one a head can lay: at most its nozzles, on the fine lines of its Y phase,
 // the columns of its X phase; the advances of one print position add up to its step.
 void ExpectPhysical(const CPrintPlan& plan, const SPackedPage& page, const SSplitPage& split)
@@ -99,8 +133,9 @@ void ExpectPhysical(const CPrintPlan& plan, const SPackedPage& page, const SSpli
     for (const SSwath& swath : split.shapes) {
         ASSERT_LE(swath.firstNozzle + swath.rows, plan.NozzleCount()) << "pass " << swath.pass;
         ASSERT_EQ(swath.linePitch, y);
-        if (swath.rows > 0)
+        if (swath.rows > 0) {
             ASSERT_EQ(swath.firstPageLine % y, swath.yPhase) << "pass " << swath.pass;
+        }
         ASSERT_EQ(swath.columnPitch, plan.XPasses());
         ASSERT_EQ(swath.columns, (page.width - swath.xPhase + plan.XPasses() - 1) / plan.XPasses());
     }
@@ -146,6 +181,9 @@ TEST_P(SplitMode, SwathsGiveBackThePageAsPromisedAndASwathBitChangeIsSeen)
         ExpectPhysical(plan, page, split);
 
         const std::vector<unsigned char> sum = OrOfPasses(page, split);
+        for (ENozzleDirection direction : {ENozzleDirection::Down, ENozzleDirection::Up})
+            ASSERT_EQ(OrOfHeadOrder(plan, page, split, direction), sum)
+                << "nozzles " << NozzleDirectionName(direction);
         for (size_t b = 0; b < sum.size(); ++b) {
             ASSERT_EQ(sum[b] & ~page.bytes[b], 0) << "laid outside the page at byte " << b;
             if (exact) {
@@ -198,6 +236,37 @@ TEST_P(SplitMode, SwathsGiveBackThePageAsPromisedAndASwathBitChangeIsSeen)
 
 INSTANTIATE_TEST_SUITE_P(Sweep, SplitMode, ::testing::ValuesIn(kModes),
                          [](const auto& test) { return std::string(test.param.name); });
+
+// Each colour's page lies in the frame where its head's offset puts it, whole, on blank: page
+// pixel x on frame pixel FirstColumn + x, the frame around it blank, bits past the page's width
+// left out. (Where the frame puts each page, by hand, is in the split command's tests.)
+TEST(PrintFrame, PlacesEachColoursPageWholeWhereItsHeadLaysIt)
+{
+    const std::vector<SHeadOffset> offsets[] = {{{0, 0}, {-2, 3}}, {{1, -5}, {3, 2}}};
+    for (int bits : {1, 2})
+        for (const std::vector<SHeadOffset>& offset : offsets) {
+            const SPackedPage page = MakeTestPage(13, 4, bits);
+            const CPrintFrame frame({13, 4, bits}, offset);
+            ASSERT_TRUE(frame.Accepted()) << frame.Refusal();
+            std::vector<unsigned char> pageRow(page.bytes.begin(),
+                                               page.bytes.begin() + page.RowBytes());
+            pageRow.back() |= static_cast<unsigned char>(0xFF >> (13 * bits % 8));  // stray bits
+            std::vector<unsigned char> frameRow(PackedRowBytes(frame.Frame().width, bits), 0xA5);
+            for (int colour = 0; colour < 2; ++colour) {
+                EXPECT_EQ(frame.LinesBefore(colour) + 4 + frame.LinesAfter(colour),
+                          frame.Frame().height);
+                frame.PlaceRow(colour, pageRow.data(), frameRow.data());
+                for (int x = 0; x < static_cast<int>(frameRow.size()) * 8 / bits; ++x) {
+                    const int pageX = x - frame.FirstColumn(colour);
+                    ASSERT_EQ(PixelAt(frameRow.data(), x, bits),
+                              pageX >= 0 && pageX < 13 ? PixelAt(pageRow.data(), pageX, bits) : 0)
+                        << bits << " bits, colour " << colour << ", frame pixel " << x;
+                }
+            }
+        }
+    EXPECT_NE(CPrintFrame({1 << 20, 4, 1}, {{0, 1}}).Refusal().find("pixels wide: at most"),
+              std::string::npos);
+}
 
 // 603 pixels of one bit: the mask row (68 bytes) and then its first 7 bytes and 3 more pixels; the
 // page's stray bits past its width are never printed.

@@ -68,8 +68,9 @@ TEST(PrintPlan, PhysicalPassesOfAnX2Y2ModeByHand)
     for (const auto& c : onPage) {
         const SIndexRange nozzles = plan.NozzlesOnLines(plan.Pass(c.g), 0, 1500);
         EXPECT_EQ(nozzles.Count(), c.nozzles) << "pass " << c.g;
-        if (c.nozzles > 0)
+        if (c.nozzles > 0) {
             EXPECT_EQ(nozzles.first, c.firstNozzle) << "pass " << c.g;
+        }
     }
     // Page line 1 is odd: passes 2 and 3 lay it (nozzle 520 of pass 2, 480 of pass 3, ...).
     EXPECT_EQ(plan.NozzleOfLine(plan.Pass(2), 1), 520);

@@ -61,22 +61,43 @@ SToolRun Split(std::vector<std::string> args)
 
 }  // namespace
 
-// What a printer would do with the files: lay every raw swath where plan.json's rules say (row r
-// on page line firstPageLine + r x yPhases, pixel x on column x x xPhases + xPhase) and get the
-// page back, ink where the picture is dark; no swath has more rows than the head has nozzles. Once
-// with X = Y = 1 and once with X = Y = 2, where a pass lays every other line and every other
-// column.
+// What a printer would do with the files, from plan.json alone: lay every raw swath's rows on the
+// nozzles the rules name (a head-order file holds every nozzle, the ones that do not fire blank),
+// each nozzle on frame line nozzle0Line + nozzle x yPhases, pixel x on frame column x x xPhases +
+// xPhase, and take each colour's page back from where the frame holds it: the page comes back, ink
+// where the picture is dark, and every pass fires as many nozzles as it has rows. With X = Y = 1
+// and with X = Y = 2 (a pass lays every other line and column), in page order and in head order
+// both ways, with heads mounted off the plan's head.
 TEST(SplitCommand, SwathsLaidByThePlanGiveBackTheTestPage)
 {
-    const std::vector<std::string> modes[] = {
-        {},
-        {"--base-pass", "2", "--x-res-pass", "2", "--y-res-pass", "2"}};
-    for (const std::vector<std::string>& mode : modes) {
+    const std::vector<std::string> phases = {"--base-pass",  "2", "--x-res-pass", "2",
+                                             "--y-res-pass", "2"};
+    const struct
+    {
+        std::vector<std::string> mode;
+        std::vector<std::string> order;
+        int frame[4];  // width, height; first line and column of colour 1's page in it
+    } cases[] = {
+        {{}, {}, {700, 150, 0, 0}},
+        {phases, {}, {700, 150, 0, 0}},
+        {{}, {"--order", "head"}, {700, 150, 0, 0}},
+        // Colour 1's head 7 lines up: its nozzles reach page line 0 seven lines later.
+        {phases,
+         {"--order", "head", "--nozzle-direction", "up", "--head-offset", "1:-7,3"},
+         {703, 157, 7, 0}},
+        {phases,
+         {"--order", "head", "--head-offset", "0:5,-2", "--head-offset", "1:0,9"},
+         {711, 155, 5, 0}},
+        {{}, {"--order", "page", "--head-offset", "1:130,-1"}, {701, 280, 0, 1}},
+    };
+    for (const auto& c : cases) {
         const std::string dir = FreshTestDir();
-        const std::string page0 = MakePage(dir, "c0.png", 700, 150, 2);
-        const std::string page1 = MakePage(dir, "c1.png", 700, 150, 2);
-        std::vector<std::string> args = {page0, page1, "--out", dir + "/out", "--png", "--json"};
-        args.insert(args.end(), mode.begin(), mode.end());
+        const std::string pages[] = {MakePage(dir, "c0.png", 700, 150, 2),
+                                     MakePage(dir, "c1.png", 700, 150, 2)};
+        std::vector<std::string> args = {pages[0],     pages[1], "--out",
+                                         dir + "/out", "--png",  "--json"};
+        args.insert(args.end(), c.mode.begin(), c.mode.end());
+        args.insert(args.end(), c.order.begin(), c.order.end());
         const SToolRun run = Split(args);
         ASSERT_EQ(run.status, 0) << run.err;
         const nlohmann::json report = nlohmann::json::parse(run.out);
@@ -90,37 +111,64 @@ TEST(SplitCommand, SwathsLaidByThePlanGiveBackTheTestPage)
         EXPECT_EQ(plan["page"]["rowBytes"], 175);
         const int x = plan["head"]["xPhases"], y = plan["head"]["yPhases"];
         const int nozzles = plan["head"]["headNozzles"];
-        EXPECT_EQ(x, mode.empty() ? 1 : 2);
+        const bool head = plan["order"] == "head", up = plan["nozzleDirection"] == "up";
+        EXPECT_EQ(x, c.mode.empty() ? 1 : 2);
         ASSERT_EQ(report["passes"], plan["passes"].size());
-        // Raw swaths, a PNG beside every one that has rows, and plan.json.
-        size_t withRows = 0;
-        std::vector<int> laid(700 * 150, 0);
-        for (const nlohmann::json& pass : plan["passes"]) {
-            const std::vector<uint8_t> swath =
-                FileBytes(dir + "/out/" + pass["files"][1].get<std::string>());
-            const int rows = pass["rows"], columns = pass["columns"], xPhase = pass["xPhase"];
-            const int firstLine = pass["firstPageLine"];
-            const size_t rowBytes = pass["rowBytes"];
-            ASSERT_EQ(swath.size(), pass["bytes"].get<size_t>());
-            ASSERT_EQ(swath.size(), rows * rowBytes);
-            ASSERT_LE(pass["firstNozzle"].get<int>() + rows, nozzles) << pass;
-            for (int r = 0; r < rows; ++r)
-                for (int c = 0; c < columns; ++c) {
-                    const int line = firstLine + r * y, column = c * x + xPhase;
-                    ASSERT_TRUE(line < 150 && column < 700) << pass;
-                    laid[line * 700 + column] |=
-                        swath[r * rowBytes + c / 4] >> (6 - 2 * (c % 4)) & 3;
+        EXPECT_EQ(plan["frame"]["width"], c.frame[0]);
+        EXPECT_EQ(plan["frame"]["height"], c.frame[1]);
+        EXPECT_EQ(plan["frame"]["colors"][1]["firstLine"], c.frame[2]);
+        EXPECT_EQ(plan["frame"]["colors"][1]["firstColumn"], c.frame[3]);
+        for (int colour = 0; colour < 2; ++colour) {
+            const nlohmann::json& placed = plan["frame"]["colors"][colour];
+            const int top = placed["firstLine"], left = placed["firstColumn"];
+            // Raw swaths, a PNG beside every one that has rows, and plan.json.
+            size_t withRows = 0;
+            std::vector<int> laid(700 * 150, 0);
+            for (const nlohmann::json& pass : plan["passes"]) {
+                const std::vector<uint8_t> swath =
+                    FileBytes(dir + "/out/" + pass["files"][colour].get<std::string>());
+                const int rows = pass["rows"], fileRows = pass["fileRows"];
+                const int firstNozzle = pass["firstNozzle"], nozzle0Line = pass["nozzle0Line"];
+                const int columns = pass["columns"], xPhase = pass["xPhase"];
+                const size_t rowBytes = pass["rowBytes"];
+                ASSERT_EQ(swath.size(), pass["bytes"].get<size_t>());
+                ASSERT_EQ(swath.size(), fileRows * rowBytes);
+                ASSERT_EQ(fileRows, head ? nozzles : rows) << pass;
+                ASSERT_LE(firstNozzle + rows, nozzles) << pass;
+                int fired = 0;
+                for (int r = 0; r < fileRows; ++r) {
+                    const int nozzle = !head ? firstNozzle + r : up ? nozzles - 1 - r : r;
+                    const uint8_t* row = swath.data() + r * rowBytes;
+                    if (nozzle < firstNozzle || nozzle >= firstNozzle + rows) {
+                        ASSERT_TRUE(
+                            std::all_of(row, row + rowBytes, [](uint8_t b) { return b == 0; }))
+                            << "nozzle " << nozzle << " fires outside the pass's rows " << pass;
+                        continue;
+                    }
+                    ++fired;
+                    for (int p = 0; p < columns; ++p) {
+                        const int level = row[p / 4] >> (6 - 2 * (p % 4)) & 3;
+                        const int line = nozzle0Line + nozzle * y - top;
+                        const int column = p * x + xPhase - left;
+                        if (line < 0 || line >= 150 || column < 0 || column >= 700) {
+                            ASSERT_EQ(level, 0) << "ink outside the page " << pass;
+                            continue;
+                        }
+                        laid[line * 700 + column] |= level;
+                    }
                 }
-            withRows += rows > 0 ? 1 : 0;
+                EXPECT_EQ(fired, rows) << pass;
+                withRows += rows > 0 ? 1 : 0;
+            }
+            EXPECT_EQ(report["files"].size(), 2 * (plan["passes"].size() + withRows) + 1);
+            SPngPixels pixels;
+            std::string error;
+            ASSERT_TRUE(ReadPngPixels(pages[colour], pixels, error)) << error;
+            for (int line = 0; line < 150; ++line)
+                for (int column = 0; column < 700; ++column)
+                    ASSERT_EQ(laid[line * 700 + column], 3 - pixels.At(column, line) / 85)
+                        << "colour " << colour << " at " << column << ", " << line;
         }
-        EXPECT_EQ(report["files"].size(), 2 * (plan["passes"].size() + withRows) + 1);
-        SPngPixels pixels;
-        std::string error;
-        ASSERT_TRUE(ReadPngPixels(page1, pixels, error)) << error;
-        for (int line = 0; line < 150; ++line)
-            for (int column = 0; column < 700; ++column)
-                ASSERT_EQ(laid[line * 700 + column], 3 - pixels.At(column, line) / 85)
-                    << column << ", " << line;
     }
 }
 
@@ -158,6 +206,7 @@ TEST(SplitCommand, QuantisesEightBitPagesAndRefusesOtherDepthsAndSizes)
         int exit;
         const char* reason;
         std::string out = "refused";
+        std::vector<std::string> options = {};
     } cases[] = {
         {{oneBit, twoBit}, "refused", 1, "one.png has 1-bit pixels, but the mode has 2-bit"},
         {{twoBit, smaller}, "refused", 1, "small.png is 60 x 39 pixels, but"},
@@ -167,10 +216,41 @@ TEST(SplitCommand, QuantisesEightBitPagesAndRefusesOtherDepthsAndSizes)
         {{twoBit, twoBit}, "refused", 1, "hard/pass0000_c1.raw, which split replaces", "hard"},
         {{"-", "-"}, "refused", 1, "standard input (-) given as more than one page"},
         {{wide, wide}, "refused", 1, "wide.png is 1048577 x 1 pixels: lines of at most 1048576"},
+        {{twoBit, twoBit},
+         "refused",
+         1,
+         "a head offset of 65537 lines and 0 columns: offsets lie within -65536 to 65536",
+         "refused",
+         {"--head-offset", "1:65537,0"}},
+        {{twoBit, twoBit},
+         "refused",
+         1,
+         "is for colour 2, but the mode has colours 0 to 1",
+         "refused",
+         {"--head-offset", "2:1,1"}},
+        {{twoBit, twoBit},
+         "refused",
+         1,
+         "given twice for colour 0",
+         "refused",
+         {"--head-offset", "0:1,1", "--head-offset", "0:2,2"}},
+        {{twoBit, twoBit},
+         "refused",
+         1,
+         "give COLOUR:LINES,COLUMNS",
+         "refused",
+         {"--head-offset", "1:2"}},
+        {{twoBit, twoBit},
+         "refused",
+         1,
+         "give --order head",
+         "refused",
+         {"--nozzle-direction", "up"}},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = c.pages;
         args.insert(args.end(), {"--out", dir + "/" + c.out, "--json"});
+        args.insert(args.end(), c.options.begin(), c.options.end());
         run = Split(args);
         EXPECT_EQ(run.status, c.exit) << run.err;
         report = nlohmann::json::parse(run.out);
@@ -223,9 +303,19 @@ TEST(SplitCommand, ReadsEachPageOnceFromPipesAndFifos)
     writer.join();
     EXPECT_EQ(run.status, 0) << run.err;
 
-    // "-" is standard input, read like any page.
+    // testpage --out - | split -: the page alone on standard output, the same bytes as a file;
+    // with --json, which would share standard output, refused. "-" is standard input, read like
+    // any page.
+    SToolSetting toStdout;
+    toStdout.standardOutput = dir + "/stdout.png";
+    run = RunTool({"testpage", "--out", "-", "--width", "60", "--height", "40"}, toStdout);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(FileBytes(toStdout.standardOutput), bytes);
+    run = RunTool({"testpage", "--out", "-", "--json"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("where --json would put the report"), std::string::npos) << run.out;
     SToolSetting fromStdin;
-    fromStdin.standardInput = page;
+    fromStdin.standardInput = toStdout.standardOutput;
     std::vector<std::string> args = {"split", "-", page, "--out", dir + "/stdin"};
     args.insert(args.end(), kMode.begin(), kMode.end());
     run = RunTool(args, fromStdin);

@@ -171,8 +171,23 @@ bool Image_Encode(std::FILE* file, const SPngImage& image, uint8_t* row, char* m
     return true;
 }
 
+// The picture on standard output: the stream stays open for whatever the process writes next.
+void Image_WriteToStandardOutput(const SPngImage& image)
+{
+    std::vector<uint8_t> row(image.rowBytes);
+    char message[256] = "";
+    const bool encoded = Image_Encode(stdout, image, row.data(), message);
+    if (!encoded || std::fflush(stdout) != 0 || std::ferror(stdout))
+        throw PngError(std::string("standard output: ") +
+                       (encoded ? "cannot write the picture" : message));
+}
+
 void Image_Write(const std::string& path, const SPngImage& image)
 {
+    if (path == kStandardOutput) {
+        Image_WriteToStandardOutput(image);
+        return;
+    }
     std::vector<uint8_t> row(image.rowBytes);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)

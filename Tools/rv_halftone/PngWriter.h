@@ -5,11 +5,15 @@
 // scale repeats each pixel scale x scale times to make single dots visible in an image viewer;
 // the scaled rows are made one at a time as they are written, never the whole scaled picture.
 // Sides up to PNG's largest (2^31 - 1) are written, beyond libpng's default limit of 1,000,000.
+// The path kStandardOutput ("-") writes the picture to standard output, so that it can be piped
+// into another command; a failed write leaves there what was written.
 #pragma once
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+
+constexpr const char* kStandardOutput = "-";
 
 class PngError : public std::runtime_error
 {

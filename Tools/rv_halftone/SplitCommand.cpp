@@ -8,6 +8,7 @@
 #include "RecordOptions.h"
 #include "StagedFolder.h"
 
+#include <RvAnalysis/HeadOrder.h>
 #include <RvAnalysis/PageSplitter.h>
 #include <RvAnalysis/PrintPlan.h>
 #include <RvAnalysis/Recombination.h>
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <regex>
 #include <stdexcept>
@@ -33,11 +35,21 @@ using rv_analysis::SSwath;
 // machine. A 600 dpi A3 page is about 70 MB as 8-bit grey. Other pages stream, a line at a time.
 constexpr unsigned long long kMaxInterlacedPageBytes = 256ULL << 20;
 
+// How a swath file's rows are laid out.
+enum class ESwathOrder
+{
+    Page,  // the nozzles that reach the page, top down
+    Head,  // every nozzle of the head, in its numbering (SwathInHeadOrder)
+};
+
 struct SSplitOptions
 {
     std::vector<std::string> pages;
     alignas(4) SMaskParam param;  // packed: see RecordOptions.h
     std::string outDir;
+    ESwathOrder order = ESwathOrder::Page;
+    rv_analysis::ENozzleDirection direction = rv_analysis::ENozzleDirection::Down;
+    std::vector<std::string> headOffsets;  // as given: C:LINES,COLS
     bool png = false;
     bool json = false;
 };
@@ -56,6 +68,7 @@ struct SPageFile
 struct SPassEntry
 {
     SSwath swath;  // its shape; the bytes are not kept
+    int fileRows = 0;  // rows in its files: the swath's, or the head's nozzles in head order
     int advanceBefore = 0;
     int nozzle0Line = 0;
     std::vector<std::string> files;  // per colour, names inside the output folder
@@ -81,6 +94,7 @@ struct SSplitReport
     int bitsPerPixel = 0;
     size_t rowBytes = 0;
     SHeadEntry head;
+    std::unique_ptr<rv_analysis::CPrintFrame> frame;  // every colour's page where its head lays it
     std::vector<SPageFile> pages;
     std::vector<SPassEntry> passes;
     std::vector<SRecombinationVerdict> colours;
@@ -213,15 +227,50 @@ std::string SwathName(int pass, int colour, const char* extension)
     return name;
 }
 
-// Splits one colour as its page streams in: every swath to its files and into the recombination
-// check as soon as its lines have arrived.
+// "C:LINES,COLS" of --head-offset, one per colour: the offsets of every colour (0,0 when not
+// given).
+std::vector<rv_analysis::SHeadOffset> HeadOffsets(const std::vector<std::string>& given,
+                                                  int colours)
+{
+    std::vector<rv_analysis::SHeadOffset> offsets(static_cast<size_t>(colours));
+    std::vector<bool> seen(offsets.size(), false);
+    static const std::regex form(R"((\d{1,9}):(-?\d{1,18}),(-?\d{1,18}))");
+    for (const std::string& text : given) {
+        std::smatch parts;
+        if (!std::regex_match(text, parts, form))
+            throw CommandRefusal("--head-offset \"" + text +
+                                 "\": give COLOUR:LINES,COLUMNS, e.g. 1:-12,40");
+        const int colour = std::stoi(parts[1]);
+        if (colour >= colours)
+            throw CommandRefusal("--head-offset \"" + text + "\" is for colour " +
+                                 std::to_string(colour) + ", but the mode has colours 0 to " +
+                                 std::to_string(colours - 1));
+        if (seen[static_cast<size_t>(colour)])
+            throw CommandRefusal("--head-offset given twice for colour " + std::to_string(colour) +
+                                 ": one offset per colour's head");
+        seen[static_cast<size_t>(colour)] = true;
+        const long long lines = std::stoll(parts[2]);
+        const long long columns = std::stoll(parts[3]);
+        const std::string refusal = rv_analysis::HeadOffsetRefusal(lines, columns);
+        if (!refusal.empty())
+            throw CommandRefusal("--head-offset \"" + text + "\": " + refusal);
+        const rv_analysis::SHeadOffset offset{static_cast<int>(lines), static_cast<int>(columns)};
+        offsets[static_cast<size_t>(colour)] = offset;
+    }
+    return offsets;
+}
+
+// Splits one colour as its page streams in, placed in the print frame: every swath to its files
+// and into the recombination check as soon as its lines have arrived.
 SRecombinationVerdict Colour_Split(const rv_analysis::CPrintPlan& plan, int colour,
                                    SPageFile& page, const SSplitOptions& options,
                                    CStagedFolder& out, SSplitReport& split, SReport& report,
                                    Progress& progress)
 {
-    const rv_analysis::SPageLayout layout{page.info.width, page.info.height, plan.BitsPerPixel()};
+    const rv_analysis::CPrintFrame& frame = *split.frame;
+    const rv_analysis::SPageLayout layout = frame.Frame();
     rv_analysis::CRecombination check(plan, colour, layout);
+    std::vector<unsigned char> block;  // a swath in head order
     rv_analysis::CPageSplitter splitter(plan, colour, layout, [&](const SSwath& swath) {
         SPassEntry& entry = split.passes[static_cast<size_t>(swath.pass)];
         const rv_analysis::SPhysicalPass pass = plan.Pass(swath.pass);
@@ -229,15 +278,22 @@ SRecombinationVerdict Colour_Split(const rv_analysis::CPrintPlan& plan, int colo
         entry.swath.bytes = nullptr;
         entry.advanceBefore = pass.advanceBefore;
         entry.nozzle0Line = pass.nozzle0Line;
+        const unsigned char* bytes = swath.bytes;
+        entry.fileRows = swath.rows;
+        if (options.order == ESwathOrder::Head) {
+            rv_analysis::SwathInHeadOrder(plan, swath, options.direction, block);
+            bytes = block.data();
+            entry.fileRows = plan.HeadNozzles();
+        }
         const std::string raw = SwathName(swath.pass, colour, "raw");
-        WriteFileBytes(out.Stage(raw), swath.bytes, swath.ByteCount());
+        WriteFileBytes(out.Stage(raw), bytes, static_cast<size_t>(entry.fileRows) * swath.rowBytes);
         entry.files.push_back(raw);
         report.files.push_back(options.outDir + "/" + raw);
         if (options.png && swath.rows > 0) {
             const std::string png = SwathName(swath.pass, colour, "png");
             PngOptions dark;
             dark.invert = true;
-            WritePngGreyPacked(out.Stage(png), swath.bytes, swath.columns, swath.rows,
+            WritePngGreyPacked(out.Stage(png), bytes, swath.columns, entry.fileRows,
                                static_cast<int>(swath.rowBytes), layout.bitsPerPixel, dark);
             report.files.push_back(options.outDir + "/" + png);
         }
@@ -247,15 +303,25 @@ SRecombinationVerdict Colour_Split(const rv_analysis::CPrintPlan& plan, int colo
         throw CommandRefusal(splitter.Refusal());
     split.passes.resize(static_cast<size_t>(splitter.PassCount()));
     const size_t rowBytes = rv_analysis::PackedRowBytes(layout.width, layout.bitsPerPixel);
+    std::vector<unsigned char> frameLine(rowBytes, 0);
     // Progress by lines of all the colours' pages: a single long page shows it too.
     const long long allLines = static_cast<long long>(plan.ColorCount()) * layout.height;
     const long long linesBefore = static_cast<long long>(colour) * layout.height;
-    Page_Stream(page, plan.BitsPerPixel(), [&](const unsigned char* line) {
+    const auto push = [&]() {
         progress.Update(linesBefore + splitter.LinesReceived(), allLines);
-        check.PushLines(line, 1, rowBytes);
-        if (!splitter.PushLines(line, 1, rowBytes))
+        check.PushLines(frameLine.data(), 1, rowBytes);
+        if (!splitter.PushLines(frameLine.data(), 1, rowBytes))
             throw CommandRefusal(PageName(page.path) + ": " + splitter.Refusal());
+    };
+    for (int line = 0; line < frame.LinesBefore(colour); ++line)
+        push();
+    Page_Stream(page, plan.BitsPerPixel(), [&](const unsigned char* line) {
+        frame.PlaceRow(colour, line, frameLine.data());
+        push();
     });
+    std::fill(frameLine.begin(), frameLine.end(), 0);
+    for (int line = 0; line < frame.LinesAfter(colour); ++line)
+        push();
     if (!splitter.Finished())
         throw CommandRefusal(PageName(page.path) + ": " +
                              std::to_string(splitter.LinesReceived()) +
@@ -287,17 +353,46 @@ nlohmann::ordered_json HeadJson(const SHeadEntry& head)
             {"leadLines", head.leadLines}};
 }
 
-// How a swath's rows and pixels map to nozzles, page lines and page columns, in the keys of a pass.
-nlohmann::ordered_json RulesJson()
+const char* OrderName(ESwathOrder order) { return order == ESwathOrder::Head ? "head" : "page"; }
+
+// Where every colour's page lies in the frame the passes are planned over.
+nlohmann::ordered_json FrameJson(const rv_analysis::CPrintFrame& frame, int colours)
 {
-    return {{"nozzleOfRow", "firstNozzle + row"},
-            {"pageLineOfRow", "firstPageLine + row * yPhases"},
-            {"pageLineOfNozzle", "nozzle0Line + nozzle * yPhases"},
-            {"maskRowOfNozzle", "nozzle * yPhases + yPhase"},
-            {"pageColumnOfPixel", "pixel * xPhases + xPhase"}};
+    nlohmann::ordered_json placed = nlohmann::ordered_json::array();
+    for (int c = 0; c < colours; ++c)
+        placed.push_back({{"color", c},
+                          {"offsetLines", frame.Offset(c).lines},
+                          {"offsetColumns", frame.Offset(c).columns},
+                          {"firstLine", frame.FirstLine(c)},
+                          {"firstColumn", frame.FirstColumn(c)}});
+    const rv_analysis::SPageLayout& layout = frame.Frame();
+    return {{"width", layout.width},
+            {"height", layout.height},
+            {"rowBytes", rv_analysis::PackedRowBytes(layout.width, layout.bitsPerPixel)},
+            {"colors", placed}};
 }
 
-void Plan_Write(const SSplitReport& report, const std::string& path)
+// How a file's rows and pixels map to nozzles, frame lines and frame columns, in the keys of a
+// pass.
+nlohmann::ordered_json RulesJson(const SSplitOptions& options)
+{
+    const bool head = options.order == ESwathOrder::Head;
+    const bool down = options.direction == rv_analysis::ENozzleDirection::Down;
+    return {{"nozzleOfRow", !head  ? "firstNozzle + row"
+                            : down ? "row"
+                                   : "headNozzles - 1 - row"},
+            {"pageLineOfRow",
+             head ? "nozzle0Line + nozzleOfRow * yPhases" : "firstPageLine + row * yPhases"},
+            {"pageLineOfNozzle", "nozzle0Line + nozzle * yPhases"},
+            {"maskRowOfNozzle", "nozzle * yPhases + yPhase"},
+            {"pageColumnOfPixel", "pixel * xPhases + xPhase"},
+            {"rowsOfFile", head ? "headNozzles" : "rows"},
+            {"nozzleFires", "firstNozzle <= nozzle < firstNozzle + rows"},
+            {"colorLineOfPageLine", "pageLine - frame.colors[c].firstLine"},
+            {"colorColumnOfPageColumn", "pageColumn - frame.colors[c].firstColumn"}};
+}
+
+void Plan_Write(const SSplitReport& report, const SSplitOptions& options, const std::string& path)
 {
     nlohmann::ordered_json passes = nlohmann::ordered_json::array();
     for (const SPassEntry& entry : report.passes) {
@@ -312,16 +407,21 @@ void Plan_Write(const SSplitReport& report, const std::string& path)
                           {"firstNozzle", swath.firstNozzle},
                           {"firstPageLine", swath.firstPageLine},
                           {"rows", swath.rows},
+                          {"fileRows", entry.fileRows},
                           {"columns", swath.columns},
                           {"rowBytes", swath.rowBytes},
-                          {"bytes", swath.ByteCount()},
+                          {"bytes", static_cast<size_t>(entry.fileRows) * swath.rowBytes},
                           {"files", entry.files}});
     }
-    const nlohmann::ordered_json plan = {{"page", PageJson(report)},
-                                         {"head", HeadJson(report.head)},
-                                         {"rules", RulesJson()},
-                                         {"colors", report.colours.size()},
-                                         {"passes", passes}};
+    const nlohmann::ordered_json plan = {
+        {"page", PageJson(report)},
+        {"order", OrderName(options.order)},
+        {"nozzleDirection", rv_analysis::NozzleDirectionName(options.direction)},
+        {"frame", FrameJson(*report.frame, static_cast<int>(report.colours.size()))},
+        {"head", HeadJson(report.head)},
+        {"rules", RulesJson(options)},
+        {"colors", report.colours.size()},
+        {"passes", passes}};
     const std::string text = plan.dump(2) + "\n";
     WriteFileBytes(path, text.data(), text.size());
 }
@@ -352,6 +452,13 @@ std::string Faults(const SSplitReport& split)
 
 void Split_Make(const SSplitOptions& options, SSplitReport& split, SReport& report)
 {
+    // Page order's rows run top down whatever the head's numbering: an "up" there would be lost.
+    if (options.order == ESwathOrder::Page &&
+        options.direction == rv_analysis::ENozzleDirection::Up) {
+        report.Refuse("--nozzle-direction up orders the rows of --order head; page order writes "
+                      "them top down: give --order head");
+        return;
+    }
     const std::unique_ptr<CMaskData_Base> mask = BuildMask(options.param, report);
     if (!mask)
         return;
@@ -379,6 +486,11 @@ void Split_Make(const SSplitOptions& options, SSplitReport& split, SReport& repo
     split.rowBytes = rv_analysis::PackedRowBytes(split.width, split.bitsPerPixel);
     split.head = {plan.NozzleCount(),   plan.HeadNozzles(), plan.XPasses(),  plan.YPasses(),
                   plan.PositionCount(), plan.StepHeight(),  plan.RealStep(), plan.LeadLines()};
+    split.frame = std::make_unique<rv_analysis::CPrintFrame>(
+        rv_analysis::SPageLayout{split.width, split.height, split.bitsPerPixel},
+        HeadOffsets(options.headOffsets, plan.ColorCount()));
+    if (!split.frame->Accepted())
+        throw CommandRefusal(split.frame->Refusal());
 
     Pages_CheckNotOutputs(split.pages, options.outDir);
     CStagedFolder out(options.outDir);
@@ -387,7 +499,7 @@ void Split_Make(const SSplitOptions& options, SSplitReport& split, SReport& repo
         split.colours.push_back(Colour_Split(plan, c, split.pages[static_cast<size_t>(c)],
                                              options, out, split, report, progress));
     progress.Update(1, 1);
-    Plan_Write(split, out.Stage("plan.json"));
+    Plan_Write(split, options, out.Stage("plan.json"));
     out.Commit(OwnNames());
     split.written = true;
     report.files.push_back(options.outDir + "/plan.json");
@@ -490,6 +602,28 @@ CommandRun AddSplitCommand(CLI::App& app)
     AddRecordOptions(*command, options->param);
     command->add_option("--out", options->outDir, "folder for the swaths and plan.json")
         ->required();
+    command
+        ->add_option("--order", options->order,
+                     "page: the nozzles that reach the page, top down; head: every nozzle of "
+                     "the head in its numbering (see --nozzle-direction)")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, ESwathOrder>{{"page", ESwathOrder::Page},
+                                               {"head", ESwathOrder::Head}}))
+        ->default_str("page");
+    command
+        ->add_option("--nozzle-direction", options->direction,
+                     "with --order head: down (nozzle 0 at the top of the swath, first in the "
+                     "file) or up (the last nozzle first)")
+        ->transform(CLI::CheckedTransformer(std::map<std::string, rv_analysis::ENozzleDirection>{
+            {"down", rv_analysis::ENozzleDirection::Down},
+            {"up", rv_analysis::ENozzleDirection::Up}}))
+        ->default_str("down");
+    command
+        ->add_option("--head-offset", options->headOffsets,
+                     "C:LINES,COLS: colour C's head is mounted LINES page lines down and COLS "
+                     "columns right of the others (each -65536 to 65536; repeat per colour)")
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     command->add_flag("--png", options->png, "also write every swath as a PNG (ink dark)");
     command->add_flag("--json", options->json, "print the report as JSON");
     return ReportedRun(command, options->json,

@@ -29,6 +29,12 @@ void RunTestpage(const STestpageOptions& options, SReport& report)
     report.own = {{"width", options.width},
                   {"height", options.height},
                   {"bitsPerPixel", options.bitsPerPixel}};
+    // The page on standard output is the command's whole output there.
+    if (options.out == kStandardOutput && options.json) {
+        report.Refuse("--out - writes the page to standard output, where --json would put the "
+                      "report: give one of them");
+        return;
+    }
     const std::string refusal =
         rv_analysis::TestPageRefusal(options.width, options.height, options.bitsPerPixel);
     if (!refusal.empty()) {
@@ -43,7 +49,8 @@ void RunTestpage(const STestpageOptions& options, SReport& report)
                        static_cast<int>(page.RowBytes()), page.bitsPerPixel, dark);
     report.files.push_back(options.out);
     std::fprintf(stderr, "testpage: %d x %d pixels, %d bit(s) a pixel, in %s\n", options.width,
-                 options.height, options.bitsPerPixel, options.out.c_str());
+                 options.height, options.bitsPerPixel,
+                 options.out == kStandardOutput ? "standard output" : options.out.c_str());
 }
 
 }  // namespace
@@ -54,7 +61,9 @@ CommandRun AddTestpageCommand(CLI::App& app)
     CLI::App* command = app.add_subcommand(
         "testpage", "Write a halftoned test page (gradients, solids, fine lines, text-like "
                     "strokes; ink dark) to try split on");
-    command->add_option("--out", options->out, "the PNG file to write")->required();
+    command
+        ->add_option("--out", options->out, "the PNG file to write; - writes it to standard output")
+        ->required();
     command->add_option("--width", options->width, "pixels across (1 to 1,000,000)")
         ->check(InSet(PageSide, "must be from 1 to 1000000"))
         ->capture_default_str();

@@ -39,8 +39,7 @@ public:
     // caller that pushes lines in larger blocks than its passes consume them).
     T* Append()
     {
-        if (m_end - m_first == m_capacity)
-            Grow();
+        GrowWhenFull();
         T* row = Row(m_end++);
         std::fill(row, row + m_rowSize, T{});
         return row;
@@ -49,8 +48,7 @@ public:
     // The next line, a copy of `row`'s rowSize elements: no clearing of what is overwritten at once.
     void AppendCopy(const T* row)
     {
-        if (m_end - m_first == m_capacity)
-            Grow();
+        GrowWhenFull();
         std::copy(row, row + m_rowSize, Row(m_end++));
     }
 
@@ -61,6 +59,12 @@ private:
     size_t Slot(int line) const
     {
         return static_cast<size_t>(line % m_capacity) * m_rowSize;
+    }
+
+    void GrowWhenFull()
+    {
+        if (m_end - m_first == m_capacity)
+            Grow();
     }
 
     void Grow()

@@ -400,17 +400,20 @@ TEST(SplitCommand, EveryFormatSplitsToTheSwathsOfTheReferencePage)
 {
     const std::string dir = FreshTestDir();
     const int width = 70, height = 50;
-    const std::string pages[2] = {MakePage(dir, "c0.png", width, height, 2),
-                                  MakePage(dir, "c1.png", width, height, 2)};
+    // Colour 1's page is colour 0's turned half round, so that the colours tell apart.
+    const std::string pages[2] = {MakePage(dir, "c0.png", width, height, 2), dir + "/c1.png"};
     std::vector<unsigned> levels[2];
-    for (int c = 0; c < 2; ++c) {
-        SPngPixels pixels;
-        std::string error;
-        ASSERT_TRUE(ReadPngPixels(pages[c], pixels, error)) << error;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                levels[c].push_back(3 - pixels.At(x, y) / 85u);
-    }
+    SPngPixels pixels;
+    std::string error;
+    ASSERT_TRUE(ReadPngPixels(pages[0], pixels, error)) << error;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            levels[0].push_back(3 - pixels.At(x, y) / 85u);
+    levels[1].assign(levels[0].rbegin(), levels[0].rend());
+    std::vector<unsigned> greys1;
+    for (unsigned level : levels[1])
+        greys1.push_back(3 - level);
+    WriteTestPng(pages[1], width, height, 2, greys1);
     // The mode's colour c is the level page c % 2.
     const auto splitOf = [&](int colours, std::vector<std::string> args, const std::string& out,
                              const SToolSetting& setting = {}) {
@@ -433,11 +436,11 @@ TEST(SplitCommand, EveryFormatSplitsToTheSwathsOfTheReferencePage)
         bool oneFile;        // all colours in one file, else a file per colour
         STiffLayout layout;  // for a PNG, its bits only
         unsigned (*value)(unsigned level);
-        bool firstFromStdin = false;
+        std::string firstFrom = "file";  // or "stdin" (a regular file) or "pipe"
     } cases[] = {
         // 16-bit values off the levels' own in their low byte, so that the byte order tells.
         {"16-bit PNG", "png", 2, false, {0, 16, 1, 0, 0},
-         [](unsigned l) { return (3 - l) * 21845 ^ 0x123; }},
+         [](unsigned l) { return (3 - l) * 21845 ^ 0x80; }},
         {"grey palette PNG", "palette", 2, false, {0, 2, 1, 0, 0},
          [](unsigned l) { return std::vector<unsigned>{2, 0, 3, 1}[l]; }},
         {"MinIsBlack 2-bit TIFF, LZW strips", "tiff", 2, false,
@@ -447,12 +450,15 @@ TEST(SplitCommand, EveryFormatSplitsToTheSwathsOfTheReferencePage)
          [](unsigned l) { return l * 85; }},
         {"two inks, 16-bit TIFF, PackBits tiles", "tiff", 2, true,
          {PHOTOMETRIC_SEPARATED, 16, 2, COMPRESSION_PACKBITS, 32},
-         [](unsigned l) { return l * 21845 ^ 0x123; }},
+         [](unsigned l) { return l * 21845 ^ 0x80; }},
         {"CMYK 8-bit TIFF, LZW strips", "tiff", 4, true,
          {PHOTOMETRIC_SEPARATED, 8, 4, COMPRESSION_LZW, 0}, [](unsigned l) { return l * 85; }},
         {"2-bit TIFF tiles on standard input", "tiff", 2, false,
          {PHOTOMETRIC_MINISBLACK, 2, 1, COMPRESSION_NONE, 16}, [](unsigned l) { return 3 - l; },
-         true},
+         "stdin"},
+        {"2-bit TIFF strips through a pipe, which cannot seek", "tiff", 2, false,
+         {PHOTOMETRIC_MINISBLACK, 2, 1, COMPRESSION_LZW, 0}, [](unsigned l) { return 3 - l; },
+         "pipe"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -473,10 +479,21 @@ TEST(SplitCommand, EveryFormatSplitsToTheSwathsOfTheReferencePage)
                              std::string(c.format) == "palette" ? greys : std::vector<png_color>{});
         }
         SToolSetting setting;
-        if (c.firstFromStdin)
+        if (c.firstFrom == "stdin")
             setting.standardInput = paths[0], paths[0] = "-";
+        int pipeEnds[2] = {-1, -1};
+        if (c.firstFrom == "pipe") {  // a small file: the pipe holds it whole
+            const std::vector<uint8_t> bytes = FileBytes(paths[0]);
+            ASSERT_EQ(pipe(pipeEnds), 0);
+            ASSERT_EQ(write(pipeEnds[1], bytes.data(), bytes.size()),
+                      static_cast<ssize_t>(bytes.size()));
+            close(pipeEnds[1]);
+            paths[0] = "/dev/fd/" + std::to_string(pipeEnds[0]);
+        }
         const std::string out = dir + "/out" + std::to_string(&c - cases);
         const nlohmann::json report = splitOf(c.colours, paths, out, setting);
+        if (pipeEnds[0] >= 0)
+            close(pipeEnds[0]);
         EXPECT_EQ(FolderBytes(out), FolderBytes(dir + "/ref" + std::to_string(c.colours)));
         ASSERT_FALSE(report.is_null());
         EXPECT_EQ(report["pages"][0]["channels"], channels);

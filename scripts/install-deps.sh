@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config binutils
   libboost-dev libboost-log-dev libboost-thread-dev
-  libcli11-dev nlohmann-json3-dev libpng-dev libkissfft-dev
+  libcli11-dev nlohmann-json3-dev libpng-dev libtiff-dev libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3 python3-numpy help2man man-db

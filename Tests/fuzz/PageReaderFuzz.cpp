@@ -1,8 +1,9 @@
-// Fuzz target: rv_halftone split's PNG page reader on any bytes, read as split reads a page: the
-// header, then, for grey of at most 8 bits, the rows into a buffer sized from that header. Every
-// failure is a PngError; a buffer a byte short of the rows is refused untouched; the rows never
-// reach past the buffer; they are read once. Input: the file's bytes.
-#include "rv_halftone/PngReader.h"
+// Fuzz target: rv_halftone split's page reader (PNG and TIFF) on any bytes, read as split reads a
+// page: the header, the levels for the mode, then every channel's lines into a line sized from
+// that header. Every failure is a PageError or PageRefusal; a line a byte short is refused
+// untouched; the lines never reach past their buffer; a channel is read once until rewound.
+// Input: the file's bytes.
+#include "rv_halftone/PageReader.h"
 
 #include "FuzzCheck.h"
 
@@ -27,11 +28,11 @@ bool Untouched(const std::vector<uint8_t>& buffer, size_t from)
                        [](uint8_t byte) { return byte == kGuard; });
 }
 
-bool Refused(CPngReader& reader, uint8_t* bytes, size_t size)
+bool Refused(CPageReader& reader, int channel, uint8_t* line, size_t size)
 {
     try {
-        reader.ReadGreyRows(bytes, size);
-    } catch (const PngError&) {
+        reader.ReadLine(channel, line, size);
+    } catch (const PageError&) {
         return true;
     }
     return false;
@@ -39,18 +40,30 @@ bool Refused(CPngReader& reader, uint8_t* bytes, size_t size)
 
 void ReadPage(const std::string& path)
 {
-    CPngReader reader(path);
-    const SPngInfo& info = reader.Info();
-    Require(info.width > 0 && info.height > 0, "a page that opens has pixels");
-    const size_t size = info.RowBytes() * static_cast<size_t>(info.height);
-    if (!info.Grey() || info.bitDepth > 8 || size > kMaxPixelBytes)
+    const std::unique_ptr<CPageReader> reader = CPageReader::Open(path);
+    const SPageHeader& header = reader->Header();
+    Require(header.width > 0 && header.height > 0 && header.channels >= 1,
+            "a page that opens has pixels");
+    const int maskBits = header.bitDepth == 1 ? 1 : 2;
+    reader->ChooseLevels(maskBits);
+    const size_t lineBytes = (static_cast<size_t>(header.width) * maskBits + 7) / 8;
+    const size_t stored =
+        (static_cast<size_t>(header.width) * header.channels * header.bitDepth + 7) / 8;
+    if (stored * static_cast<size_t>(header.height) > kMaxPixelBytes)
         return;
-    std::vector<uint8_t> buffer(size + kGuardBytes, kGuard);
-    Require(Refused(reader, buffer.data(), size - 1) && Untouched(buffer, 0),
-            "a buffer short of the rows is refused before a byte is written");
-    const bool read = !Refused(reader, buffer.data(), size);
-    Require(Untouched(buffer, size), "nothing is written past the rows");
-    Require(!read || Refused(reader, buffer.data(), size), "the rows are read once");
+    std::vector<uint8_t> line(lineBytes + kGuardBytes, kGuard);
+    Require(Refused(*reader, 0, line.data(), lineBytes - 1) && Untouched(line, 0),
+            "a line short of the page's width is refused before a byte is written");
+    for (int channel = 0; channel < header.channels; ++channel) {
+        reader->Rewind();
+        for (int y = 0; y < header.height; ++y) {
+            const bool read = !Refused(*reader, channel, line.data(), lineBytes);
+            Require(Untouched(line, lineBytes), "nothing is written past the line");
+            if (!read)
+                return;
+        }
+        Require(Refused(*reader, channel, line.data(), lineBytes), "a channel is read once");
+    }
 }
 
 }  // namespace
@@ -58,14 +71,16 @@ void ReadPage(const std::string& path)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // The reader takes a path, as split gives it: the bytes as a file in memory.
-    const int file = memfd_create("page.png", 0);
+    const int file = memfd_create("page", 0);
     Require(file >= 0, "a file in memory can be made");
     Require(size == 0 || write(file, data, size) == static_cast<ssize_t>(size),
             "the input is written whole");
     try {
         ReadPage("/proc/self/fd/" + std::to_string(file));
-    } catch (const PngError&) {
-        // A file libpng refuses, with the path and the reason: what a user sees.
+    } catch (const PageError&) {
+        // A file the libraries refuse, with the path and the reason: what a user sees.
+    } catch (const PageRefusal&) {
+        // A well-formed file that is not a page split takes.
     }
     close(file);
     return 0;

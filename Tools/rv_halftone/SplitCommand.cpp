@@ -2,7 +2,7 @@
 // prints, then laid back together by the print plan and checked against the mode's promise.
 #include "CommandSupport.h"
 #include "Commands.h"
-#include "PngReader.h"
+#include "PageReader.h"
 #include "PngWriter.h"
 #include "Progress.h"
 #include "RecordOptions.h"
@@ -30,11 +30,6 @@ namespace {
 using rv_analysis::SRecombinationVerdict;
 using rv_analysis::SSwath;
 
-// An interlaced page's rows are complete only once all of it is read, so it is read whole, and
-// refused when larger than this: it, the line in the mask's levels and the split fit in a small
-// machine. A 600 dpi A3 page is about 70 MB as 8-bit grey. Other pages stream, a line at a time.
-constexpr unsigned long long kMaxInterlacedPageBytes = 256ULL << 20;
-
 // How a swath file's rows are laid out.
 enum class ESwathOrder
 {
@@ -54,14 +49,16 @@ struct SSplitOptions
     bool json = false;
 };
 
+// A page file: one colour, or as many as a TIFF of several inks has channels.
 struct SPageFile
 {
     std::string path;
-    SPngInfo info;
-    bool quantized = false;  // 8-bit grey brought to the mask's levels
+    SPageHeader info;
+    bool quantized = false;  // brought to the mask's levels from more levels
+    int firstColour = 0;     // the colour of its first channel
     // Open from the header's check until the pixels are read: a page is opened once, so what is
     // read is what was checked, and a pipe or FIFO can be a page.
-    std::unique_ptr<CPngReader> reader;
+    std::unique_ptr<CPageReader> reader;
 };
 
 // What one physical pass prints; the same for every colour.
@@ -98,7 +95,9 @@ struct SSplitReport
     std::vector<SPageFile> pages;
     std::vector<SPassEntry> passes;
     std::vector<SRecombinationVerdict> colours;
-    bool written = false;  // the swaths and plan.json are in the output folder
+    std::vector<size_t> pageOfColour;  // index in `pages` of each colour's page file
+    bool allSplit = false;  // every colour's page was read and split: the verdicts are whole
+    bool written = false;   // the swaths and plan.json are in the output folder
 };
 
 std::string SizeText(int width, int height)
@@ -112,87 +111,51 @@ std::string PageName(const std::string& path)
     return path == kStandardInput ? "standard input" : path;
 }
 
-// Checks a page's header against the mode and the first page, before any pixel is read.
-SPageFile Page_Check(const std::string& path, int maskBits, const SPageFile* first)
+// Checks a page's header against the mode and the first page, before any pixel is read;
+// `coloursLeft` colours of the mode have no page yet.
+SPageFile Page_Check(const std::string& path, int maskBits, const SPageFile* first,
+                     int coloursLeft)
 {
     SPageFile page;
     page.path = path;
     const std::string name = PageName(path);
-    page.reader = std::make_unique<CPngReader>(path);
-    page.info = page.reader->Info();
-    const SPngInfo& info = page.info;
-    if (!info.Grey())
-        throw CommandRefusal(name + " is not a grey PNG (colour type " +
-                             std::to_string(info.colorType) +
-                             "): give grey of 1, 2 or 8 bits, ink dark");
-    if (info.bitDepth != maskBits && info.bitDepth != 8)
-        throw CommandRefusal(name + " has " + std::to_string(info.bitDepth) +
-                             "-bit pixels, but the mode has " + std::to_string(maskBits) +
-                             "-bit pixels: give " + std::to_string(maskBits) +
-                             "-bit or 8-bit grey");
-    if (info.width > rv_analysis::kMaxStreamedLineWidth)
-        throw CommandRefusal(name + " is " + SizeText(info.width, info.height) +
-                             ": lines of at most " +
-                             std::to_string(rv_analysis::kMaxStreamedLineWidth) + " pixels");
-    if (info.interlaced &&
-        static_cast<unsigned long long>(info.height) * info.RowBytes() > kMaxInterlacedPageBytes)
-        throw CommandRefusal(name + " is " + SizeText(info.width, info.height) + " of " +
-                             std::to_string(info.bitDepth) +
-                             " bits, interlaced: an interlaced page is read whole, at most 256 "
-                             "MiB of pixels; save it without interlacing to stream it");
+    try {
+        page.reader = CPageReader::Open(path);
+        page.reader->ChooseLevels(maskBits);
+    } catch (const PageRefusal& refusal) {
+        throw CommandRefusal(refusal.what());
+    }
+    page.info = page.reader->Header();
+    page.quantized = page.reader->Quantized();
+    const SPageHeader& info = page.info;
+    if (info.channels > coloursLeft)
+        throw CommandRefusal(name + " has " + std::to_string(info.channels) +
+                             " channel(s), but " + std::to_string(coloursLeft) +
+                             " of the mode's colours (--color-count) are left for it: give one "
+                             "page per colour, or a TIFF of as many inks as colours");
     if (first != nullptr && (info.width != first->info.width || info.height != first->info.height))
         throw CommandRefusal(name + " is " + SizeText(info.width, info.height) + ", but " +
                              PageName(first->path) + " is " +
                              SizeText(first->info.width, first->info.height) +
                              ": every colour's page must have the same size");
-    page.quantized = info.bitDepth == 8 && maskBits != 8;
     return page;
 }
 
-// One stored row in the mask's levels: a PNG pixel's darkness is its ink, as in the tool's
-// pictures.
-void Row_ToMaskLevels(const uint8_t* stored, const SPageFile& file, int maskBits,
-                      unsigned char* row)
+// Hands the lines of `channel` of a page, in the mask's levels, to `onLine` in order, from its
+// checked header; closes the page after its last channel. A page of several channels is read
+// once per channel, so that one colour's swaths are in memory at a time.
+void Page_Stream(SPageFile& file, int channel, int maskBits,
+                 const std::function<void(const unsigned char*)>& onLine)
 {
-    const SPngInfo& info = file.info;
-    if (!file.quantized) {
-        for (size_t b = 0; b < info.RowBytes(); ++b)
-            row[b] = static_cast<unsigned char>(~stored[b]);
-        return;
+    CPageReader& reader = *file.reader;
+    reader.Rewind();
+    std::vector<unsigned char> line(rv_analysis::PackedRowBytes(file.info.width, maskBits));
+    for (int y = 0; y < file.info.height; ++y) {
+        reader.ReadLine(channel, line.data(), line.size());
+        onLine(line.data());
     }
-    std::memset(row, 0, rv_analysis::PackedRowBytes(info.width, maskBits));
-    const int maxLevel = (1 << maskBits) - 1;
-    const int perByte = 8 / maskBits;
-    for (int x = 0; x < info.width; ++x) {
-        const int level = ((255 - stored[x]) * maxLevel + 127) / 255;
-        const int shift = 8 - maskBits * (x % perByte + 1);
-        row[x / perByte] = static_cast<unsigned char>(row[x / perByte] | level << shift);
-    }
-}
-
-// Hands the page's lines in the mask's levels to `onLine` in order, from its checked header, and
-// closes the page. A line at a time, but an interlaced page is read whole first.
-void Page_Stream(SPageFile& file, int maskBits, const std::function<void(const unsigned char*)>& onLine)
-{
-    const SPngInfo& info = file.info;
-    std::vector<unsigned char> line(rv_analysis::PackedRowBytes(info.width, maskBits));
-    if (info.interlaced) {
-        std::vector<uint8_t> stored(info.RowBytes() * info.height);
-        file.reader->ReadGreyRows(stored.data(), stored.size());
-        for (int y = 0; y < info.height; ++y) {
-            Row_ToMaskLevels(stored.data() + static_cast<size_t>(y) * info.RowBytes(), file,
-                             maskBits, line.data());
-            onLine(line.data());
-        }
-    } else {
-        std::vector<uint8_t> stored(info.RowBytes());
-        for (int y = 0; y < info.height; ++y) {
-            file.reader->ReadGreyRow(stored.data(), stored.size());
-            Row_ToMaskLevels(stored.data(), file, maskBits, line.data());
-            onLine(line.data());
-        }
-    }
-    file.reader.reset();
+    if (channel + 1 == file.info.channels)
+        file.reader.reset();
 }
 
 // Every name split writes in its output folder (SwathName's and plan.json), and so removes there
@@ -315,7 +278,7 @@ SRecombinationVerdict Colour_Split(const rv_analysis::CPrintPlan& plan, int colo
     };
     for (int line = 0; line < frame.LinesBefore(colour); ++line)
         push();
-    Page_Stream(page, plan.BitsPerPixel(), [&](const unsigned char* line) {
+    Page_Stream(page, colour - page.firstColour, plan.BitsPerPixel(), [&](const unsigned char* line) {
         frame.PlaceRow(colour, line, frameLine.data());
         push();
     });
@@ -467,19 +430,39 @@ void Split_Make(const SSplitOptions& options, SSplitReport& split, SReport& repo
         report.Refuse(plan.Refusal());
         return;
     }
-    if (static_cast<int>(options.pages.size()) != plan.ColorCount()) {
-        report.Refuse(std::to_string(options.pages.size()) + " page(s) given, but the mode has " +
-                      std::to_string(plan.ColorCount()) +
-                      " colour(s) (--color-count): give one page per colour");
+    const auto refuseCount = [&](int channels) {
+        report.Refuse(std::to_string(options.pages.size()) + " page(s) given" +
+                      (channels > static_cast<int>(options.pages.size())
+                           ? " of " + std::to_string(channels) + " channels"
+                           : "") +
+                      ", but the mode has " + std::to_string(plan.ColorCount()) +
+                      " colour(s) (--color-count): give one page per colour, or a TIFF of as "
+                      "many inks as colours");
+    };
+    // Every page has a channel at least: too many pages are refused before any is opened.
+    if (static_cast<int>(options.pages.size()) > plan.ColorCount()) {
+        refuseCount(static_cast<int>(options.pages.size()));
         return;
     }
     if (std::count(options.pages.begin(), options.pages.end(), kStandardInput) > 1) {
         report.Refuse("standard input (-) given as more than one page: it holds one page");
         return;
     }
-    for (const std::string& path : options.pages)
+    int colours = 0;
+    for (const std::string& path : options.pages) {
         split.pages.push_back(Page_Check(path, plan.BitsPerPixel(),
-                                         split.pages.empty() ? nullptr : &split.pages.front()));
+                                         split.pages.empty() ? nullptr : &split.pages.front(),
+                                         plan.ColorCount() - colours));
+        split.pages.back().firstColour = colours;
+        colours += split.pages.back().info.channels;
+    }
+    if (colours != plan.ColorCount()) {
+        refuseCount(colours);
+        return;
+    }
+    for (size_t p = 0; p < split.pages.size(); ++p)
+        split.pageOfColour.insert(split.pageOfColour.end(),
+                                  static_cast<size_t>(split.pages[p].info.channels), p);
     split.width = split.pages.front().info.width;
     split.height = split.pages.front().info.height;
     split.bitsPerPixel = plan.BitsPerPixel();
@@ -496,9 +479,10 @@ void Split_Make(const SSplitOptions& options, SSplitReport& split, SReport& repo
     CStagedFolder out(options.outDir);
     Progress progress("splitting pages");
     for (int c = 0; c < plan.ColorCount(); ++c)
-        split.colours.push_back(Colour_Split(plan, c, split.pages[static_cast<size_t>(c)],
+        split.colours.push_back(Colour_Split(plan, c, split.pages[split.pageOfColour[static_cast<size_t>(c)]],
                                              options, out, split, report, progress));
     progress.Update(1, 1);
+    split.allSplit = true;
     Plan_Write(split, options, out.Stage("plan.json"));
     out.Commit(OwnNames());
     split.written = true;
@@ -513,7 +497,11 @@ nlohmann::ordered_json Split_ToJson(const SSplitReport& split, const SSplitOptio
     nlohmann::ordered_json pages = nlohmann::ordered_json::array();
     for (const SPageFile& page : split.pages)
         pages.push_back(
-            {{"file", page.path}, {"bitDepth", page.info.bitDepth}, {"quantized", page.quantized}});
+            {{"file", page.path},
+             {"format", page.info.format},
+             {"bitDepth", page.info.bitDepth},
+             {"channels", page.info.channels},
+             {"quantized", page.quantized}});
     nlohmann::ordered_json colours = nlohmann::ordered_json::array();
     for (const SRecombinationVerdict& verdict : split.colours) {
         nlohmann::ordered_json colour = {{"color", verdict.colorIndex},
@@ -532,7 +520,9 @@ nlohmann::ordered_json Split_ToJson(const SSplitReport& split, const SSplitOptio
         colours.push_back(colour);
     }
     nlohmann::ordered_json own = {{"pages", pages}};
-    if (!split.colours.empty()) {
+    // A page that failed part way leaves no verdict: the earlier colours' alone would read as the
+    // result.
+    if (split.allSplit) {
         own["page"] = PageJson(split);
         own["passes"] = split.passes.size();
         if (split.written)
@@ -542,18 +532,32 @@ nlohmann::ordered_json Split_ToJson(const SSplitReport& split, const SSplitOptio
     return own;
 }
 
+// How a page's values became the mask's levels, when they had more.
+std::string QuantisedText(const SPageFile& page)
+{
+    if (!page.quantized)
+        return "";
+    if (page.info.palette)
+        return " (palette greys quantised to the mask's levels)";
+    return " (" + std::to_string(page.info.bitDepth) + "-bit values quantised to the mask's levels)";
+}
+
 void Split_Print(const SSplitReport& split, const SSplitOptions& options, size_t files)
 {
-    if (split.colours.empty())
+    if (!split.written)
         return;
     std::printf("Split %zu page(s) of %s, %d bit(s) a pixel, into %zu passes: %zu files in %s\n",
                 split.pages.size(), SizeText(split.width, split.height).c_str(), split.bitsPerPixel,
                 split.passes.size(), files, options.outDir.c_str());
     for (size_t c = 0; c < split.colours.size(); ++c) {
-        const SPageFile& page = split.pages[c];
+        const SPageFile& page = split.pages[split.pageOfColour[c]];
         const SRecombinationVerdict& verdict = split.colours[c];
-        std::printf("  colour %zu: %s%s\n", c, PageName(page.path).c_str(),
-                    page.quantized ? " (8-bit grey quantised to the mask's levels)" : "");
+        const std::string channel =
+            page.info.channels > 1
+                ? " channel " + std::to_string(static_cast<int>(c) - page.firstColour)
+                : "";
+        std::printf("  colour %zu: %s%s%s\n", c, PageName(page.path).c_str(), channel.c_str(),
+                    QuantisedText(page).c_str());
         std::printf("    %lld pixels with ink, %lld laid; expected: %s -> %s\n", verdict.requested,
                     verdict.laid, verdict.expectation.c_str(),
                     !verdict.Clean()  ? FaultText(verdict).c_str()
@@ -591,13 +595,16 @@ CommandRun AddSplitCommand(CLI::App& app)
 {
     auto options = std::make_shared<SSplitOptions>();
     CLI::App* command = app.add_subcommand(
-        "split", "Cut halftoned pages (one grey PNG per colour) into the swath of every pass, and "
+        "split", "Cut halftoned pages (a grey PNG or TIFF per colour, or a TIFF of several inks) "
+                 "into the swath of every pass, and "
                  "check that the passes lay each page as the mode promises");
     command
         ->add_option("pages", options->pages,
-                     "one grey PNG per colour, in colour order: 1 or 2 bits as the mode's pixels, "
-                     "or 8 bits (quantised to the mode's levels); dark is ink; - reads one from "
-                     "standard input")
+                     "the pages in colour order: a PNG or TIFF per colour (grey, dark is ink, or "
+                     "a TIFF separation, a value is ink), or a TIFF of several inks (CMYK or N "
+                     "channels, one colour each); 1 or 2 bits as the mode's pixels, or 8 or 16 "
+                     "bits or a palette of greys (quantised to the mode's levels); - reads one "
+                     "from standard input")
         ->required();
     AddRecordOptions(*command, options->param);
     command->add_option("--out", options->outDir, "folder for the swaths and plan.json")

@@ -174,25 +174,25 @@ double FieldValueOfJson(const nlohmann::json& value, const SRecordField& field,
     return number;
 }
 
-// A record file holds one small object; anything much larger is not one.
-constexpr std::streamsize kMaxRecordFileBytes = 64 * 1024;
+// A file of fields holds one small object; anything much larger is not one.
+constexpr std::streamsize kMaxFieldFileBytes = 64 * 1024;
 
-std::string RecordFileText(const std::string& path)
+std::string SmallFileText(const std::string& path)
 {
     std::error_code error;
     if (std::filesystem::is_directory(path, error))
-        throw std::runtime_error(path + ": is a folder, not a record file");
+        throw std::runtime_error(path + ": is a folder, not a file");
     std::ifstream file(path, std::ios::binary);
     if (!file)
         throw std::runtime_error(path + ": " + std::strerror(errno));
-    std::string text(static_cast<size_t>(kMaxRecordFileBytes) + 1, '\0');
-    file.read(text.data(), kMaxRecordFileBytes + 1);
+    std::string text(static_cast<size_t>(kMaxFieldFileBytes) + 1, '\0');
+    file.read(text.data(), kMaxFieldFileBytes + 1);
     if (file.bad())
         throw std::runtime_error(path + ": cannot be read");
     text.resize(static_cast<size_t>(file.gcount()));
-    if (text.size() > static_cast<size_t>(kMaxRecordFileBytes))
-        throw CommandRefusal(path + ": larger than " + std::to_string(kMaxRecordFileBytes) +
-                             " bytes; a record file holds one JSON object of the record's fields");
+    if (text.size() > static_cast<size_t>(kMaxFieldFileBytes))
+        throw CommandRefusal(path + ": larger than " + std::to_string(kMaxFieldFileBytes) +
+                             " bytes; the file holds one JSON object of a few fields");
     return text;
 }
 
@@ -221,18 +221,6 @@ std::vector<std::string> UnreadRecordOptions(const CLI::App& command, const SMas
     return warnings;
 }
 
-// "featherPercent" -> "--feather-percent"
-std::string OptionOfField(const std::string& field)
-{
-    std::string option = "--";
-    for (const char c : field) {
-        if (c >= 'A' && c <= 'Z')
-            option += std::string("-") + static_cast<char>(c - 'A' + 'a');
-        else
-            option += c;
-    }
-    return option;
-}
 
 // The fields of a record file whose options were not given.
 void TakeRecordFile(const CLI::App& command, const SMaskParam& fromFile, SMaskParam& param)
@@ -332,6 +320,19 @@ void AddRecordOptions(CLI::App& command, SMaskParam& param)
     });
 }
 
+// "featherPercent" -> "--feather-percent"
+std::string OptionOfField(const std::string& field)
+{
+    std::string option = "--";
+    for (const char c : field) {
+        if (c >= 'A' && c <= 'Z')
+            option += std::string("-") + static_cast<char>(c - 'A' + 'a');
+        else
+            option += c;
+    }
+    return option;
+}
+
 std::string InOptionNames(const std::string& text)
 {
     std::string result = text;
@@ -383,16 +384,19 @@ SMaskParam RecordFromJson(const nlohmann::json& json, const std::string& source)
     return param;
 }
 
-SMaskParam ReadRecordFile(const std::string& path)
+nlohmann::json ReadFieldFile(const std::string& path)
 {
-    const std::string text = RecordFileText(path);
-    nlohmann::json json;
+    const std::string text = SmallFileText(path);
     try {
-        json = nlohmann::json::parse(text);
+        return nlohmann::json::parse(text);
     } catch (const nlohmann::json::parse_error& error) {
         throw CommandRefusal(path + ": not JSON (" + error.what() + ")");
     }
-    return RecordFromJson(json, path);
+}
+
+SMaskParam ReadRecordFile(const std::string& path)
+{
+    return RecordFromJson(ReadFieldFile(path), path);
 }
 
 std::string RecordAsCInitialiser(const SMaskParam& param, const std::string& variable)

@@ -25,6 +25,9 @@
 // the command's outcome (NoteFault): an error or a refusal naming the file and the key.
 void AddRecordOptions(CLI::App& command, SMaskParam& param);
 
+// The option of a field: "featherPercent" -> "--feather-percent".
+std::string OptionOfField(const std::string& field);
+
 // A library text with the record's field names ("featherPercent") turned into this tool's options
 // ("--feather-percent").
 std::string InOptionNames(const std::string& text);
@@ -39,7 +42,12 @@ nlohmann::ordered_json RecordToJson(const SMaskParam& param);
 // number for an integer field) or one outside its option's own set.
 SMaskParam RecordFromJson(const nlohmann::json& json, const std::string& source);
 
-// The record of a record file (RecordFromJson). Throws std::runtime_error naming the file when it
+// The JSON of a small file of fields (a record, an error budget). Throws std::runtime_error naming
+// the file when it cannot be read, CommandRefusal when it is larger than such a file can be or not
+// JSON.
+nlohmann::json ReadFieldFile(const std::string& path);
+
+// The record of a record file (ReadFieldFile, RecordFromJson). Throws std::runtime_error naming the file when it
 // cannot be read, CommandRefusal when it is not JSON, larger than a record file can be, or not a
 // record.
 SMaskParam ReadRecordFile(const std::string& path);

@@ -1,19 +1,15 @@
 #include <RvAnalysis/Banding.h>
 
 #include "BandingPrint.h"
+#include "RunJobs.h"
 
 #include <RvAnalysis/Spectrum.h>
 #include <RvAnalysis/Visibility.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <exception>
 #include <memory>
-#include <mutex>
 #include <numeric>
-#include <system_error>
-#include <thread>
 
 namespace rv_analysis {
 
@@ -375,47 +371,6 @@ SBandingFigures Refused(const std::string& reason)
     SBandingFigures refused;
     refused.refusal = reason;
     return refused;
-}
-
-// Runs job(0) to job(count - 1) on up to `workers` threads, the calling one among them. Each job
-// writes only its own results, so what comes out does not depend on the number of workers. The
-// first exception a job or the progress throws is thrown again here once every worker has ended.
-void RunJobs(int count, int workers, const std::function<void(int)>& job,
-             const BandingProgress& progress)
-{
-    std::atomic<int> next{0};
-    std::mutex mutex;
-    int done = 0;
-    std::exception_ptr failure;
-    const auto work = [&]() {
-        for (int i = next++; i < count; i = next++) {
-            try {
-                job(i);
-                const std::lock_guard<std::mutex> lock(mutex);
-                ++done;
-                if (progress)
-                    progress(done, count);
-            } catch (...) {
-                const std::lock_guard<std::mutex> lock(mutex);
-                if (!failure)
-                    failure = std::current_exception();
-                next = count;
-            }
-        }
-    };
-    std::vector<std::thread> threads;
-    for (int k = 1; k < std::min(workers, count); ++k) {
-        try {
-            threads.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;  // fewer workers: the same results, later
-        }
-    }
-    work();
-    for (std::thread& thread : threads)
-        thread.join();
-    if (failure)
-        std::rethrow_exception(failure);
 }
 
 }  // namespace

@@ -89,6 +89,10 @@ TEST(ToolCommands, RefusalsNameTheOptionAndTheRule)
     const std::string fraction = recordFile("type.json", "{\"basePass\": 4.5}");
     const std::string outOfSet = recordFile("set.json", "{\"featherMode\": 7}");
     const std::string notObject = recordFile("list.json", "[96, 4]");
+    const std::string budgetKey = recordFile("budgetkey.json", "{\"advnceJitter\": 0.1}");
+    const std::string budgetType = recordFile("budgettype.json", "{\"advanceSamples\": 2.5}");
+    const std::string budgetName = recordFile("budgetname.json", "{\"distribution\": \"gauss\"}");
+    const std::string budgetRule = recordFile("budgetrule.json", "{\"advanceJitter\": 0.8}");
     constexpr int kRefused = 1, kUsage = 2, kFileError = -2;  // kFileError: status 2, "error"
     const struct
     {
@@ -155,6 +159,25 @@ TEST(ToolCommands, RefusalsNameTheOptionAndTheRule)
          false,
          "set.json: \"featherMode\": 7 must be 0 (no feather) or 1"},
         {{"verify", "--record", notObject}, kRefused, false, "list.json: holds array, not an object"},
+        {{"design", "--budget", dir + "/missing.json"}, kFileError, true, "missing.json: No such"},
+        {{"design", "--budget", budgetKey},
+         kRefused,
+         true,
+         "budgetkey.json: \"advnceJitter\" is not a field of the error budget; did you mean "
+         "\"advanceJitter\"?"},
+        {{"design", "--budget", budgetType},
+         kRefused,
+         true,
+         "budgettype.json: \"advanceSamples\": 2.5 is not a whole number"},
+        {{"design", "--budget", budgetName},
+         kRefused,
+         true,
+         "budgetname.json: \"distribution\": \"gauss\" must be \"uniform\" or \"normal\""},
+        // The file's values are the budget's as the options' are, under the same rules.
+        {{"design", "--budget", budgetRule},
+         kRefused,
+         true,
+         "error budget: advanceJitter 0.8: must lie within 0 to 0.5"},
         {{"testpage", "--out", page, "--bits-per-pixel", "3"},
          kUsage,
          false,

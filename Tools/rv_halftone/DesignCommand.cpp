@@ -41,6 +41,7 @@ struct SDesignOptions
     std::string distribution = "uniform";  // --distribution, a key of kDistributions
     rv_analysis::SDesignLimits limits;
     rv_analysis::SDesignSettings settings;
+    std::vector<std::string> feathers;  // --feathers, by FeatherOptionName
     bool tolerance = false;  // the tolerance of the record given, no search
     int top = 10;            // rows of the ranked table in text
     int workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -83,11 +84,46 @@ const std::map<std::string, EErrorDistribution> kDistributions = {
     {"normal", EErrorDistribution::Normal},
 };
 
+// A feather family's name as --feathers takes it: FeatherName's, a hyphen for each space
+// ("three-part-ripple").
+std::string FeatherOptionName(EFeatherFamily feather)
+{
+    std::string name = rv_analysis::FeatherName(feather);
+    std::replace(name.begin(), name.end(), ' ', '-');
+    return name;
+}
+
+std::vector<std::string> FeatherOptionNames()
+{
+    std::vector<std::string> names;
+    for (const EFeatherFamily feather : rv_analysis::kFeathers)
+        names.push_back(FeatherOptionName(feather));
+    return names;
+}
+
+std::vector<EFeatherFamily> FeathersNamed(const std::vector<std::string>& names)
+{
+    std::vector<EFeatherFamily> feathers;
+    for (const EFeatherFamily feather : rv_analysis::kFeathers)
+        if (std::find(names.begin(), names.end(), FeatherOptionName(feather)) != names.end())
+            feathers.push_back(feather);
+    return feathers;
+}
+
 double Rounded(double value) { return std::round(value * 1e4) / 1e4; }
 
 bool Given(const CLI::App& command, const std::string& option)
 {
     return command.get_option(option)->count() > 0;
+}
+
+// "a, b or c"
+std::string ListText(const std::vector<std::string>& names)
+{
+    std::string list;
+    for (size_t i = 0; i < names.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    return list;
 }
 
 std::vector<std::string> BudgetKeys()
@@ -261,7 +297,7 @@ std::string ToleranceText(const rv_analysis::SModeTolerance& tolerance)
 
 void CandidateRow_Print(const std::string& label, const SDesignCandidate& c)
 {
-    std::printf("%5s  %-42s %6d  %8.4f  %8.4f (%+.2f rows, %g %%)  %s\n", label.c_str(),
+    std::printf("%5s  %-50s %6d  %8.4f  %8.4f (%+.2f rows, %g %%)  %s\n", label.c_str(),
                 ModeText(c).c_str(), c.physicalPasses, c.expectedBanding, c.worstBanding,
                 c.worstAdvanceError, c.worstTint, ToleranceText(c.tolerance).c_str());
 }
@@ -282,7 +318,7 @@ void Design_Print(const SDesignResult& result, const SDesignOptions& options)
                 "/ jitter in rows at %g delta L*\n\n",
                 result.tried, result.refused.size(), result.simulations,
                 options.settings.visibilityThreshold);
-    std::printf("%5s  %-42s %6s  %8s  %8s %-20s %s\n", "rank", "mode", "passes", "expected",
+    std::printf("%5s  %-50s %6s  %8s  %8s %-20s %s\n", "rank", "mode", "passes", "expected",
                 "worst", "(at error, tint)", "tolerated");
     const size_t shown = std::min(result.ranked.size(), static_cast<size_t>(options.top));
     for (size_t i = 0; i < shown; ++i)
@@ -400,9 +436,12 @@ void RunDesign(SDesignOptions& options, const CLI::App& command, SReport& report
         TakeBudgetFile(command, options.budgetFile, options.budget);
     options.settings.workers = options.workers;
     options.limits.head = options.param;
+    options.limits.feathers = FeathersNamed(options.feathers);
+    const std::string budgetRefusal = rv_analysis::ErrorBudget_Refusal(options.budget);
     for (const std::string& refusal :
-         {OptionsRefusal(options), rv_analysis::ErrorBudget_Refusal(options.budget),
-          rv_analysis::DesignSettings_Refusal(options.settings)}) {
+         {OptionsRefusal(options), budgetRefusal.empty() ? "" : "error budget: " + budgetRefusal,
+          rv_analysis::DesignSettings_Refusal(options.settings),
+          rv_analysis::DesignLimits_Refusal(options.limits)}) {
         if (!refusal.empty()) {
             report.Refuse(refusal);
             return;
@@ -485,6 +524,13 @@ CommandRun AddDesignCommand(CLI::App& app)
         ->add_option("--passes", options->limits.fixedPasses,
                      "only modes of exactly this many physical passes (0: any within the limit)")
         ->capture_default_str();
+    const std::vector<std::string> feathers = FeatherOptionNames();
+    command
+        ->add_option("--feathers", options->feathers,
+                     "the feather families searched, of " + ListText(feathers) +
+                         " (default: all)")
+        ->delimiter(',')
+        ->check(CLI::IsMember(feathers));
     command
         ->add_option("--tints", options->settings.tints,
                      "the tints each mode is printed at, percent (a mode is as good as its "

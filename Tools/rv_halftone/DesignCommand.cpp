@@ -17,6 +17,8 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <regex>
+#include <utility>
 #include <string>
 #include <thread>
 #include <vector>
@@ -378,6 +380,20 @@ void Files_Write(const SDesignResult& result, const SDesignOptions& options, SRe
     report.files.push_back(chart);
 }
 
+// A designer's text with the fields of its limits and settings turned into this command's options.
+std::string InDesignOptionNames(std::string text)
+{
+    // Only the names that are not also plain words of a reason.
+    const std::pair<const char*, const char*> options[] = {
+        {"fixedPasses", "--passes"},
+        {"maxPasses", "--max-passes"},
+        {"visibilityThreshold", "--threshold"},
+    };
+    for (const auto& [field, option] : options)
+        text = std::regex_replace(text, std::regex(std::string("\\b") + field + "\\b"), option);
+    return text;
+}
+
 // The checks of the command's own options; empty when they hold.
 std::string OptionsRefusal(const SDesignOptions& options)
 {
@@ -440,13 +456,15 @@ void RunDesign(SDesignOptions& options, const CLI::App& command, SReport& report
     const std::string budgetRefusal = rv_analysis::ErrorBudget_Refusal(options.budget);
     for (const std::string& refusal :
          {OptionsRefusal(options), budgetRefusal.empty() ? "" : "error budget: " + budgetRefusal,
-          rv_analysis::DesignSettings_Refusal(options.settings),
-          rv_analysis::DesignLimits_Refusal(options.limits)}) {
+          InDesignOptionNames(rv_analysis::DesignSettings_Refusal(options.settings)),
+          InDesignOptionNames(rv_analysis::DesignLimits_Refusal(options.limits))}) {
         if (!refusal.empty()) {
             report.Refuse(refusal);
             return;
         }
     }
+    if (Given(command, "--scale"))
+        report.Warn("--scale changes nothing in design: its chart is drawn at one size");
     if (options.tolerance) {
         if (!options.output.outDir.empty())
             report.Warn("--out changes nothing with --tolerance: it writes no files");

@@ -93,3 +93,46 @@ TEST(BandingCommand, RefusesRealPrinterErrorsItCannotTake)
             << report["reason"];
     }
 }
+
+// The designer's best record of a small head, read back by banding, prints the banding the
+// design's table shows (one advance error, one tint: expected and worst are that one print's);
+// --tolerance of that record tolerates what the table says; the ranking does not depend on the
+// workers.
+TEST(DesignCommand, BestRecordPrintsTheBandingItsTableShows)
+{
+    const std::string dir = FreshTestDir();
+    const std::vector<std::string> printer = {
+        "--tints", "50", "--advance-samples", "1", "--advance-error-min", "0.1",
+        "--advance-error-max", "0.1", "--advance-jitter", "0", "--seed", "7", "--json"};
+    const std::vector<std::string> design =
+        With({"design", "--nozzle-count", "48", "--color-count", "1", "--bits-per-pixel", "1",
+              "--less-mask-position", "1", "--passes", "2", "--feathers", "two-part",
+              "--tolerated", "1"},
+             printer);
+    const SToolRun one = RunTool(With(design, {"--workers", "1", "--out", dir}));
+    ASSERT_EQ(one.status, 0) << one.err;
+    const SToolRun two = RunTool(With(design, {"--workers", "2"}));
+    ASSERT_EQ(two.status, 0) << two.err;
+    nlohmann::json byOne = nlohmann::json::parse(one.out), byTwo = nlohmann::json::parse(two.out);
+    for (nlohmann::json* report : {&byOne, &byTwo}) {
+        report->erase("files");
+        report->erase("processorSeconds");
+    }
+    EXPECT_EQ(byOne, byTwo);
+
+    const nlohmann::json best = byOne["best"];
+    EXPECT_EQ(best["physicalPasses"], 2);
+    const std::string bestRecord = dir + "/best_record.json";
+    const SToolRun banding = RunTool({"banding", "--record", bestRecord, "--advance-error", "0.1",
+                                      "--coverage", "50", "--drop-gradient", "3", "--json"});
+    ASSERT_EQ(banding.status, 0) << banding.err;
+    const nlohmann::json printed = nlohmann::json::parse(banding.out);
+    EXPECT_EQ(printed["record"], best["record"]);
+    EXPECT_NEAR(printed["figures"]["visible"]["weightedRmsDeltaL"].get<double>(),
+                best["expectedBandingDeltaL"].get<double>(), 1e-4);
+
+    const SToolRun tolerance =
+        RunTool(With({"design", "--tolerance", "--record", bestRecord}, printer));
+    ASSERT_EQ(tolerance.status, 0) << tolerance.err;
+    EXPECT_EQ(nlohmann::json::parse(tolerance.out)["mode"]["tolerated"], best["tolerated"]);
+}

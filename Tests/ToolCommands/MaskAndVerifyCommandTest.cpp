@@ -38,6 +38,38 @@ TEST(MaskCommand, PrintsTheGeometryAsJson)
     EXPECT_EQ(report["record"]["nozzleCount"], 96);
 }
 
+// A record file gives the record as the options would, whole (as a report's "record" writes it) or
+// in part (the rest at their defaults), and the options given override its fields.
+TEST(MaskCommand, RecordFileGivesTheRecordAndOptionsOverrideIt)
+{
+    const std::string dir = FreshTestDir();
+    const std::vector<std::string> feathered =
+        With(kSmallMode, {"--feather-mode", "1", "--feather-percent", "12.5",
+                          "--feather-nozzle-type", "2"});
+    const SToolRun byOptions = RunTool(With({"mask", "--json"}, feathered));
+    ASSERT_EQ(byOptions.status, 0) << byOptions.err;
+    const std::string whole = dir + "/whole.json", part = dir + "/part.json";
+    std::ofstream(whole) << nlohmann::json::parse(byOptions.out)["record"].dump();
+    std::ofstream(part)
+        << R"({"nozzleCount": 96, "colorCount": 1, "bitsPerPixel": 1, "lessMaskPosition": 1})";
+    const struct
+    {
+        std::string file;
+        std::vector<std::string> options;  // given with the file
+        std::vector<std::string> same;     // the options alone that make the same mask
+    } cases[] = {
+        {whole, {}, feathered},
+        {part, {}, kSmallMode},
+        {whole, {"--feather-percent", "25"}, With(feathered, {"--feather-percent", "25"})},
+        {part, {"--nozzle-count", "192"}, With(kSmallMode, {"--nozzle-count", "192"})},
+    };
+    for (const auto& c : cases) {
+        const SToolRun byFile = RunTool(With({"mask", "--json", "--record", c.file}, c.options));
+        EXPECT_EQ(byFile.status, 0) << byFile.err;
+        EXPECT_EQ(byFile.out, RunTool(With({"mask", "--json"}, c.same)).out) << c.file;
+    }
+}
+
 // Every refusal says which option breaks which rule, with the values that work where they depend
 // on other options, as text and as the JSON report, with the record where the command takes one
 // and read it. A value outside an option's own set, or a command line that does not parse, is a
@@ -45,8 +77,23 @@ TEST(MaskCommand, PrintsTheGeometryAsJson)
 // (status 1).
 TEST(ToolCommands, RefusalsNameTheOptionAndTheRule)
 {
-    const std::string page = FreshTestDir() + "/page.png";  // refused before it is written
-    constexpr int kRefused = 1, kUsage = 2;
+    const std::string dir = FreshTestDir();
+    const std::string page = dir + "/page.png";  // refused before it is written
+    // Record files that are not records; their faults name the file and the key.
+    const auto recordFile = [&dir](const std::string& name, const std::string& text) {
+        std::ofstream(dir + "/" + name) << text;
+        return dir + "/" + name;
+    };
+    const std::string notJson = recordFile("notjson.json", "{\"nozzleCount\": 96,");
+    const std::string unknownKey = recordFile("key.json", "{\"nozleCount\": 96}");
+    const std::string fraction = recordFile("type.json", "{\"basePass\": 4.5}");
+    const std::string outOfSet = recordFile("set.json", "{\"featherMode\": 7}");
+    const std::string notObject = recordFile("list.json", "[96, 4]");
+    const std::string budgetKey = recordFile("budgetkey.json", "{\"advnceJitter\": 0.1}");
+    const std::string budgetType = recordFile("budgettype.json", "{\"advanceSamples\": 2.5}");
+    const std::string budgetName = recordFile("budgetname.json", "{\"distribution\": \"gauss\"}");
+    const std::string budgetRule = recordFile("budgetrule.json", "{\"advanceJitter\": 0.8}");
+    constexpr int kRefused = 1, kUsage = 2, kFileError = -2;  // kFileError: status 2, "error"
     const struct
     {
         std::vector<std::string> command;
@@ -97,6 +144,40 @@ TEST(ToolCommands, RefusalsNameTheOptionAndTheRule)
         {{"banding", "--coverage", "150"}, kRefused, true, "coverage 150 %: 0 to 100 %"},
         {{"banding", "--advance-jitter", "0.8"}, kRefused, true, "advance jitter 0.8 rows: 0 to 0.5 rows"},
         {{"banding", "--lines", "9:5"}, kRefused, true, "lines 9:5"},
+        {{"mask", "--record", dir + "/missing.json"},
+         kFileError,
+         false,
+         "missing.json: No such file or directory"},
+        {{"verify", "--record", notJson}, kRefused, false, "notjson.json: not JSON"},
+        {{"banding", "--record", unknownKey},
+         kRefused,
+         false,
+         "key.json: \"nozleCount\" is not a field of the record; did you mean \"nozzleCount\"?"},
+        {{"mask", "--record", fraction}, kRefused, false, "\"basePass\": 4.5 is not a whole number"},
+        {{"mask", "--record", outOfSet, "--feather-mode", "1"},
+         kRefused,
+         false,
+         "set.json: \"featherMode\": 7 must be 0 (no feather) or 1"},
+        {{"verify", "--record", notObject}, kRefused, false, "list.json: holds array, not an object"},
+        {{"design", "--budget", dir + "/missing.json"}, kFileError, true, "missing.json: No such"},
+        {{"design", "--budget", budgetKey},
+         kRefused,
+         true,
+         "budgetkey.json: \"advnceJitter\" is not a field of the error budget; did you mean "
+         "\"advanceJitter\"?"},
+        {{"design", "--budget", budgetType},
+         kRefused,
+         true,
+         "budgettype.json: \"advanceSamples\": 2.5 is not a whole number"},
+        {{"design", "--budget", budgetName},
+         kRefused,
+         true,
+         "budgetname.json: \"distribution\": \"gauss\" must be \"uniform\" or \"normal\""},
+        // The file's values are the budget's as the options' are, under the same rules.
+        {{"design", "--budget", budgetRule},
+         kRefused,
+         true,
+         "error budget: advanceJitter 0.8: must lie within 0 to 0.5"},
         {{"testpage", "--out", page, "--bits-per-pixel", "3"},
          kUsage,
          false,
@@ -107,15 +188,18 @@ TEST(ToolCommands, RefusalsNameTheOptionAndTheRule)
          "--width: 0 must be from 1 to 1000000"},
     };
     for (const auto& c : cases) {
-        const std::string status = c.status == kUsage ? "usage error" : "refused";
+        const std::string status = c.status == kUsage       ? "usage error"
+                                   : c.status == kFileError ? "error"
+                                                            : "refused";
+        const int exitStatus = c.status == kFileError ? 2 : c.status;
         const SToolRun text = RunTool(c.command);
-        EXPECT_EQ(text.status, c.status) << c.command[0] << " " << c.command[1];
+        EXPECT_EQ(text.status, exitStatus) << c.command[0] << " " << c.command[1];
         EXPECT_NE(text.err.find("rv_halftone " + c.command[0] + ": " + status + ": "),
                   std::string::npos)
             << text.err;
         EXPECT_NE(text.err.find(c.reason), std::string::npos) << text.err;
         const SToolRun json = RunTool(With(c.command, {"--json"}));
-        EXPECT_EQ(json.status, c.status);
+        EXPECT_EQ(json.status, exitStatus);
         const nlohmann::json report = nlohmann::json::parse(json.out);
         EXPECT_EQ(report["command"], c.command[0]);
         EXPECT_EQ(report["status"], status);

@@ -1,6 +1,7 @@
 // The exit status of every outcome of a command, and of a standard output that cannot be written:
 // the mapping itself, since a sound library never gives some of these outcomes (a promise not
 // met) and a test run seldom meets the others (a full disk).
+#include "rv_halftone/RecordOptions.h"
 #include "rv_halftone/Report.h"
 #include "ToolRunner.h"
 
@@ -100,4 +101,30 @@ TEST(Report, MaskBeyondTheMemoryIsAnErrorWithItsSize)
                            "151519232 bytes)"),
               std::string::npos)
         << run.err;
+}
+
+// The record as a C host writes it, fields in the record's order; a float in the fewest digits
+// that read back as the same float, with a point before its suffix.
+TEST(Report, RecordAsTheCInitialiserAHostPastes)
+{
+    alignas(4) SMaskParam feathered = MaskParam_Default();
+    feathered.nozzleCount = 96;
+    feathered.featherMode = 1;
+    feathered.featherPercent = 6.95f;
+    feathered.featherNozzleType = 3;
+    feathered.smoothLevelPercent = 60;
+    feathered.lessMaskPosition = 1;
+    alignas(4) SMaskParam whole = MaskParam_Default();
+    whole.featherPercent = 50.0f;
+    whole.resSplitMode = 5;
+    EXPECT_EQ(RecordAsCInitialiser(feathered),
+              "SMaskParam_Test record = { .nozzleCount = 96, .basePass = 4, .xResPass = 1, "
+              ".yResPass = 1, .colorCount = 2, .bitsPerPixel = 2, .featherMode = 1, "
+              ".featherPercent = 6.95f, .featherNozzleType = 3, .colorTimes = 1, "
+              ".smoothLevelPercent = 60, .resSplitMode = 0, .lessMaskPosition = 1 };");
+    EXPECT_EQ(RecordAsCInitialiser(whole, "best_record"),
+              "SMaskParam_Test best_record = { .nozzleCount = 544, .basePass = 4, .xResPass = 1, "
+              ".yResPass = 1, .colorCount = 2, .bitsPerPixel = 2, .featherMode = 0, "
+              ".featherPercent = 50.0f, .featherNozzleType = 1, .colorTimes = 1, "
+              ".smoothLevelPercent = 100, .resSplitMode = 5, .lessMaskPosition = 0 };");
 }

@@ -174,3 +174,18 @@ void WriteFileBytes(const std::string& path, const void* bytes, size_t size)
         throw std::runtime_error(path + ": " + std::strerror(written ? errno : writeErrno));
     }
 }
+
+std::vector<std::string> WriteRecordFiles(const SMaskParam& param, const std::string& dir,
+                                          const std::string& stem)
+{
+    const std::string jsonPath = dir + "/" + stem + ".json";
+    const std::string json = RecordToJson(param).dump(2) + "\n";
+    WriteFileBytes(jsonPath, json.data(), json.size());
+    const std::string headerPath = dir + "/" + stem + ".h";
+    const std::string header =
+        "/* A pass mask record written by rv_halftone, as a C or C++ host that includes\n"
+        "   <Rv_Halftone/Rv_Halftone.h> gives it to halfton_mask_container_create. */\n" +
+        RecordAsCInitialiser(param, stem) + "\n";
+    WriteFileBytes(headerPath, header.data(), header.size());
+    return {jsonPath, headerPath};
+}

@@ -75,3 +75,9 @@ void WriteMaskPicture(const std::string& path, const unsigned char* rows, int wi
 // Writes `size` bytes to a new file at `path`; throws std::runtime_error naming the file, which
 // is removed again when it could not be written whole.
 void WriteFileBytes(const std::string& path, const void* bytes, size_t size);
+
+// Writes the record as DIR/STEM.json (RecordToJson: what --record reads back) and DIR/STEM.h (its C
+// initialiser, the variable named STEM); returns both paths. Throws std::runtime_error naming the
+// file that could not be written.
+std::vector<std::string> WriteRecordFiles(const SMaskParam& param, const std::string& dir,
+                                          const std::string& stem);

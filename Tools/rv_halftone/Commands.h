@@ -16,3 +16,4 @@ CommandRun AddRampCommand(CLI::App& app);
 CommandRun AddSplitCommand(CLI::App& app);
 CommandRun AddTestpageCommand(CLI::App& app);
 CommandRun AddBandingCommand(CLI::App& app);
+CommandRun AddDesignCommand(CLI::App& app);

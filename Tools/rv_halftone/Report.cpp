@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <utility>
 #include <iostream>
 
 namespace {
@@ -42,9 +43,18 @@ std::vector<std::string>& PendingWarnings()
     return warnings;
 }
 
+// A fault noted before the command's report exists; null when none.
+std::exception_ptr& PendingFault()
+{
+    static std::exception_ptr fault;
+    return fault;
+}
+
 }  // namespace
 
 void NoteWarning(const std::string& warning) { PendingWarnings().push_back(warning); }
+
+void NoteFault(std::exception_ptr fault) { PendingFault() = std::move(fault); }
 
 void SReport::Warn(const std::string& warning)
 {
@@ -134,6 +144,8 @@ int RunReported(const char* command, bool json, const std::function<void(SReport
         for (const std::string& warning : PendingWarnings())
             report.Warn(warning);
         PendingWarnings().clear();
+        if (std::exception_ptr fault = std::exchange(PendingFault(), nullptr))
+            std::rethrow_exception(fault);
         body(report);
     } catch (const CommandRefusal& refusal) {
         report.Refuse(refusal.what());

@@ -17,6 +17,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <exception>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -73,6 +74,11 @@ int RunReported(const char* command, bool json, const std::function<void(SReport
 // A warning found while the command line was read, before the command runs (an option given
 // that changes nothing): the next RunReported reports it.
 void NoteWarning(const std::string& warning);
+
+// A fault found while the command line was read (a --record file that cannot be read or is
+// refused): the next RunReported reports it as the command's outcome, as though the command had
+// thrown it, and does not run the command.
+void NoteFault(std::exception_ptr fault);
 
 // A command line that does not parse: the reason on the standard error stream and, with `json`,
 // the report with status "usage error". Returns the exit status (2).

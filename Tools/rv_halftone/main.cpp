@@ -127,6 +127,7 @@ int main(int argc, char** argv)
     commands.push_back(AddSplitCommand(app));
     commands.push_back(AddTestpageCommand(app));
     commands.push_back(AddBandingCommand(app));
+    commands.push_back(AddDesignCommand(app));
 
     const SCommandWords words = CommandWords(argc, argv);
     const std::vector<std::string> names = CommandNames(app);

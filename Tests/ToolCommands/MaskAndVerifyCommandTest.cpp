@@ -289,7 +289,7 @@ TEST(ToolCommands, VersionVerboseAnywhereAndUnknownCommands)
          2,
          "",
          "unknown command 'maks'; did you mean mask? The commands are mask, planes, verify, "
-         "overlap, ramp, split, testpage and banding"},
+         "overlap, ramp, split, testpage, banding and design"},
         {{"mask", "--feather-percent", "20", "--nozzle-count", "96"},
          0,
          "Pass mask geometry",

@@ -186,7 +186,7 @@ void TakeBudgetFile(const CLI::App& command, const std::string& path, SErrorBudg
     }
 }
 
-// "three-part 37.5 %, smooth 75 %, 4 passes" / "unfeathered, 2 x 2 x 1 passes"
+// A mode in words: three-part at 37.5 % with smooth 75 % over 4 passes, unfeathered over 2 x 2 x 1.
 std::string ModeText(const SDesignCandidate& candidate)
 {
     const SMaskParam& r = candidate.record;

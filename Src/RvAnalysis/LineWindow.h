@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <vector>
+#include <memory>
 
 namespace rv_analysis {
 
@@ -15,15 +15,16 @@ class CLineWindow
 {
 public:
     // Rows of `rowSize` elements; room for `lines` of them at first. The caller has checked that
-    // the room fits in memory.
+    // the room fits in memory. The room is not cleared: a row is read only once appended, and
+    // clearing a window of a swath's span per page costs as much as copying its lines in.
     void Reset(size_t rowSize, int lines)
     {
         m_rowSize = rowSize;
         m_capacity = std::max(lines, 1);
         m_first = 0;
         m_end = 0;
-        m_rows.assign(static_cast<size_t>(m_capacity) * m_rowSize, T{});
-        m_peakElements = m_rows.size();
+        m_rows.reset(new T[static_cast<size_t>(m_capacity) * m_rowSize]);
+        m_peakElements = static_cast<size_t>(m_capacity) * m_rowSize;
     }
 
     int First() const { return m_first; }  // the first line kept
@@ -32,8 +33,8 @@ public:
     // Elements held at most so far: the capacity, which only grows.
     size_t PeakElements() const { return m_peakElements; }
 
-    T* Row(int line) { return m_rows.data() + Slot(line); }
-    const T* Row(int line) const { return m_rows.data() + Slot(line); }
+    T* Row(int line) { return m_rows.get() + Slot(line); }
+    const T* Row(int line) const { return m_rows.get() + Slot(line); }
 
     // Room for the next line, cleared; the ring doubles when every slot holds a kept line (a
     // caller that pushes lines in larger blocks than its passes consume them).
@@ -70,13 +71,14 @@ private:
     void Grow()
     {
         const int capacity = m_capacity * 2;
-        std::vector<T> rows(static_cast<size_t>(capacity) * m_rowSize);
+        const size_t elements = static_cast<size_t>(capacity) * m_rowSize;
+        std::unique_ptr<T[]> rows(new T[elements]);
         for (int line = m_first; line < m_end; ++line)
             std::copy(Row(line), Row(line) + m_rowSize,
-                      rows.data() + static_cast<size_t>(line % capacity) * m_rowSize);
-        m_rows.swap(rows);
+                      rows.get() + static_cast<size_t>(line % capacity) * m_rowSize);
+        m_rows = std::move(rows);
         m_capacity = capacity;
-        m_peakElements = std::max(m_peakElements, m_rows.size());
+        m_peakElements = std::max(m_peakElements, elements);
     }
 
     size_t m_rowSize = 0;
@@ -84,7 +86,7 @@ private:
     int m_first = 0;
     int m_end = 0;
     size_t m_peakElements = 0;
-    std::vector<T> m_rows;
+    std::unique_ptr<T[]> m_rows;
 };
 
 }  // namespace rv_analysis

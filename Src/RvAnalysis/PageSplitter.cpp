@@ -135,6 +135,7 @@ struct CPageSplitter::SStream
     SwathSink onSwath;
     CLineWindow<unsigned char> lines;  // the page lines the next passes need
     int nextPass = 0;                  // the first pass not yet emitted
+    int linesForNextPass = 0;          // lines it needs received; checked once per pushed line
 };
 
 CPageSplitter::CPageSplitter(const CPrintPlan& plan, int colour, const SPageRaster& page)
@@ -195,7 +196,8 @@ void CPageSplitter::Prepare()
     const int rows =
         std::min(plan.NozzleCount(), (page.height + plan.YPasses() - 1) / plan.YPasses());
     const size_t rowBytes = PackedRowBytes(plan.HeadColumns(page.width, 0), page.bitsPerPixel);
-    m_swath.resize(static_cast<size_t>(rows) * rowBytes);
+    m_swathBytes = static_cast<size_t>(rows) * rowBytes;
+    m_swath.reset(new unsigned char[m_swathBytes]);
 }
 
 int CPageSplitter::PassCount() const { return Accepted() ? m_plan.PassCount(m_page.height) : 0; }
@@ -248,7 +250,7 @@ SSwath CPageSplitter::Swath(int pass)
 {
     SSwath swath;
     swath.pass = pass;
-    swath.bytes = m_swath.data();
+    swath.bytes = m_swath.get();
     if (m_stream || !Accepted() || pass < 0 || pass >= PassCount())
         return swath;
     return BuildSwath(pass);
@@ -258,7 +260,7 @@ SSwath CPageSplitter::BuildSwath(int pass)
 {
     SSwath swath;
     swath.pass = pass;
-    swath.bytes = m_swath.data();
+    swath.bytes = m_swath.get();
     const SPhysicalPass physical = m_plan.Pass(pass);
     swath.print = physical.print;
     swath.position = physical.position;
@@ -276,7 +278,7 @@ SSwath CPageSplitter::BuildSwath(int pass)
         const int nozzle = nozzles.first + i;
         const unsigned char* maskRow = m_plan.RowOfNozzle(m_colour, physical, nozzle);
         const unsigned char* pageRow = PageRow(m_plan.NozzleLine(physical, nozzle));
-        unsigned char* out = m_swath.data() + static_cast<size_t>(i) * swath.rowBytes;
+        unsigned char* out = m_swath.get() + static_cast<size_t>(i) * swath.rowBytes;
         if (m_pageRow.empty()) {
             AndRow(pageRow, PeriodOfRow(maskRow), out);
             continue;
@@ -330,14 +332,19 @@ bool CPageSplitter::PushLines(const unsigned char* lines, int count, size_t stri
 void CPageSplitter::EmitReadySwaths()
 {
     SStream& stream = *m_stream;
+    if (stream.lines.End() < stream.linesForNextPass)
+        return;
     const int passes = PassCount();
     while (stream.nextPass < passes) {
         const SPhysicalPass pass = m_plan.Pass(stream.nextPass);
         const SIndexRange nozzles = m_plan.NozzlesOnLines(pass, 0, m_page.height);
         const bool hasRows =
             nozzles.Count() > 0 && m_plan.HeadColumns(m_page.width, pass.xPhase) > 0;
-        if (hasRows && m_plan.NozzleLine(pass, nozzles.end - 1) >= stream.lines.End())
+        const int lastLine = hasRows ? m_plan.NozzleLine(pass, nozzles.end - 1) : -1;
+        if (lastLine >= stream.lines.End()) {
+            stream.linesForNextPass = lastLine + 1;
             return;
+        }
         stream.onSwath(BuildSwath(stream.nextPass));
         ++stream.nextPass;
         if (stream.nextPass < passes)
@@ -356,7 +363,7 @@ bool CPageSplitter::Finished() const
 size_t CPageSplitter::PeakBytesHeld() const
 {
     const size_t lines = m_stream ? m_stream->lines.PeakElements() : 0;
-    return lines + m_swath.size() + m_period.size() + m_pageRow.size();
+    return lines + m_swathBytes + m_period.size() + m_pageRow.size();
 }
 
 }  // namespace rv_analysis

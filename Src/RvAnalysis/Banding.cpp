@@ -215,6 +215,12 @@ SBandPeriod Period_Of(const std::vector<double>& band, double shortest, double l
         if (carried[m] >= kCarriedShare * most && carried[m] >= carried[m - 1] &&
             carried[m] >= carried[m + 1])
             best = m;
+    // No peak within the band: the band's power keeps rising past its longest period (a feed
+    // step longer than the band-pass keeps). Its longest period is then the one it shows; the
+    // golden section below must stay on positive frequencies, whose harmonics are finitely many.
+    if (best == 0)
+        best = static_cast<size_t>(
+            std::max_element(carried.begin() + low, carried.begin() + high + 1) - carried.begin());
     double a = (static_cast<double>(best) - 1.0) / binsD,
            b = (static_cast<double>(best) + 1.0) / binsD;
     // Under a Hann window: a band whose depth changes from swath to swath has side bands a few

@@ -90,6 +90,24 @@ TEST(BandingSimulation, AdvanceErrorBandsWithTheAdvanceAndGrowsWithIt)
     }
 }
 
+// Two passes of the default head advance 272 lines, 11.5 mm at 600 dpi: longer than the longest
+// band the eye is taken to see (10 mm, 236.2 lines). Feathered, the band is near a sine, so its
+// power keeps rising up to the band-pass's edge. It is still measured, and named by the longest
+// period kept, rather than searched for beyond it (where the search never ended).
+TEST(BandingSimulation, ABandRepeatingBeyondTheLongestIsNamedByTheLongest)
+{
+    SMaskParam record = DefaultMaskParam();
+    record.basePass = 2;
+    record = RecordWithFeather(record, FeatherFamily_ThreePart);
+    record.featherPercent = 100.0f / 6.0f;
+    SBandingSettings settings;
+    settings.subRows = 8;
+    const SBandingFigures f = Print(record, AdvanceError(0.3), settings);
+    EXPECT_GT(f.indexPercent, 0.01);
+    EXPECT_GT(f.periodLines, 230.0);
+    EXPECT_LE(f.periodLines, 236.3);
+}
+
 // Without a printer error every exact mode prints exactly what its error-free print prints: 0
 // visible banding at every tint of the sweep, whatever texture the tint has. A weak nozzle that
 // fires full-size dots is no error, yet it makes the simulation lay the print again rather than

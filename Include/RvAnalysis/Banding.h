@@ -211,6 +211,11 @@ struct SBandingComparison
 
 constexpr double kDefaultTints[] = {25.0, 50.0, 75.0, 100.0};
 
+// The most worker threads an analysis is asked to run on (the sweeps here and the mode designer):
+// well beyond the cores of a raster host, low enough that a mistyped count is refused rather than
+// starting thousands of threads.
+constexpr int kMaxWorkers = 64;
+
 // Every mode of kFeathers under every advance error (which replaces errors.advanceError), the
 // other errors as given, on up to `workers` threads. The figures do not depend on the number of
 // workers; a mode the library refuses, or errors one of the modes cannot take, refuse the whole

@@ -24,7 +24,6 @@ namespace {
 
 constexpr int kMaxBudgetSamples = 101;
 constexpr int kMaxRefinements = 8;
-constexpr int kMaxWorkers = 256;
 constexpr size_t kReasonChars = 512;
 constexpr uint64_t kDeadNozzleSalt = 0xDEADull;
 

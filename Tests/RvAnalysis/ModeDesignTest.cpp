@@ -87,11 +87,12 @@ std::string Describe(const SMaskParam& r)
            std::to_string(r.featherNozzleType) + " at " + std::to_string(r.featherPercent) + " %";
 }
 
-TEST(ModeDesign, BestModeIsTheBruteForceBestWithTheSimulatedFigures)
+// On one worker: the threads are the next test's concern, and this one simulates every record twice.
+TEST(DesignSearch, BestModeIsTheBruteForceBestWithTheSimulatedFigures)
 {
     const SDesignLimits limits = SmallLimits();
     const SErrorBudget budget = FeedBudget();
-    const SDesignSettings settings = QuickSettings({50.0, 100.0}, 2);
+    const SDesignSettings settings = QuickSettings({50.0, 100.0});
     const SDesignResult result = Mode_Design(limits, budget, settings);
     ASSERT_EQ(result.refusal, "");
 
@@ -137,9 +138,16 @@ TEST(ModeDesign, BestModeIsTheBruteForceBestWithTheSimulatedFigures)
     ASSERT_EQ(result.bestByPasses.size(), 2u);
     EXPECT_EQ(result.bestByPasses[0].physicalPasses, 2);
     EXPECT_EQ(result.bestByPasses[1].physicalPasses, 3);
+}
 
-    // The same search on one worker ranks alike, figure for figure.
-    const SDesignResult alone = Mode_Design(limits, budget, QuickSettings(settings.tints, 1));
+TEST(ModeDesign, TwoWorkersRankAsOneDoesFigureForFigure)
+{
+    SDesignLimits limits = SmallLimits();
+    limits.maxPasses = 2;
+    const SErrorBudget budget = FeedBudget();
+    const SDesignResult result = Mode_Design(limits, budget, QuickSettings({50.0, 100.0}, 2));
+    const SDesignResult alone = Mode_Design(limits, budget, QuickSettings({50.0, 100.0}, 1));
+    ASSERT_GT(result.ranked.size(), 1u);
     ASSERT_EQ(alone.ranked.size(), result.ranked.size());
     for (size_t i = 0; i < result.ranked.size(); ++i) {
         EXPECT_EQ(Describe(alone.ranked[i].record), Describe(result.ranked[i].record));

@@ -32,7 +32,6 @@ using rv_analysis::SIndexRange;
 const std::vector<double> kDefaultSweep = {0.0, 0.05, 0.1, 0.2, 0.3, 0.5};
 constexpr int kCropLines =
     64;  // the default picture of the print: this many lines round a swath edge
-constexpr int kMaxWorkers = 64;
 const SRgb kModeColours[] = {{200, 30, 30}, {0, 110, 200}, {40, 150, 60}, {150, 60, 170}};
 constexpr int kPanelWidth = 700, kPanelHeight = 420;
 
@@ -490,9 +489,9 @@ void RunBanding(SBandingOptions& options, SReport& report)
 {
     report.TakeRecord(options.param);
     std::string refusal = ParseLists(options);
-    if (refusal.empty() && (options.workers < 1 || options.workers > kMaxWorkers))
+    if (refusal.empty() && (options.workers < 1 || options.workers > rv_analysis::kMaxWorkers))
         refusal = "--workers " + std::to_string(options.workers) + ": 1 to " +
-                  std::to_string(kMaxWorkers);
+                  std::to_string(rv_analysis::kMaxWorkers);
     if (!refusal.empty()) {
         report.Refuse(refusal);
         return;

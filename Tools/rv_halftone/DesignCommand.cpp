@@ -31,7 +31,6 @@ using rv_analysis::SDesignResult;
 using rv_analysis::SErrorBudget;
 using OrderedJson = nlohmann::ordered_json;
 
-constexpr int kMaxWorkers = 64;
 constexpr int kChartWidth = 900, kChartHeight = 500;
 
 struct SDesignOptions
@@ -397,9 +396,9 @@ std::string InDesignOptionNames(std::string text)
 // The checks of the command's own options; empty when they hold.
 std::string OptionsRefusal(const SDesignOptions& options)
 {
-    if (options.workers < 1 || options.workers > kMaxWorkers)
+    if (options.workers < 1 || options.workers > rv_analysis::kMaxWorkers)
         return "--workers " + std::to_string(options.workers) + ": 1 to " +
-               std::to_string(kMaxWorkers);
+               std::to_string(rv_analysis::kMaxWorkers);
     if (options.top < 1)
         return "--top " + std::to_string(options.top) + ": at least 1";
     return "";

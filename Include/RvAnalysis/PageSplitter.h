@@ -162,10 +162,8 @@ private:
     unsigned char m_lastByteMask = 0xFF;
     std::vector<unsigned char> m_period;   // a mask row repeated up to m_periodBytes
     std::vector<unsigned char> m_pageRow;  // a page row ANDed whole, before its phase is taken
-    // Every row a swath reports is written whole before it is handed out, so the buffer is left
-    // uncleared: clearing it once per colour page costs as much as a tenth of splitting the page.
-    std::unique_ptr<unsigned char[]> m_swath;
-    size_t m_swathBytes = 0;
+    struct SSwathRows;                     // the rows of the swath being handed out
+    std::unique_ptr<SSwathRows> m_swath;
 };
 
 }  // namespace rv_analysis

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <memory>
+#include "LineBuffer.h"
 
 namespace rv_analysis {
 
@@ -23,7 +23,7 @@ public:
         m_capacity = std::max(lines, 1);
         m_first = 0;
         m_end = 0;
-        m_rows.reset(new T[static_cast<size_t>(m_capacity) * m_rowSize]);
+        m_rows = CLineBuffer<T>(static_cast<size_t>(m_capacity) * m_rowSize);
         m_peakElements = static_cast<size_t>(m_capacity) * m_rowSize;
     }
 
@@ -72,7 +72,7 @@ private:
     {
         const int capacity = m_capacity * 2;
         const size_t elements = static_cast<size_t>(capacity) * m_rowSize;
-        std::unique_ptr<T[]> rows(new T[elements]);
+        CLineBuffer<T> rows(elements);
         for (int line = m_first; line < m_end; ++line)
             std::copy(Row(line), Row(line) + m_rowSize,
                       rows.get() + static_cast<size_t>(line % capacity) * m_rowSize);
@@ -86,7 +86,7 @@ private:
     int m_first = 0;
     int m_end = 0;
     size_t m_peakElements = 0;
-    std::unique_ptr<T[]> m_rows;
+    CLineBuffer<T> m_rows;
 };
 
 }  // namespace rv_analysis

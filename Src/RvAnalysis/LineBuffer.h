@@ -7,8 +7,8 @@
 
 #include <cstddef>
 #include <cstdlib>
-#include <memory>
 #include <new>
+#include <utility>
 
 namespace rv_analysis {
 

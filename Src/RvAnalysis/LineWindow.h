@@ -4,9 +4,10 @@
 // holds more than the lines its passes still reach.
 #pragma once
 
+#include "LineBuffer.h"
+
 #include <algorithm>
 #include <cstddef>
-#include "LineBuffer.h"
 
 namespace rv_analysis {
 

@@ -87,7 +87,8 @@ std::string Describe(const SMaskParam& r)
            std::to_string(r.featherNozzleType) + " at " + std::to_string(r.featherPercent) + " %";
 }
 
-// On one worker: the threads are the next test's concern, and this one simulates every record twice.
+// On one worker: the threads are the next test's concern, and this one simulates every record
+// twice.
 TEST(DesignSearch, BestModeIsTheBruteForceBestWithTheSimulatedFigures)
 {
     const SDesignLimits limits = SmallLimits();

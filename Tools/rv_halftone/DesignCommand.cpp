@@ -185,14 +185,14 @@ void TakeBudgetFile(const CLI::App& command, const std::string& path, SErrorBudg
     }
 }
 
-// A mode in words: three-part at 37.5 % with smooth 75 % over 4 passes, unfeathered over 2 x 2 x 1.
+// A mode in words: "three-part at 37.5 %, smooth 75 %, 4 passes", "unfeathered, 2 x 2 x 1 passes".
 std::string ModeText(const SDesignCandidate& candidate)
 {
     const SMaskParam& r = candidate.record;
     char text[160];
     std::string feather = rv_analysis::FeatherName(candidate.feather);
     if (candidate.feather != FeatherFamily_Unfeathered) {
-        std::snprintf(text, sizeof text, " %g %%", static_cast<double>(r.featherPercent));
+        std::snprintf(text, sizeof text, " at %.4g %%", static_cast<double>(r.featherPercent));
         feather += text;
     }
     if (candidate.feather == FeatherFamily_ThreePart ||
@@ -298,7 +298,7 @@ std::string ToleranceText(const rv_analysis::SModeTolerance& tolerance)
 
 void CandidateRow_Print(const std::string& label, const SDesignCandidate& c)
 {
-    std::printf("%5s  %-50s %6d  %8.4f  %8.4f (%+.2f rows, %g %%)  %s\n", label.c_str(),
+    std::printf("%5s  %-54s %6d  %8.4f  %8.4f (%+.2f rows, %g %%)  %s\n", label.c_str(),
                 ModeText(c).c_str(), c.physicalPasses, c.expectedBanding, c.worstBanding,
                 c.worstAdvanceError, c.worstTint, ToleranceText(c.tolerance).c_str());
 }
@@ -319,7 +319,7 @@ void Design_Print(const SDesignResult& result, const SDesignOptions& options)
                 "/ jitter in rows at %g delta L*\n\n",
                 result.tried, result.refused.size(), result.simulations,
                 options.settings.visibilityThreshold);
-    std::printf("%5s  %-50s %6s  %8s  %8s %-20s %s\n", "rank", "mode", "passes", "expected",
+    std::printf("%5s  %-54s %6s  %8s  %8s %-20s %s\n", "rank", "mode", "passes", "expected",
                 "worst", "(at error, tint)", "tolerated");
     const size_t shown = std::min(result.ranked.size(), static_cast<size_t>(options.top));
     for (size_t i = 0; i < shown; ++i)

@@ -169,7 +169,10 @@ struct SDesignCandidate
 {
     SMaskParam record{};
     EFeatherFamily feather = FeatherFamily_Unfeathered;
-    int physicalPasses = 0;  // basePass x X x Y
+    int physicalPasses = 0;  // basePass x X x Y: the count the limits and the ranking go by
+    // Physical passes per head height of paper, NozzleCount x Y x (X x Y) / StepHeight: the
+    // print's time. physicalPasses, unless a feather overlaps the swaths and so shortens the step.
+    double printPasses = 0.0;
     // Visible banding, delta L* weighted RMS of the worst tint (see the top of this header).
     double expectedBanding = 0.0;  // weighted mean over the budget's samples
     double worstBanding = 0.0;     // largest over them

@@ -136,6 +136,14 @@ int PhysicalPasses(const CMaskData_Base& mask)
     return mask.BasePass() * mask.XResPass() * mask.YResPass();
 }
 
+// The head spans NozzleCount x Y fine lines and the paper advances StepHeight of them for every
+// X x Y physical passes.
+double PrintPasses(const CPrintPlan& plan)
+{
+    const double phases = static_cast<double>(plan.XPasses()) * plan.YPasses();
+    return static_cast<double>(plan.NozzleCount()) * plan.YPasses() * phases / plan.StepHeight();
+}
+
 // The worst tint's visible banding of one print, or -1 with the reason when refused.
 struct SWorstTint
 {
@@ -225,6 +233,7 @@ SJudged JudgeRecord(const SMaskParam& record, const SErrorBudget& budget,
     }
     candidate.feather = built.mask->FeatherFamily();
     candidate.physicalPasses = PhysicalPasses(*built.mask);
+    candidate.printPasses = PrintPasses(*built.plan);
     const std::vector<SBudgetSample> samples = ErrorBudget_Samples(budget);
     std::vector<SPrinterErrors> errors;
     for (size_t s = 0; s < samples.size(); ++s) {

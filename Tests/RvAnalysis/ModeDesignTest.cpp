@@ -171,6 +171,45 @@ TEST(ModeDesign, PerfectPrinterShowsNoBandingInAnyMode)
     }
 }
 
+// The print's time is the physical passes per head height of paper: the record's passes x X x Y
+// while the swaths only meet. A feather's overlap shortens the step (by whole lines), so that the
+// same record takes longer.
+TEST(ModeDesign, PrintTimeIsThePassesUnlessAFeatherOverlapsTheSwaths)
+{
+    struct SCase
+    {
+        EFeatherFamily feather;
+        int x, y;
+        int physicalPasses;
+        double printPasses;  // 0: more than physicalPasses
+    };
+    const SCase cases[] = {
+        {FeatherFamily_Unfeathered, 1, 1, 2, 2.0},
+        {FeatherFamily_Unfeathered, 2, 1, 4, 4.0},
+        {FeatherFamily_Unfeathered, 1, 2, 4, 4.0},
+        {FeatherFamily_ThreePart, 1, 1, 2, 0.0},
+        {FeatherFamily_TwoPart, 1, 1, 2, 0.0},
+    };
+    for (const SCase& c : cases) {
+        SMaskParam record = SmallHead();
+        record.basePass = 2;
+        record.xResPass = c.x;
+        record.yResPass = c.y;
+        record = RecordWithFeather(record, c.feather);
+        const SDesignCandidate judged =
+            Mode_Judge(record, ErrorBudget_None(), QuickSettings({50.0}));
+        ASSERT_EQ(judged.refusal, "") << Describe(record);
+        EXPECT_EQ(judged.physicalPasses, c.physicalPasses) << Describe(record);
+        if (c.printPasses > 0.0) {
+            EXPECT_DOUBLE_EQ(judged.printPasses, c.printPasses) << Describe(record);
+            continue;
+        }
+        EXPECT_GT(judged.printPasses, judged.physicalPasses) << Describe(record);
+        const double stepLines = record.nozzleCount / judged.printPasses;
+        EXPECT_NEAR(stepLines, std::round(stepLines), 1e-9) << Describe(record);
+    }
+}
+
 // Graded masks hide feed errors better than rectangular ones: at a mid tint under +-0.2 rows every
 // feathered family of the default head bands less than the unfeathered mode.
 TEST(ModeDesign, FeatheredModesBeatUnfeatheredAtMidTintUnderFeedError)

@@ -130,6 +130,10 @@ TEST(DesignCommand, BestRecordPrintsTheBandingItsTableShows)
     EXPECT_EQ(printed["record"], best["record"]);
     EXPECT_NEAR(printed["figures"]["visible"]["weightedRmsDeltaL"].get<double>(),
                 best["expectedBandingDeltaL"].get<double>(), 1e-4);
+    // The print's time is the head's 48 lines over the paper's advance, which the banding reads
+    // as its step (the 0.1 rows of error taken off).
+    const double advance = printed["figures"]["visible"]["step"]["lines"].get<double>() - 0.1;
+    EXPECT_NEAR(48.0 / advance, best["printPasses"].get<double>(), 1e-3);
 
     const SToolRun tolerance =
         RunTool(With({"design", "--tolerance", "--record", bestRecord}, printer));

@@ -220,6 +220,7 @@ OrderedJson CandidateToJson(const SDesignCandidate& candidate)
         {"mode", ModeText(candidate)},
         {"feather", rv_analysis::FeatherName(candidate.feather)},
         {"physicalPasses", candidate.physicalPasses},
+        {"printPasses", Rounded(candidate.printPasses)},
         {"expectedBandingDeltaL", Rounded(candidate.expectedBanding)},
         {"worstBandingDeltaL", Rounded(candidate.worstBanding)},
         {"worstAdvanceErrorRows", Rounded(candidate.worstAdvanceError)},
@@ -298,9 +299,10 @@ std::string ToleranceText(const rv_analysis::SModeTolerance& tolerance)
 
 void CandidateRow_Print(const std::string& label, const SDesignCandidate& c)
 {
-    std::printf("%5s  %-54s %6d  %8.4f  %8.4f (%+.2f rows, %g %%)  %s\n", label.c_str(),
-                ModeText(c).c_str(), c.physicalPasses, c.expectedBanding, c.worstBanding,
-                c.worstAdvanceError, c.worstTint, ToleranceText(c.tolerance).c_str());
+    std::printf("%5s  %-54s %6d  %5.2f  %8.4f  %8.4f (%+.2f rows, %g %%)  %s\n", label.c_str(),
+                ModeText(c).c_str(), c.physicalPasses, c.printPasses, c.expectedBanding,
+                c.worstBanding, c.worstAdvanceError, c.worstTint,
+                ToleranceText(c.tolerance).c_str());
 }
 
 void Design_Print(const SDesignResult& result, const SDesignOptions& options)
@@ -314,13 +316,14 @@ void Design_Print(const SDesignResult& result, const SDesignOptions& options)
                        std::to_string(options.limits.maxPasses))
                           .c_str());
     std::printf("Budget: %s\n", BudgetText(options.budget).c_str());
-    std::printf("%d records tried, %zu refused by the library, %d prints simulated; visible "
-                "banding in delta L* (weighted RMS of the worst tint), tolerated advance error "
-                "/ jitter in rows at %g delta L*\n\n",
+    std::printf("%d records tried, %zu refused by the library, %d prints simulated; time: "
+                "physical passes per head height of paper (more than the passes when a feather "
+                "overlaps the swaths); visible banding in delta L* (weighted RMS of the worst "
+                "tint), tolerated advance error / jitter in rows at %g delta L*\n\n",
                 result.tried, result.refused.size(), result.simulations,
                 options.settings.visibilityThreshold);
-    std::printf("%5s  %-54s %6s  %8s  %8s %-20s %s\n", "rank", "mode", "passes", "expected",
-                "worst", "(at error, tint)", "tolerated");
+    std::printf("%5s  %-54s %6s  %5s  %8s  %8s %-20s %s\n", "rank", "mode", "passes", "time",
+                "expected", "worst", "(at error, tint)", "tolerated");
     const size_t shown = std::min(result.ranked.size(), static_cast<size_t>(options.top));
     for (size_t i = 0; i < shown; ++i)
         CandidateRow_Print(std::to_string(i + 1), result.ranked[i]);
@@ -432,8 +435,8 @@ void RunTolerance(const SDesignOptions& options, SReport& report)
     report.own["mode"] = figures;
     if (options.output.json)
         return;
-    std::printf("Mode: %s\nBudget: %s\n", ModeText(judged).c_str(),
-                BudgetText(options.budget).c_str());
+    std::printf("Mode: %s (time: %.2f physical passes per head height of paper)\nBudget: %s\n",
+                ModeText(judged).c_str(), judged.printPasses, BudgetText(options.budget).c_str());
     std::printf("Visible banding: expected %.4f, worst %.4f delta L* (at %+.2f rows, %g %% tint)\n",
                 judged.expectedBanding, judged.worstBanding, judged.worstAdvanceError,
                 judged.worstTint);

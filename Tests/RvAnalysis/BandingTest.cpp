@@ -90,10 +90,11 @@ TEST(BandingSimulation, AdvanceErrorBandsWithTheAdvanceAndGrowsWithIt)
     }
 }
 
-// Two passes of the default head advance 272 lines, 11.5 mm at 600 dpi: longer than the longest
-// band the eye is taken to see (10 mm, 236.2 lines). Feathered, the band is near a sine, so its
-// power keeps rising up to the band-pass's edge. It is still measured, and named by the longest
-// period kept, rather than searched for beyond it (where the search never ended).
+// Two passes of the default head with a three-part feather of 16.7 % advance 236 lines (the
+// overlap takes 36 off the 272 of an unfeathered mode): right at the longest band the eye is taken
+// to see (10 mm, 236.2 lines at 600 dpi). Feathered, the band is near a sine, so its power keeps
+// rising up to the band-pass's edge. It is still measured, and named by the longest period kept,
+// rather than searched for beyond it (where the search never ended).
 TEST(BandingSimulation, ABandRepeatingBeyondTheLongestIsNamedByTheLongest)
 {
     SMaskParam record = DefaultMaskParam();
